@@ -1,0 +1,6 @@
+#include "dragtableview.h"
+
+DragTableView::DragTableView(QWidget *parent)
+    : QTableView(parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "gruppenview.h"
+
+GruppenView::GruppenView(QWidget *parent)
+    : QTreeView(parent)
+{
+}

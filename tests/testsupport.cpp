@@ -1,0 +1,125 @@
+#include "testsupport.h"
+
+#include "appsettings.h"
+#include "dbconnections.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QtTest>
+
+namespace TestSupport {
+
+static QTemporaryDir *g_settingsDir = nullptr;
+
+QString isolateSettings()
+{
+    if (!g_settingsDir) {
+        g_settingsDir = new QTemporaryDir;
+        const QString base = g_settingsDir->path();
+        QDir().mkpath(base + "/user");
+        QDir().mkpath(base + "/system");
+        QDir().mkpath(base + "/data");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(base + "/data"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + "/user"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, base + "/user");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, base + "/system");
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, base + "/user");
+        QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, base + "/system");
+    }
+    QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
+    QCoreApplication::setApplicationName("KolvexSelvanto");
+    QCoreApplication::setOrganizationName("Tirma");
+    return g_settingsDir->path();
+}
+
+QString settingsDir()
+{
+    return g_settingsDir ? g_settingsDir->path() : QString();
+}
+
+QString copyDemoDatabase(const QString &dir)
+{
+    const QString demo = QStringLiteral(KOLVEX_DEMO_DIR);
+    const QString target = dir + "/kolvexDB3.glo";
+    QFile::remove(target);
+    QFile::remove(dir + "/kolvex3.glo");
+    if (!QFile::copy(demo + "/kolvexDB3.glo", target))
+        qFatal("demo database missing in %s (build the 'demo' target)", qPrintable(demo));
+    QFile::copy(demo + "/kolvex3.glo", dir + "/kolvex3.glo");
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(dir + "/kolvex3.glo", QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+
+void closeAllConnections()
+{
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+QSqlDatabase openKolvex(const QString &file, bool withIdTable)
+{
+    closeAllConnections();
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QLatin1String(kKolvexConnection));
+    db.setDatabaseName(file);
+    if (!db.open())
+        qFatal("cannot open %s", qPrintable(file));
+    if (withIdTable) {
+        QSqlQuery q(db);
+        q.exec("CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC)");
+        q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<100000) "
+               "INSERT INTO seqidxs SELECT i FROM n");
+    }
+    AppSettings::instance()->dbFile = file;
+    return db;
+}
+
+QStringList journalLines(const QString &dbFile)
+{
+    QFile file(QFileInfo(dbFile).absoluteDir().absolutePath() + "/journal.sql");
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream in(&file);
+    in.setCodec("UTF-8");
+    QStringList lines;
+    while (!in.atEnd())
+        lines << in.readLine();
+    return lines;
+}
+
+QString scalar(QSqlDatabase db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql) || !q.next())
+        return QString();
+    return q.value(0).toString();
+}
+
+QString runSqlite3(const QString &file, const QString &sql)
+{
+    QProcess p;
+    p.start(QStringLiteral(KOLVEX_SQLITE3), {file});
+    p.waitForStarted();
+    p.write(sql.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(120000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString demoImagesDir()
+{
+    return QStringLiteral(KOLVEX_DEMO_DIR) + "/images";
+}
+
+} // namespace TestSupport
