@@ -1,14 +1,160 @@
 #include "appsettings.h"
 #include "testsupport.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
+// Construction of the settings object from prepared stores.
 class TestAppSettings : public QObject
 {
     Q_OBJECT
+
+    struct Stores
+    {
+        QTemporaryDir dir;
+        QSettings system{dir.filePath("system.ini"), QSettings::IniFormat};
+        QSettings kolvex{dir.filePath("kolvex.ini"), QSettings::IniFormat};
+        QSettings user{dir.filePath("user.ini"), QSettings::IniFormat};
+    };
+
 private slots:
     void initTestCase() { TestSupport::isolateSettings(); }
-    void placeholder() { QVERIFY(AppSettings::instance()); }
+
+    void firstRunOnEmptyStoresGivesDefaults()
+    {
+        Stores s;
+        AppSettings settings(s.system, s.kolvex, s.user);
+        const QString program = AppSettings::defaultProgramDir();
+        QCOMPARE(settings.imagesPath, program + "/images4");
+        QCOMPARE(settings.translatorFile, program + "/qt_de.qm");
+        QCOMPARE(settings.dbFile, AppSettings::defaultDataDir() + "/kolvexDB3.glo");
+        QCOMPARE(settings.styleSheet,
+                 QString("QAbstractItemView {selection-color: black; "
+                         "selection-background-color: lightBlue}"));
+        QCOMPARE(settings.valueFields, AppSettings::defaultValueFields());
+        QCOMPARE(settings.applianceFields, AppSettings::defaultApplianceFields());
+        QCOMPARE(settings.valueFieldLists, QStringList{"Standard#" + settings.valueFields});
+        QCOMPARE(settings.applianceFieldLists,
+                 QStringList{"Standard#" + settings.applianceFields});
+        QVERIFY(settings.searchTermsAll.isEmpty());
+        QCOMPARE(settings.currentManufacturerId, -1);
+        QCOMPARE(settings.currentApplianceId, -1);
+        QCOMPARE(settings.currentFireChamberManufacturerId, -1);
+        QCOMPARE(settings.currentValueId, -1);
+        QVERIFY(!settings.manufacturerMode);
+        QVERIFY(settings.autoErfassdatum);
+        QVERIFY(settings.showOldAppliances);
+        QVERIFY(!settings.queryFailed);
+        QCOMPARE(settings.idRangeLow.value(58), qMakePair(25000, 70000));
+        QCOMPARE(settings.idRangeHigh.value(58), qMakePair(27500, 75000));
+        QCOMPARE(settings.idRangeLow.value(550), qMakePair(20000, 60000));
+        QCOMPARE(settings.idRangeHigh.value(550), qMakePair(22500, 65000));
+        QCOMPARE(settings.idRangeLow.keys(), (QList<int>{58, 550}));
+    }
+
+    void firstRunWritesAllEditorDefaults()
+    {
+        Stores s;
+        AppSettings settings(s.system, s.kolvex, s.user);
+        s.user.beginGroup("Combospins");
+        const QStringList keys = s.user.childKeys();
+        QCOMPARE(keys.size(), 168);
+        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Einheit").toString(), QString("m"));
+        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_SpinStep").toString(), QString("0.01"));
+        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Max").toString(), QString("0.35"));
+        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_MaxDec").toString(), QString("0x3"));
+        QCOMPARE(s.user.value("WerteModel_Editor_CO2_Combo").toString(), QString("6:20:0.5"));
+        QCOMPARE(s.user.value("WerteModel_Editor_CO2_Max").toString(), QString("45"));
+        QCOMPARE(s.user.value("WerteModel_Editor_TW_Einheit").toString(), QString("°C"));
+        QCOMPARE(s.user.value("WerteModel_Editor_V_LUFT_Einheit").toString(), QString("m³/h"));
+        QCOMPARE(s.user.value("WerteModel_Editor_TW_Combo").toString(),
+                 QString("1:5:0.5;6:20:1;22:34:2;35:200:5"));
+        QCOMPARE(s.user.value("WerteModel_Editor_ZUGITTER_Max").toString(), QString("5000"));
+        QCOMPARE(s.user.value("WerteModel_Editor_BREITE_Einheit").toString(), QString());
+        QCOMPARE(s.user.value("WerteModel_Editor_MAB_Min").toString(), QString("0"));
+        s.user.endGroup();
+        // Survives a round trip through the file.
+        s.user.sync();
+        QSettings reread(s.dir.filePath("user.ini"), QSettings::IniFormat);
+        QCOMPARE(reread.value("Combospins/WerteModel_Editor_TW_Einheit").toString(),
+                 QString("°C"));
+    }
+
+    void existingTuningIsNeverOverwritten()
+    {
+        Stores s;
+        s.user.setValue("Combospins/WerteModel_Editor_DHNHF_Combo", "1:2:1");
+        s.user.setValue("Combospins/WerteModel_Editor_TW_Max", "99");
+        AppSettings settings(s.system, s.kolvex, s.user);
+        s.user.beginGroup("Combospins");
+        QCOMPARE(s.user.childKeys().size(), 2);
+        QCOMPARE(s.user.value("WerteModel_Editor_TW_Max").toString(), QString("99"));
+        s.user.endGroup();
+    }
+
+    void kolvexPfadSelectsImagesDirectory()
+    {
+        Stores s;
+        s.system.setValue("kolvexPfad", "/opt/kolvex");
+        s.kolvex.setValue("Pfad", "/srv/prog");
+        AppSettings settings(s.system, s.kolvex, s.user);
+        QCOMPARE(settings.imagesPath, QString("/opt/kolvex/images"));
+        QCOMPARE(settings.translatorFile, QString("/srv/prog/qt_de.qm"));
+    }
+
+    void programAndDataDirectoriesFromKolvexStore()
+    {
+        Stores s;
+        s.kolvex.setValue("Pfad", "/srv/prog");
+        s.kolvex.setValue("Einstellungen/WDBDir", "/srv/data");
+        s.system.setValue("StyleSheet", "QWidget {}");
+        AppSettings settings(s.system, s.kolvex, s.user);
+        QCOMPARE(settings.imagesPath, QString("/srv/prog/images4"));
+        QCOMPARE(settings.dbFile, QString("/srv/data/kolvexDB3.glo"));
+        QCOMPARE(settings.styleSheet, QString("QWidget {}"));
+        s.system.setValue("DBFile", "/x/y.glo");
+        AppSettings again(s.system, s.kolvex, s.user);
+        QCOMPARE(again.dbFile, QString("/x/y.glo"));
+    }
+
+    void standardEntryAddedOnlyWithoutMatchingFieldList()
+    {
+        Stores s;
+        s.user.setValue("werteFelder", "WERTEID,TW");
+        s.user.setValue("werteFelderList", QStringList{"Eigene#WERTEID,PW", "ohneRaute"});
+        s.user.setValue("geraeteFelder", "TIRMAID,TYP");
+        s.user.setValue("geraeteFelderList", QStringList{"Kurz#TIRMAID,TYP"});
+        AppSettings settings(s.system, s.kolvex, s.user);
+        QCOMPARE(settings.valueFields, QString("WERTEID,TW"));
+        QCOMPARE(settings.valueFieldLists,
+                 (QStringList{"Eigene#WERTEID,PW", "ohneRaute", "Standard#WERTEID,TW"}));
+        QCOMPARE(settings.applianceFieldLists, QStringList{"Kurz#TIRMAID,TYP"});
+        // The appended entry lives in memory only.
+        QCOMPARE(s.user.value("werteFelderList").toStringList().size(), 2);
+    }
+
+    void searchHistoriesRead()
+    {
+        Stores s;
+        s.user.setValue("suchBegriffeGeraete", QStringList{"Fjord", "BKH"});
+        s.user.setValue("suchBegriffeWerte", QStringList{"Teillast"});
+        s.user.setValue("suchBegriffeAll", QStringList{"QN>5"});
+        AppSettings settings(s.system, s.kolvex, s.user);
+        QCOMPARE(settings.searchTermsAppliances, (QStringList{"Fjord", "BKH"}));
+        QCOMPARE(settings.searchTermsValues, QStringList{"Teillast"});
+        QCOMPARE(settings.searchTermsAll, QStringList{"QN>5"});
+    }
+
+    void instanceUsesNativeStoresOfTheApplication()
+    {
+        QSettings user; // user scope, "Tirma", "KolvexSelvanto" in the temporary location
+        QVERIFY(user.fileName().startsWith(TestSupport::settingsDir()));
+        AppSettings *settings = AppSettings::instance();
+        QCOMPARE(settings, AppSettings::instance());
+        user.sync();
+        QVERIFY(user.contains("Combospins/WerteModel_Editor_DHNHF_Combo"));
+    }
 };
 
 QTEST_MAIN(TestAppSettings)
