@@ -1,0 +1,92 @@
+#include "appsettings.h"
+#include "startup.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QProcess>
+#include <QSettings>
+#include <QTranslator>
+#include <QtTest>
+
+// Start-up: locale, names, style sheet, editions, and the real programs
+// started on the command line.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    // Starts a program headless with isolated settings, lets it run briefly
+    // and returns everything it wrote to the log.
+    QString runProgram(const QString &program, const QStringList &args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", dir.path());
+        env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+        env.insert("XDG_CONFIG_DIRS", dir.path() + "/etc");
+        env.insert("XDG_DATA_HOME", dir.path() + "/data");
+        env.insert("QT_FORCE_STDERR_LOGGING", "1");
+        env.insert("QT_MESSAGE_PATTERN", "%{file}|%{function}|%{message}");
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(program, args);
+        if (!p.waitForStarted())
+            return QString();
+        p.waitForFinished(2500);
+        p.kill();
+        p.waitForFinished();
+        return QString::fromLocal8Bit(p.readAll());
+    }
+
+    static QString binary(const char *name)
+    {
+        return QCoreApplication::applicationDirPath() + "/../" + QLatin1String(name);
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolateSettings(); }
+
+    void numbersUseThePointUnderAGermanSystemLocale()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QTranslator translator;
+        prepareApplication(*qApp, translator, false);
+        QCOMPARE(QLocale().toString(1234.5, 'f', 1), QString("1234.5"));
+        QCOMPARE(QLocale().toDouble("2.25"), 2.25);
+        QCOMPARE(QCoreApplication::applicationName(), QString("KolvexSelvanto"));
+        QCOMPARE(QCoreApplication::organizationName(), QString("Tirma"));
+        QCOMPARE(qApp->styleSheet(), AppSettings::instance()->styleSheet);
+        QVERIFY(!AppSettings::instance()->manufacturerMode);
+    }
+
+    void manufacturerEditionWorksForManufacturer58()
+    {
+        QTranslator translator;
+        prepareApplication(*qApp, translator, true);
+        QVERIFY(AppSettings::instance()->manufacturerMode);
+        QCOMPARE(AppSettings::instance()->currentManufacturerId, 58);
+        AppSettings::instance()->manufacturerMode = false;
+    }
+
+    void programReportsAnInvalidUrlAndOpensTheValidFile()
+    {
+        const QString file = TestSupport::copyDemoDatabase(dir.path());
+        const QString log = runProgram(binary("KolvexSelvanto"), {"http://[x", file});
+        QVERIFY2(log.contains("classes/main|qMain|Ungültige URL: http://[x"),
+                 qPrintable(log));
+        QVERIFY2(!log.contains("Datenbankverbindung fehlgeschlagen"), qPrintable(log));
+    }
+
+    void programLogsAFailedDatabase()
+    {
+        const QString log =
+            runProgram(binary("KolvexSelvantoPflege"), {dir.path() + "/fehlt/nichts.glo"});
+        QVERIFY2(log.contains("Datenbankverbindung fehlgeschlagen: "), qPrintable(log));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
