@@ -1,0 +1,698 @@
+#include "wertemodel.h"
+
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "nhfattachment.h"
+#include "sqltext.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QColor>
+#include <QDate>
+#include <QDebug>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QSize>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const char *const kInheritedColumns[] = {"TW", "PW", "QN", "BEMERKUNG", "BILDID"};
+const char *const kReadOnlyColumns[] = {"BILDID", "BEMERKUNGID", "AUSATZRINGEID"};
+const char *const kNotCopiedFromSource[] = {"WerteId", "GERAET", "OPT_KAT", "AUSATZRINGEID",
+                                             "BEMERKUNGID"};
+const int kThumbnailHeight = 22;
+
+AppSettings *settings()
+{
+    return AppSettings::instance();
+}
+
+bool isAttachmentColumn(const QString &column)
+{
+    return column == QLatin1String("TW") || column == QLatin1String("PW")
+        || column == QLatin1String("QN") || column == QLatin1String("DHNHF")
+        || column == QLatin1String("STUTZENLISTE");
+}
+
+} // namespace
+
+WerteModel::WerteModel(QObject *parent) : EditableSqlQueryModel(parent) {}
+
+QString WerteModel::valueListStatement(const QString &fields, int applianceId,
+                                       const QString &allFilter, const QString &valueFilter)
+{
+    const QString appliance = QString::number(applianceId);
+    if (!allFilter.isEmpty())
+        return QStringLiteral("SELECT %1 FROM Werte WHERE Geraet=%2  AND WerteId IN (SELECT WerteId "
+                              "FROM Geraete INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet "
+                              "WHERE %3) ORDER BY Bemerkung")
+            .arg(fields, appliance, allFilter);
+    if (!valueFilter.isEmpty())
+        return QStringLiteral("select %1 from Werte where Geraet=%2 AND bemerkung LIKE '%%3%' "
+                              "ORDER BY Bemerkung")
+            .arg(fields, appliance, doubleApostrophes(valueFilter));
+    return QStringLiteral("select %1 from Werte where Geraet=%2 ORDER BY Bemerkung")
+        .arg(fields, appliance);
+}
+
+bool WerteModel::isCopiedFromSource(const QString &fieldName)
+{
+    // The table may spell these names in any letter case (Geraet, Opt_Kat);
+    // SQLite treats them as the same column, so must we.
+    for (const char *excluded : kNotCopiedFromSource) {
+        if (fieldName.compare(QLatin1String(excluded), Qt::CaseInsensitive) == 0)
+            return false;
+    }
+    return true;
+}
+
+void WerteModel::reloadWerte()
+{
+    const AppSettings *s = settings();
+    setQuery(valueListStatement(s->valueFields, s->currentApplianceId, s->allFilter, s->valueFilter),
+             kolvexDb());
+}
+
+void WerteModel::setQuery(const QString &sql, const QSqlDatabase &db)
+{
+    EditableSqlQueryModel::setQuery(sql, db);
+    clearRowCaches();
+    m_inheritedColumns.clear();
+    for (const char *name : kInheritedColumns) {
+        const int column = fieldIndex(QLatin1String(name));
+        if (column >= 0)
+            m_inheritedColumns.insert(column);
+    }
+}
+
+void WerteModel::refresh()
+{
+    EditableSqlQueryModel::refresh();
+    clearRowCaches();
+}
+
+void WerteModel::clearRowCaches()
+{
+    m_dinplus.clear();
+    m_bemerkungIds.clear();
+    m_hasNhfRows.clear();
+    m_nhfRows.clear();
+    m_ausatzringeIds.clear();
+}
+
+int WerteModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return storedRowCount() + (hasNewRecordRow() ? 1 : 0);
+}
+
+// ---------------------------------------------------------------- rows
+
+QSqlDatabase WerteModel::database() const
+{
+    return connectionName.isEmpty() ? kolvexDb() : QSqlDatabase::database(connectionName);
+}
+
+bool WerteModel::hasNewRecordRow() const
+{
+    return settings()->currentApplianceId > 0;
+}
+
+int WerteModel::storedRowCount() const
+{
+    return QSqlQueryModel::rowCount();
+}
+
+bool WerteModel::isStoredRow(int row) const
+{
+    return row >= 0 && row < storedRowCount();
+}
+
+QString WerteModel::rowIdText(int row) const
+{
+    return data(index(row, 0), Qt::DisplayRole).toString();
+}
+
+int WerteModel::rowId(int row) const
+{
+    return rowIdText(row).toInt();
+}
+
+QString WerteModel::columnNameAt(int column) const
+{
+    return columnNames.value(column);
+}
+
+int WerteModel::getBemerkungId(int row) const
+{
+    const auto cached = m_bemerkungIds.constFind(row);
+    if (cached != m_bemerkungIds.constEnd())
+        return *cached;
+    int sourceId = 0;
+    if (isStoredRow(row)) {
+        const int column = fieldIndex(QStringLiteral("BEMERKUNGID"));
+        if (column >= 1) {
+            sourceId = QSqlQueryModel::data(index(row, column), Qt::DisplayRole).toInt();
+        } else {
+            QSqlQuery query(database());
+            if (query.exec(QStringLiteral("SELECT BEMERKUNGID FROM Werte WHERE WerteId=%1")
+                               .arg(rowId(row)))
+                && query.next())
+                sourceId = query.value(0).toInt();
+        }
+    }
+    m_bemerkungIds.insert(row, sourceId);
+    return sourceId;
+}
+
+bool WerteModel::isNhfRow(int row) const
+{
+    return getBemerkungId(row) > 0;
+}
+
+bool WerteModel::hasNhfRows(int row) const
+{
+    const auto cached = m_hasNhfRows.constFind(row);
+    if (cached != m_hasNhfRows.constEnd())
+        return *cached;
+    m_hasNhfRows.insert(row, false);
+    QList<QPair<int, int>> derived;
+    const int id = rowId(row);
+    // Sets that are not derived carry BEMERKUNGID 0: a row without an id
+    // (the new-record row) must not claim all of them.
+    if (id > 0) {
+        QSqlQuery query(database());
+        if (query.exec(QStringLiteral("SELECT WerteId, AUSATZRINGEID FROM Werte WHERE BEMERKUNGID=%1")
+                           .arg(id))) {
+            while (query.next()) {
+                derived << qMakePair(query.value(0).toInt(), query.value(1).toInt());
+                m_hasNhfRows.insert(row, true);
+            }
+        }
+    }
+    m_nhfRows.insert(row, derived);
+    return m_hasNhfRows.value(row);
+}
+
+QList<QPair<int, int>> WerteModel::nhfRows(int row) const
+{
+    hasNhfRows(row);
+    return m_nhfRows.value(row);
+}
+
+int WerteModel::getAusatzringeId(int row) const
+{
+    const auto cached = m_ausatzringeIds.constFind(row);
+    if (cached != m_ausatzringeIds.constEnd())
+        return *cached;
+    m_ausatzringeIds.insert(row, -1);
+    QSqlQuery query(database());
+    if (query.exec(QStringLiteral("SELECT AUSATZRINGEID FROM Werte WHERE WerteId=%1").arg(rowId(row)))
+        && query.next())
+        m_ausatzringeIds.insert(row, query.value(0).toInt());
+    return m_ausatzringeIds.value(row);
+}
+
+bool WerteModel::isInCurrentGroup(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return false;
+    const QString id = rowIdText(index.row());
+    return !id.isEmpty() && currentGroup.split(QLatin1Char('#')).contains(id);
+}
+
+// ---------------------------------------------------------------- presentation
+
+Qt::ItemFlags WerteModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags result = EditableSqlQueryModel::flags(index);
+    if (!index.isValid())
+        return result;
+    const int column = index.column();
+    for (const char *name : kReadOnlyColumns) {
+        if (fieldIndex(QLatin1String(name)) == column)
+            result &= ~Qt::ItemIsEditable;
+    }
+    if (!isNhfRow(index.row()))
+        return result;
+    if (m_inheritedColumns.contains(column))
+        result &= ~Qt::ItemIsEditable;
+    const int attachmentId = getAusatzringeId(index.row());
+    const auto &cache = settings()->aufsatzCache;
+    if (attachmentId >= 0 && cache.contains(attachmentId)
+        && NhfAttachment(cache.value(attachmentId)).fixesColumn(columnNameAt(column)))
+        result &= ~Qt::ItemIsEditable;
+    return result;
+}
+
+bool WerteModel::dinplusFlag(int row) const
+{
+    const auto cached = m_dinplus.constFind(row);
+    if (cached != m_dinplus.constEnd())
+        return *cached;
+    const int column = fieldIndex(QStringLiteral("XXXDINPLUS"));
+    if (column < 0 || !isStoredRow(row))
+        return false;
+    return QSqlQueryModel::data(index(row, column), Qt::DisplayRole).toBool();
+}
+
+bool WerteModel::isGrayCell(const QModelIndex &index) const
+{
+    if (!isStoredRow(index.row()) || !isNhfRow(index.row()))
+        return false;
+    if (m_inheritedColumns.contains(index.column()))
+        return true;
+    const QString name = columnNameAt(index.column());
+    if (name != QLatin1String("DHNHF") && name != QLatin1String("STUTZENLISTE"))
+        return false;
+    return !(flags(index) & Qt::ItemIsEditable);
+}
+
+QVariant WerteModel::thumbnail(const QModelIndex &index) const
+{
+    const QString file = QStringLiteral("%1/Bild%2_scaled.png")
+                             .arg(settings()->imagesPath)
+                             .arg(data(index, Qt::EditRole).toInt());
+    QPixmap picture;
+    if (!QPixmapCache::find(file, &picture)) {
+        if (!picture.load(file))
+            return QVariant();
+        picture = picture.scaledToHeight(kThumbnailHeight, Qt::SmoothTransformation);
+        QPixmapCache::insert(file, picture);
+    }
+    return picture;
+}
+
+QVariant WerteModel::categoryPictures(const QModelIndex &index) const
+{
+    bool isNumber = false;
+    const int category = QSqlQueryModel::data(index, Qt::EditRole).toInt(&isNumber);
+    if (!isNumber)
+        return QVariant();
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("select distinct BildId from Werte where Opt_Kat=%1 ORDER BY BildId;")
+                        .arg(category)))
+        return QVariant();
+    QStringList pictures;
+    while (query.next())
+        pictures << query.value(0).toString();
+    return pictures.join(QLatin1Char(','));
+}
+
+QStringList WerteModel::contextActions(const QModelIndex &index) const
+{
+    QStringList actions;
+    if (isInCurrentGroup(index))
+        actions << tr("Von der Gruppe entfernen") + QStringLiteral("#removeFromGroup");
+    actions << tr("Kenndaten DUPLIZIEREN") + QStringLiteral("#datenDuplizieren#%1").arg(4)
+            << tr("Kenndaten KOPIEREN") + QStringLiteral("#datenKopieren#%1").arg(1)
+            << tr("Kenndaten LÖSCHEN") + QStringLiteral("#datenLoeschen#%1").arg(3);
+    if (settings()->manufacturerMode)
+        return actions;
+    if (!isNhfRow(index.row()))
+        actions << tr("Diese Kenndaten für eine NHF verwenden") + QStringLiteral("#ausDatenVererben");
+    if (settings()->currentValueId > 0)
+        actions << tr("Auswahl der NHF") + QStringLiteral("#datenVererben##1");
+    return actions;
+}
+
+QVariant WerteModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const int row = index.row();
+    const QString name = columnNameAt(index.column());
+    const bool stored = isStoredRow(row);
+    switch (role) {
+    case Qt::DisplayRole:
+        if (name == QLatin1String("XXXDINPLUS"))
+            return dinplusFlag(row) ? QString(QChar(0x00D7)) : QString();
+        break;
+    case Qt::DecorationRole:
+        if (name == QLatin1String("BILDID")) {
+            const QVariant picture = thumbnail(index);
+            if (picture.isValid())
+                return picture;
+        }
+        break;
+    case Qt::ToolTipRole:
+        if (name == QLatin1String("BILDID") && stored)
+            return QStringLiteral("<html><img src='%1/Bild%2_scaled.png'></html>")
+                .arg(settings()->imagesPath,
+                     QSqlQueryModel::data(index, Qt::EditRole).toString());
+        if (name == QLatin1String("OPT_KAT") && stored)
+            return categoryPictures(index);
+        if (index.column() == 2)
+            return rowIdText(row);
+        break;
+    case Qt::BackgroundRole:
+        if (isGrayCell(index))
+            return QColor(Qt::lightGray);
+        break;
+    case Qt::SizeHintRole:
+        if (name == QLatin1String("BILDID"))
+            return QSize(80, kThumbnailHeight);
+        break;
+    case ContextActionsRole:
+        if (stored)
+            return contextActions(index);
+        break;
+    default:
+        break;
+    }
+    return EditableSqlQueryModel::data(index, role);
+}
+
+QStringList WerteModel::mimeTypes() const
+{
+    return EditableSqlQueryModel::mimeTypes()
+        << QStringLiteral("text/csv") << QStringLiteral("dbtable/id");
+}
+
+QMimeData *WerteModel::mimeData(const QModelIndexList &indexes) const
+{
+    QMimeData *mime = EditableSqlQueryModel::mimeData(indexes);
+    if (!mime)
+        mime = new QMimeData;
+    QStringList ids;
+    for (const QModelIndex &dragged : indexes)
+        ids << rowIdText(dragged.row());
+    mime->setData(QStringLiteral("text/csv"), ids.join(QLatin1Char('#')).toLatin1());
+    return mime;
+}
+
+// ---------------------------------------------------------------- editing
+
+bool WerteModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid())
+        return false;
+    if (hasNewRecordRow() && index.row() == storedRowCount())
+        return insertFromNewRecordRow(index, value);
+    return updateStoredRow(index, value, role);
+}
+
+bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant &value)
+{
+    if (value.isNull())
+        return false;
+    AppSettings *s = settings();
+    const int newId = s->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"), database());
+    qDebug() << "Werte " << newId;
+    if (newId < 0) {
+        warn(tr("Für neue Kenndaten ist im Id-Bereich des Herstellers keine Id mehr frei."));
+        return false;
+    }
+    const QString sql = QStringLiteral("INSERT INTO werte (%1, Geraet, ERFASSDAT, WerteId) "
+                                       "VALUES ('%2',%3,'%4',%5)")
+                            .arg(columnName(index), doubleApostrophes(value.toString()),
+                                 QString::number(s->currentApplianceId), today(),
+                                 QString::number(newId));
+    QSqlQuery query(database());
+    if (!query.exec(sql)) {
+        qWarning() << "Kenndaten nicht angelegt:" << sql << query.lastError().text();
+        return false;
+    }
+    journal(sql);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), query.lastInsertId(), Qt::EditRole);
+    refresh();
+    return true;
+}
+
+bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!EditableSqlQueryModel::setData(index, value, role))
+        return false;
+    executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
+                          .arg(columnName(index), doubleApostrophes(value.toString()),
+                               rowIdText(index.row())));
+    stampCaptureDate(index, role);
+    if (hasNhfRows(index.row()))
+        passOnToDerivedSets(index, value, role);
+    return true;
+}
+
+void WerteModel::stampCaptureDate(const QModelIndex &index, int role)
+{
+    if (!settings()->autoErfassdatum)
+        return;
+    const int dateColumn = fieldIndex(QStringLiteral("ERFASSDAT"));
+    if (dateColumn < 0)
+        executeAndJournal(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+                              .arg(today(), rowIdText(index.row())));
+    else if (dateColumn != index.column())
+        setData(this->index(index.row(), dateColumn), today(), role);
+}
+
+void WerteModel::passOnToDerivedSets(const QModelIndex &index, const QVariant &value, int role)
+{
+    const QString column = columnName(index);
+    if (column == QLatin1String("BEMERKUNG") || column == QLatin1String("BILDID"))
+        return;
+    if (isAttachmentColumn(column))
+        passOnAttachmentColumn(index, value, role);
+    else
+        passOnPlainColumn(index, value, role);
+}
+
+void WerteModel::passOnPlainColumn(const QModelIndex &index, const QVariant &value, int role)
+{
+    const int sourceId = rowId(index.row());
+    executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE BEMERKUNGID=%3")
+                          .arg(columnName(index), doubleApostrophes(value.toString()),
+                               QString::number(sourceId)));
+    showOverlayInRows(sourceId, index.column(), value, role, true);
+}
+
+void WerteModel::passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role)
+{
+    const QString column = columnName(index);
+    const auto &cache = settings()->aufsatzCache;
+    const QList<QPair<int, int>> derived = m_nhfRows.value(index.row());
+    for (const auto &entry : derived) {
+        if (!cache.contains(entry.second))
+            continue;
+        const NhfAttachment attachment(cache.value(entry.second));
+        if (attachment.fixesColumn(column))
+            continue;
+        const QString passed = attachment.passedOnValue(column, value);
+        const QString sql = QStringLiteral("UPDATE Werte SET  %1='%2' WHERE WerteId=%3")
+                                .arg(column, doubleApostrophes(passed), QString::number(entry.first));
+        QString error;
+        if (!execute(sql, &error)) {
+            warn(sql + QLatin1Char('\n') + error);
+            continue;
+        }
+        journal(sql);
+        showOverlayInRows(entry.first, index.column(), passed, role, false);
+    }
+}
+
+// Shows a passed-on value in the listed rows of the derived set id (or, with
+// bySource, of every set derived from id) until the next refresh.
+void WerteModel::showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource)
+{
+    for (int row = 0; row < storedRowCount(); ++row) {
+        const int key = bySource ? getBemerkungId(row) : rowId(row);
+        if (key == id)
+            EditableSqlQueryModel::setData(index(row, column), value, role);
+    }
+}
+
+// ---------------------------------------------------------------- context actions
+
+void WerteModel::datenKopieren(QList<int> rows)
+{
+    QStringList ids;
+    for (int row : rows) {
+        if (isStoredRow(row))
+            ids << rowIdText(row);
+    }
+    settings()->copiedValueSets = ids.join(QLatin1Char('#'));
+}
+
+void WerteModel::datenDuplizieren(QList<int> rows)
+{
+    AppSettings *s = settings();
+    for (int row : rows) {
+        if (!isStoredRow(row))
+            continue;
+        const int copy = s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), rowId(row),
+                                       database());
+        if (copy != -1)
+            executeAndJournal(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+                                  .arg(today(), QString::number(copy)));
+    }
+    refresh();
+}
+
+void WerteModel::datenLoeschen(QList<int> rows)
+{
+    for (int row : rows) {
+        if (isStoredRow(row))
+            executeAndJournal(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(rowIdText(row)));
+    }
+    refresh();
+}
+
+void WerteModel::ausDatenVererben(QList<int> rows)
+{
+    if (!rows.isEmpty() && isStoredRow(rows.first()))
+        settings()->currentValueId = rowId(rows.first());
+}
+
+void WerteModel::datenVererben(QList<int> rows)
+{
+    AppSettings *s = settings();
+    const int sourceId = s->currentValueId;
+    const int attachmentId = s->currentAttachmentId;
+    if (sourceId < 1 || rows.isEmpty())
+        return;
+    QSqlQuery source(database());
+    if (!source.exec(QStringLiteral("SELECT * FROM Werte WHERE WerteId=%1").arg(sourceId)))
+        return;
+    if (!s->aufsatzCache.contains(attachmentId) || !source.next())
+        return;
+    const int targetId = isStoredRow(rows.first()) ? rowId(rows.first()) : 0;
+    // A set derived from itself would feed every edit back into itself.
+    if (targetId <= 0 || targetId == sourceId)
+        return;
+    const QSqlRecord record = source.record();
+    source.finish();
+    copySourceColumns(record, targetId);
+    const NhfAttachment attachment(s->aufsatzCache.value(attachmentId));
+    const QString sql = attachment.derivationStatement(
+        record.value(QStringLiteral("TW")).toDouble(), record.value(QStringLiteral("PW")).toDouble(),
+        record.value(QStringLiteral("QN")).toDouble(), sourceId, attachmentId, targetId);
+    QString error;
+    if (!execute(sql, &error)) {
+        warn(sql + QLatin1Char('\n') + error);
+        return;
+    }
+    refresh();
+    journal(sql);
+}
+
+void WerteModel::copySourceColumns(const QSqlRecord &source, int targetId)
+{
+    for (int i = 0; i < source.count(); ++i) {
+        const QString name = source.fieldName(i);
+        if (!isCopiedFromSource(name))
+            continue;
+        const QString sql = QStringLiteral("UPDATE Werte SET %1='%2' WHERE WerteId=%3")
+                                .arg(name, doubleApostrophes(source.value(i).toString()),
+                                     QString::number(targetId));
+        if (execute(sql))
+            journal(sql);
+    }
+}
+
+void WerteModel::removeFromGroup(QList<int> rows)
+{
+    for (int row : rows) {
+        const QString id = rowIdText(row);
+        if (id.isEmpty())
+            continue;
+        QStringList members = currentGroup.split(QLatin1Char('#'));
+        members.removeAll(id);
+        currentGroup = members.join(QLatin1Char('#'));
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+    emit currentGroupChangedTo(currentGroup);
+}
+
+bool WerteModel::indexClicked(const QModelIndex &index, QAbstractItemView *view)
+{
+    if (index.isValid() && columnName(index) == QLatin1String("BILDID") && !isNhfRow(index.row())) {
+        openPictureChooser(index, view);
+        return true;
+    }
+    return EditableSqlQueryModel::indexClicked(index, view);
+}
+
+void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView *view)
+{
+    // HOOK: the picture chooser (widgets/bilderpopupwidget) is not in the
+    // tree yet; once it is, this becomes
+    //     new BilderPopupWidget(index, this, view);
+    Q_UNUSED(index)
+    Q_UNUSED(view)
+}
+
+// ---------------------------------------------------------------- DINplus
+
+void WerteModel::setDinplusAll(bool flag)
+{
+    QSqlDatabase db = database();
+    const bool ownTransaction = db.transaction();
+    const int rows = rowCount();
+    for (int row = 0; row < rows; ++row) {
+        m_dinplus.insert(row, flag);
+        executeAndJournal(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid=%2")
+                              .arg(flag ? 1 : 0)
+                              .arg(isStoredRow(row) ? rowId(row) : 0));
+    }
+    if (ownTransaction)
+        db.commit();
+    const int column = fieldIndex(QStringLiteral("XXXDINPLUS"));
+    if (column >= 0 && rows > 0)
+        emit dataChanged(index(0, column), index(rows - 1, column));
+}
+
+bool WerteModel::isDinplusAll() const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        if (!dinplusFlag(row))
+            return false;
+    }
+    return true;
+}
+
+bool WerteModel::isDinplusAny() const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        if (dinplusFlag(row))
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- helpers
+
+bool WerteModel::execute(const QString &sql, QString *error) const
+{
+    QSqlQuery query(database());
+    if (query.exec(sql))
+        return true;
+    if (error)
+        *error = query.lastError().databaseText();
+    return false;
+}
+
+void WerteModel::executeAndJournal(const QString &sql) const
+{
+    execute(sql);
+    journal(sql);
+}
+
+void WerteModel::journal(const QString &sql)
+{
+    settings()->appendToJournal(sql);
+}
+
+QString WerteModel::today()
+{
+    return QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+void WerteModel::warn(const QString &text)
+{
+    QMessageBox::warning(QApplication::activeWindow(), tr("Fehler"), text, QMessageBox::Ok);
+}

@@ -1,0 +1,111 @@
+#ifndef WERTEMODEL_H
+#define WERTEMODEL_H
+
+#include "editablesqlquerymodel.h"
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSet>
+#include <QStringList>
+
+class QAbstractItemView;
+class QSqlDatabase;
+class QSqlRecord;
+
+// The characteristic value sets ("Kenndaten", table Werte) of the selected
+// appliance. Every accepted edit is written at once; the capture date is
+// stamped on edit; a value set derived from a source and an attachment (NHF)
+// follows the edits of its source, shifted by the attachment's deltas.
+class WerteModel : public EditableSqlQueryModel
+{
+    Q_OBJECT
+public:
+    explicit WerteModel(QObject *parent = nullptr);
+
+    // The value list statement for the appliance: the general search wins
+    // over the value search, which matches Bemerkung.
+    static QString valueListStatement(const QString &fields, int applianceId,
+                                      const QString &allFilter, const QString &valueFilter);
+    // Whether a column of the source (as reported by "SELECT *") is copied
+    // into a value set derived from it.
+    static bool isCopiedFromSource(const QString &fieldName);
+
+    // Shows the value sets of AppSettings::currentApplianceId.
+    void reloadWerte();
+    // The base query, then all row caches and the inherited columns anew.
+    void setQuery(const QString &sql, const QSqlDatabase &db);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+
+    // Row look-ups, cached until the next refresh or query.
+    virtual int getBemerkungId(int row) const;   // source of a derived set, 0 if none
+    virtual bool isNhfRow(int row) const;        // the row is derived from a source
+    virtual bool hasNhfRows(int row) const;      // other sets are derived from the row
+    virtual int getAusatzringeId(int row) const; // attachment of the row, -1 if not found
+
+    // (WerteId, AUSATZRINGEID) of the sets derived from the row, in query order.
+    QList<QPair<int, int>> nhfRows(int row) const;
+
+    void setDinplusAll(bool flag);
+    bool isDinplusAll() const;
+    bool isDinplusAny() const;
+
+public slots:
+    void refresh() override;
+    bool isInCurrentGroup(const QModelIndex &index) const override;
+    bool indexClicked(const QModelIndex &index, QAbstractItemView *view) override;
+
+    // Context actions; the rows are model row numbers of the selection.
+    void datenKopieren(QList<int> rows);
+    void datenDuplizieren(QList<int> rows);
+    void datenLoeschen(QList<int> rows);
+    void ausDatenVererben(QList<int> rows);
+    void datenVererben(QList<int> rows);
+    void removeFromGroup(QList<int> rows);
+
+private:
+    QSqlDatabase database() const;
+    bool hasNewRecordRow() const;
+    bool isStoredRow(int row) const;
+    int storedRowCount() const;
+    QString rowIdText(int row) const;
+    int rowId(int row) const;
+    QString columnNameAt(int column) const;
+    bool dinplusFlag(int row) const;
+    bool isGrayCell(const QModelIndex &index) const;
+    QVariant thumbnail(const QModelIndex &index) const;
+    QVariant categoryPictures(const QModelIndex &index) const;
+    QStringList contextActions(const QModelIndex &index) const;
+    void clearRowCaches();
+    void openPictureChooser(const QModelIndex &index, QAbstractItemView *view);
+
+    bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
+    bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
+    void stampCaptureDate(const QModelIndex &index, int role);
+    void passOnToDerivedSets(const QModelIndex &index, const QVariant &value, int role);
+    void passOnPlainColumn(const QModelIndex &index, const QVariant &value, int role);
+    void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
+    void showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource);
+    void copySourceColumns(const QSqlRecord &source, int targetId);
+
+    bool execute(const QString &sql, QString *error = nullptr) const;
+    void executeAndJournal(const QString &sql) const;
+    static void journal(const QString &sql);
+    static QString today();
+    static void warn(const QString &text);
+
+    QSet<int> m_inheritedColumns;
+    mutable QMap<int, bool> m_dinplus;
+    mutable QMap<int, int> m_bemerkungIds;
+    mutable QMap<int, bool> m_hasNhfRows;
+    mutable QMap<int, QList<QPair<int, int>>> m_nhfRows;
+    mutable QMap<int, int> m_ausatzringeIds;
+};
+
+#endif // WERTEMODEL_H
