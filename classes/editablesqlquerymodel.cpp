@@ -1,0 +1,396 @@
+#include "editablesqlquerymodel.h"
+
+#include "appsettings.h"
+
+#include <QColor>
+#include <QDataStream>
+#include <QFont>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QSize>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const QString kPlainTextMime = QStringLiteral("text/plain");
+
+// Column part of a statement: everything between the first "SELECT " and the
+// last " FROM" of the upper-cased text. Null when the statement has none.
+QString columnPart(const QString &upperSql)
+{
+    static const QRegularExpression re(QStringLiteral("SELECT (.*) FROM"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = re.match(upperSql);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// Tables named right after the first FROM; a blank ends the list.
+QStringList fromTables(const QString &upperSql)
+{
+    static const QRegularExpression re(QStringLiteral("FROM ([\\w,]+)"));
+    const QRegularExpressionMatch m = re.match(upperSql);
+    if (!m.hasMatch())
+        return {};
+    return m.captured(1).split(QLatin1Char(','), Qt::KeepEmptyParts);
+}
+
+bool containsNoCase(const QStringList &list, const QString &text)
+{
+    return list.contains(text, Qt::CaseInsensitive);
+}
+
+// Decodes a "text/plain" payload written by mimeData: a 32-bit count and that
+// many texts. Anything else (plain text from another program) yields false,
+// without trusting the count it happens to start with.
+bool decodeTextList(const QByteArray &bytes, QStringList &texts)
+{
+    QDataStream in(bytes);
+    quint32 count = 0;
+    in >> count;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    // Every serialised text takes at least its 32-bit length.
+    if (count > quint32((bytes.size() - 4) / 4))
+        return false;
+    texts.clear();
+    for (quint32 i = 0; i < count; ++i) {
+        QString text;
+        in >> text;
+        if (in.status() != QDataStream::Ok)
+            return false;
+        texts << text;
+    }
+    return in.atEnd();
+}
+
+} // namespace
+
+EditableSqlQueryModel::EditableSqlQueryModel(QObject *parent)
+    : QSqlQueryModel(parent)
+{
+}
+
+void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
+{
+    AppSettings *settings = AppSettings::instance();
+    settings->queryFailed = false;
+    if (!settings->allFilter.isEmpty()) {
+        QSqlQuery trial(db);
+        if (!trial.exec(sql)) {
+            settings->queryFailed = true;
+            settings->failedQuery = sql;
+            return;
+        }
+    }
+
+    queryText = sql;
+    connectionName = db.connectionName();
+    pendingEdits.clear();
+
+    const QString columns = columnPart(sql.toUpper());
+    if (!columns.isNull()) {
+        const QString heldColumns = columnPart(query().lastQuery().toUpper());
+        if (heldColumns.isNull() || heldColumns != columns)
+            learnColumnKinds(sql, db);
+    }
+
+    QSqlQueryModel::setQuery(sql, db);
+    fetchAllRows();
+}
+
+void EditableSqlQueryModel::learnColumnKinds(const QString &sql, const QSqlDatabase &db)
+{
+    columnNames.clear();
+    boolColumns.clear();
+    numericColumns.clear();
+    referenceColumns.clear();
+    referenceTexts.clear();
+
+    {
+        QSqlQuery result(db);
+        result.setForwardOnly(true);
+        if (result.exec(sql)) {
+            const QSqlRecord record = result.record();
+            for (int i = 0; i < record.count(); ++i)
+                columnNames << record.fieldName(i).toUpper();
+        }
+    }
+
+    const QStringList tables = fromTables(sql.toUpper());
+    if (tables.isEmpty())
+        return;
+
+    QStringList createStatements;
+    {
+        QSqlQuery master(db);
+        master.setForwardOnly(true);
+        if (!master.exec(QStringLiteral("SELECT * from sqlite_master")))
+            return;
+        while (master.next()) {
+            if (master.value(0).toString() == QLatin1String("table")
+                && containsNoCase(tables, master.value(1).toString()))
+                createStatements << master.value(4).toString();
+        }
+    }
+    for (const QString &create : createStatements)
+        learnTableColumns(create, db);
+}
+
+void EditableSqlQueryModel::learnTableColumns(const QString &createStatement,
+                                              const QSqlDatabase &db)
+{
+    static const QRegularExpression body(QStringLiteral("\\((.+)\\)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = body.match(createStatement);
+    if (!m.hasMatch())
+        return;
+
+    const QStringList declarations = m.captured(1).split(QLatin1Char(','));
+    for (const QString &declaration : declarations) {
+        const QStringList words = declaration.simplified().split(QLatin1Char(' '));
+        const QString name = words.value(0).trimmed().toUpper();
+        const QString type = words.value(1).trimmed().toUpper();
+        const QString rest = words.mid(2).join(QLatin1Char(' ')).trimmed().toUpper();
+
+        if (type.startsWith(QLatin1String("BOOL"))) {
+            boolColumns << name;
+        } else if (type.startsWith(QLatin1String("NUM")) || type.startsWith(QLatin1String("INT"))) {
+            QMap<int, QString> texts;
+            if (rest.startsWith(QLatin1String("REFERENCES"))) {
+                const QString target = rest.split(QLatin1Char(' ')).value(1).trimmed().toUpper();
+                if (!target.isEmpty()) {
+                    QSqlQuery referenced(db);
+                    referenced.setForwardOnly(true);
+                    if (referenced.exec(QStringLiteral("SELECT * from %1").arg(target))) {
+                        while (referenced.next())
+                            texts.insert(referenced.value(0).toInt(),
+                                         referenced.value(1).toString());
+                    }
+                }
+            }
+            if (texts.isEmpty()) {
+                numericColumns << name;
+            } else {
+                referenceColumns << name;
+                referenceTexts.insert(name, texts);
+            }
+        } else if (type.startsWith(QLatin1String("REAL"))) {
+            numericColumns << name;
+        }
+    }
+}
+
+void EditableSqlQueryModel::fetchAllRows()
+{
+    while (canFetchMore())
+        fetchMore();
+}
+
+QMap<int, QString> EditableSqlQueryModel::referenceTextsFor(const QString &column) const
+{
+    return referenceTexts.value(column.toUpper());
+}
+
+int EditableSqlQueryModel::recordCount() const
+{
+    return QSqlQueryModel::rowCount();
+}
+
+bool EditableSqlQueryModel::isNewRecordRow(int row) const
+{
+    return row >= recordCount() && row < rowCount();
+}
+
+void EditableSqlQueryModel::refresh()
+{
+    pendingEdits.clear();
+    if (queryText.isEmpty())
+        return;
+    QSqlQueryModel::setQuery(queryText, QSqlDatabase::database(connectionName, true));
+    fetchAllRows();
+}
+
+void EditableSqlQueryModel::setCurrentGroup(const QString &group)
+{
+    currentGroup = group;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
+}
+
+bool EditableSqlQueryModel::isInCurrentGroup(const QModelIndex &) const
+{
+    return false;
+}
+
+int EditableSqlQueryModel::fieldIndex(const QString &name) const
+{
+    return columnNames.indexOf(name.toUpper());
+}
+
+bool EditableSqlQueryModel::columnIn(const QModelIndex &index, const QStringList &kind) const
+{
+    if (!index.isValid() || index.column() >= columnNames.size())
+        return false;
+    return kind.contains(columnNames.at(index.column()));
+}
+
+bool EditableSqlQueryModel::isNumericColumn(const QModelIndex &index) const
+{
+    return columnIn(index, numericColumns);
+}
+
+bool EditableSqlQueryModel::isBoolColumn(const QModelIndex &index) const
+{
+    return columnIn(index, boolColumns);
+}
+
+bool EditableSqlQueryModel::isReferenceColumn(const QModelIndex &index) const
+{
+    return columnIn(index, referenceColumns);
+}
+
+QString EditableSqlQueryModel::columnName(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return QString();
+    return columnNames.value(index.column());
+}
+
+bool EditableSqlQueryModel::indexClicked(const QModelIndex &index, QAbstractItemView *)
+{
+    if (!isBoolColumn(index))
+        return false;
+    const int v = data(index, Qt::EditRole).toInt();
+    setData(index, (v + 1) % 2, Qt::EditRole);
+    return true;
+}
+
+int EditableSqlQueryModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return recordCount() + 1;
+}
+
+QVariant EditableSqlQueryModel::headerData(int section, Qt::Orientation orientation,
+                                           int role) const
+{
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole) {
+        if (rowCount() == 0)
+            return QString();
+        if (isNewRecordRow(section))
+            return QStringLiteral("*");
+    }
+    return QSqlQueryModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags EditableSqlQueryModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (!isNewRecordRow(index.row()))
+        f |= Qt::ItemIsDragEnabled;
+    if (isBoolColumn(index))
+        f |= Qt::ItemIsDropEnabled;
+    else
+        f |= Qt::ItemIsEditable | Qt::ItemIsDropEnabled;
+    return f;
+}
+
+bool EditableSqlQueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || value == data(index, role))
+        return false;
+    pendingEdits.insert(qMakePair(index.row(), index.column()), value);
+    emit dataChanged(index, index);
+    return true;
+}
+
+QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
+{
+    if (!item.isValid())
+        return QVariant();
+    QVariant v = isNewRecordRow(item.row()) ? QVariant() : QSqlQueryModel::data(item, role);
+    const QPair<int, int> cell(item.row(), item.column());
+
+    switch (role) {
+    case Qt::DisplayRole: {
+        const auto edited = pendingEdits.constFind(cell);
+        if (edited != pendingEdits.constEnd())
+            v = edited.value();
+        if (isBoolColumn(item))
+            return v.toBool() ? QStringLiteral("\u00D7") : QString();
+        if (isReferenceColumn(item) && v.isValid())
+            return referenceTexts.value(columnName(item)).value(v.toInt());
+        if (isNumericColumn(item) && v.toDouble() == 0.0)
+            return QString();
+        return v;
+    }
+    case Qt::EditRole:
+        return pendingEdits.value(cell, v);
+    case Qt::FontRole:
+        if (isBoolColumn(item))
+            return QFont(QStringLiteral("Sans"), 14);
+        return v;
+    case Qt::TextAlignmentRole:
+        if (isBoolColumn(item))
+            return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        if (isNumericColumn(item))
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return v;
+    case Qt::BackgroundRole:
+        if (isInCurrentGroup(item))
+            return QColor(200, 200, 0, 122);
+        return v;
+    case Qt::ForegroundRole:
+        if (isBoolColumn(item))
+            return QColor(Qt::darkGreen);
+        return v;
+    case Qt::SizeHintRole:
+        if (isNumericColumn(item))
+            return QSize(60, 0);
+        return v;
+    case GroupMemberRole:
+        return isInCurrentGroup(item) ? 1 : 0;
+    default:
+        return v;
+    }
+}
+
+QStringList EditableSqlQueryModel::mimeTypes() const
+{
+    return {kPlainTextMime};
+}
+
+QMimeData *EditableSqlQueryModel::mimeData(const QModelIndexList &indexes) const
+{
+    QStringList texts;
+    for (const QModelIndex &index : indexes)
+        texts << data(index, Qt::EditRole).toString();
+    QByteArray bytes;
+    {
+        QDataStream out(&bytes, QIODevice::WriteOnly);
+        out << texts;
+    }
+    auto *mime = new QMimeData;
+    mime->setData(kPlainTextMime, bytes);
+    return mime;
+}
+
+bool EditableSqlQueryModel::dropMimeData(const QMimeData *data, Qt::DropAction, int, int,
+                                         const QModelIndex &parent)
+{
+    if (!data || !data->hasFormat(kPlainTextMime))
+        return false;
+    QStringList texts;
+    if (!decodeTextList(data->data(kPlainTextMime), texts))
+        return false;
+    const int row = parent.row();
+    const int column = parent.column();
+    for (int i = 0; i < texts.size(); ++i) {
+        const QModelIndex target = i == 0 ? parent : index(row + i, column);
+        if (target.isValid())
+            setData(target, texts.at(i), Qt::EditRole);
+    }
+    return true;
+}

@@ -1,0 +1,106 @@
+#ifndef EDITABLESQLQUERYMODEL_H
+#define EDITABLESQLQUERYMODEL_H
+
+#include <QMap>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QSqlQueryModel>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class QAbstractItemView;
+class QMimeData;
+
+// Common base of the table models. It learns from the CREATE statements in
+// sqlite_master which result columns are flags, numbers or references to
+// another table, ends every list with an empty new-record row marked "*",
+// keeps an overlay of edited cells until the next refresh, carries the
+// current group of the group tree and defines the drag formats.
+//
+// The base writes nothing to the database: subclasses override setData and
+// their context-action slots with the statements of their own table.
+//
+// Context actions: subclasses answer data(index, ContextActionsRole) with a
+// QStringList of entries "menu text#slot name#icon number#attachment flag"
+// (icon 1 copy, 2 paste, 3 delete, 4 add; the last two fields may be missing).
+class EditableSqlQueryModel : public QSqlQueryModel
+{
+    Q_OBJECT
+public:
+    // Role of the group marking: 1 when the row belongs to the current group.
+    static constexpr int GroupMemberRole = Qt::UserRole;
+    // Role of the list of context-action entries of a row (261).
+    static constexpr int ContextActionsRole = Qt::UserRole + 5;
+
+    explicit EditableSqlQueryModel(QObject *parent = nullptr);
+
+    // Runs sql on db, re-learns the column kinds when the column part of the
+    // statement changed and loads all rows. Under a non-empty general filter
+    // the statement is tried first; on failure AppSettings::queryFailed and
+    // failedQuery are set and the model keeps everything it had.
+    void setQuery(const QString &sql, const QSqlDatabase &db);
+
+    // Key -> shown text of the table referenced by a reference column
+    // (upper-case column name); empty for any other column.
+    QMap<int, QString> referenceTextsFor(const QString &column) const;
+
+    // Rows that hold records (rowCount() without the new-record row).
+    int recordCount() const;
+    // Whether row is the trailing new-record row.
+    bool isNewRecordRow(int row) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+public slots:
+    // Drops the overlay and re-runs the stored statement; column kinds stay.
+    virtual void refresh();
+    // Stores the member text of the selected group and repaints every cell.
+    virtual void setCurrentGroup(const QString &group);
+    virtual bool isInCurrentGroup(const QModelIndex &index) const;
+    // Position of name (any case) among the result columns, or -1.
+    virtual int fieldIndex(const QString &name) const;
+    virtual bool isNumericColumn(const QModelIndex &index) const;
+    virtual bool isBoolColumn(const QModelIndex &index) const;
+    virtual bool isReferenceColumn(const QModelIndex &index) const;
+    // Upper-case name of the index's result column, empty for an invalid index.
+    virtual QString columnName(const QModelIndex &index) const;
+    // Toggles a flag cell through setData; returns whether it was a flag column.
+    virtual bool indexClicked(const QModelIndex &index, QAbstractItemView *);
+
+signals:
+    void currentGroupChangedTo(QString);
+    void saveSelection();
+    void loadSelection();
+
+protected:
+    // Fills columnNames, boolColumns, numericColumns, referenceColumns and
+    // referenceTexts for sql from the schema stored in db.
+    void learnColumnKinds(const QString &sql, const QSqlDatabase &db);
+    // Reads every column declaration of one CREATE TABLE statement.
+    void learnTableColumns(const QString &createStatement, const QSqlDatabase &db);
+    void fetchAllRows();
+    // The kind lists hold upper-case names; false for a column beyond columnNames.
+    bool columnIn(const QModelIndex &index, const QStringList &kind) const;
+
+    QString currentGroup;
+    QStringList columnNames;
+    QStringList boolColumns;
+    QStringList numericColumns;
+    QStringList referenceColumns;
+    QMap<QPair<int, int>, QVariant> pendingEdits;
+    QMap<QString, QMap<int, QString>> referenceTexts;
+    QString queryText;
+    QString connectionName;
+};
+
+#endif // EDITABLESQLQUERYMODEL_H
