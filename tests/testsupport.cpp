@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "idtable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -75,12 +76,8 @@ QSqlDatabase openKolvex(const QString &file, bool withIdTable)
     db.setDatabaseName(file);
     if (!db.open())
         qFatal("cannot open %s", qPrintable(file));
-    if (withIdTable) {
-        QSqlQuery q(db);
-        q.exec("CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC)");
-        q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<100000) "
-               "INSERT INTO seqidxs SELECT i FROM n");
-    }
+    if (withIdTable)
+        createIdTable(db);
     AppSettings::instance()->dbFile = file;
     return db;
 }
