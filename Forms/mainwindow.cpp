@@ -3,10 +3,7 @@
 
 #include "appsettings.h"
 #include "dbconnections.h"
-#if __has_include("idtable.h")
 #include "idtable.h"
-#define KOLVEX_HAVE_IDTABLE
-#endif
 #include "resources.h"
 
 #include <QActionGroup>
@@ -251,9 +248,7 @@ QSqlError MainWindow::openDataBase(const QString &file)
 
     if (!mainError.isValid()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-#ifdef KOLVEX_HAVE_IDTABLE
         createIdTable(kolvexDb());
-#endif
         fillAufsatzCache(kolvexDb());
         QApplication::restoreOverrideCursor();
     }
