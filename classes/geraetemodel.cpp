@@ -1,0 +1,445 @@
+#include "geraetemodel.h"
+
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "sqltext.h"
+#include "statementrunner.h"
+#include "valuesetidlookup.h"
+
+#include <QDebug>
+#include <QMimeData>
+
+namespace {
+
+const QString kDinplusColumn = QStringLiteral("XXXDINPLUS");
+const QString kCsvMime = QStringLiteral("text/csv");
+const QString kDbTableMime = QStringLiteral("dbtable/id");
+
+const QString kOrderClause = QStringLiteral(
+    "ORDER BY lower(coalesce(Typ1,'') || coalesce(Typ2,'') || coalesce(Typ3,'') || "
+    "coalesce(Typ,'') || coalesce(Variante,''))");
+
+AppSettings *settings()
+{
+    return AppSettings::instance();
+}
+
+// Ids of a "#"-joined member or buffer text, empty parts dropped.
+QStringList idParts(const QString &text)
+{
+    return text.split(QLatin1Char('#'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+GeraeteModel::GeraeteModel(QObject *parent)
+    : EditableSqlQueryModel(parent)
+{
+    qRegisterMetaType<QList<int>>("QList<int>");
+}
+
+QString GeraeteModel::applianceListStatement(const QString &fields, int manufacturerId,
+                                             bool showOldAppliances, const QString &allFilter,
+                                             const QString &valueFilter,
+                                             const QString &applianceFilter)
+{
+    const QString manufacturer = QString::number(manufacturerId);
+    const QString oldCondition = showOldAppliances ? QStringLiteral("1")
+                                                   : QStringLiteral("NOT coalesce(TirmaAlt,0)");
+    // One pass of arg() for all placeholders, so that a "%1" typed into a
+    // search field is not taken for a placeholder.
+    if (!allFilter.isEmpty())
+        return QString(QStringLiteral(
+                           "SELECT %1 FROM Geraete WHERE HRSTID=%2 AND %3 AND TirmaId IN (SELECT "
+                           "TirmaId FROM Geraete INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet "
+                           "WHERE %4) ")
+                       + kOrderClause)
+            .arg(fields, manufacturer, oldCondition, allFilter);
+    if (!valueFilter.isEmpty() && !applianceFilter.isEmpty())
+        return QString(QStringLiteral(
+                           "SELECT %1 FROM Geraete WHERE HRSTID=%2 AND %3  AND (Typ LIKE '%%4%' OR "
+                           "Typ1 LIKE '%%4%' OR Typ2 LIKE '%%4%' OR Typ3 LIKE '%%4%' OR variante "
+                           "LIKE '%%4%') AND tirmaid IN  (SELECT Werte.Geraet  FROM Werte  WHERE "
+                           "Bemerkung LIKE '%%5%') ")
+                       + kOrderClause)
+            .arg(fields, manufacturer, oldCondition, doubleApostrophes(applianceFilter),
+                 doubleApostrophes(valueFilter));
+    if (!valueFilter.isEmpty())
+        return QString(QStringLiteral("SELECT %1 FROM Geraete WHERE hrstid=%2 AND %3 AND tirmaid "
+                                      "IN (SELECT Werte.Geraet FROM Werte WHERE Bemerkung LIKE "
+                                      "'%%4%') ")
+                       + kOrderClause)
+            .arg(fields, manufacturer, oldCondition, doubleApostrophes(valueFilter));
+    if (!applianceFilter.isEmpty())
+        return QString(QStringLiteral("SELECT %1 FROM Geraete WHERE hrstid=%2 AND %3 AND (Typ LIKE "
+                                      "'%%4%' OR Typ1 LIKE '%%4%' OR Typ2 LIKE '%%4%' OR Typ3 LIKE "
+                                      "'%%4%' OR variante LIKE '%%4%') ")
+                       + kOrderClause)
+            .arg(fields, manufacturer, oldCondition, doubleApostrophes(applianceFilter));
+    return QString(QStringLiteral("SELECT %1 FROM Geraete WHERE hrstid=%2 AND %3 ") + kOrderClause)
+        .arg(fields, manufacturer, oldCondition);
+}
+
+void GeraeteModel::selectAppliances()
+{
+    const AppSettings *s = settings();
+    setQuery(applianceListStatement(s->applianceFields, s->currentManufacturerId,
+                                    s->showOldAppliances, s->allFilter, s->valueFilter,
+                                    s->applianceFilter),
+             kolvexDb());
+}
+
+void GeraeteModel::setQuery(const QString &sql, const QSqlDatabase &db)
+{
+    EditableSqlQueryModel::setQuery(sql, db);
+    dinplusStates.clear();
+    rebuildRowValueSetIds();
+}
+
+void GeraeteModel::refresh()
+{
+    EditableSqlQueryModel::refresh();
+    rebuildRowValueSetIds();
+}
+
+void GeraeteModel::rebuildRowValueSetIds()
+{
+    QList<int> ids;
+    const int rows = rowCount();
+    ids.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        ids << rowId(row);
+    rowValueSetIds =
+        ValueSetIdLookup::joinedIdsPerAppliance(ids, settings()->valueFilter, runner().database());
+}
+
+QString GeraeteModel::valueSetIdsOfRow(int row) const
+{
+    return rowValueSetIds.value(row);
+}
+
+int GeraeteModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return recordCount() + (settings()->currentManufacturerId > 0 ? 1 : 0);
+}
+
+StatementRunner GeraeteModel::runner() const
+{
+    return StatementRunner(connectionName);
+}
+
+int GeraeteModel::rowId(int row) const
+{
+    return data(index(row, 0), Qt::EditRole).toInt();
+}
+
+QList<int> GeraeteModel::rowIds(const QList<int> &rows) const
+{
+    QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+// ---------------------------------------------------------------- presentation
+
+QVariant GeraeteModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    if (role == ContextActionsRole) {
+        if (isNewRecordRow(index.row()))
+            return QVariant();
+        return contextActions(index);
+    }
+    if (role == Qt::DisplayRole && index.column() == fieldIndex(kDinplusColumn)) {
+        switch (dinplusStates.value(index.row(), 0)) {
+        case 1:
+            return QStringLiteral("\u00D7");
+        case 2:
+            return QStringLiteral("\u00D7\u00D7");
+        default:
+            return QString();
+        }
+    }
+    return EditableSqlQueryModel::data(index, role);
+}
+
+QStringList GeraeteModel::contextActions(const QModelIndex &index) const
+{
+    QStringList actions;
+    if (isInCurrentGroup(index))
+        actions << tr("Von der Gruppe entfernen#removeFromGroup");
+    actions << tr("Feuerstätte(n) DUPLIZIEREN#datenDuplizieren#%1").arg(4);
+    if (!settings()->manufacturerMode)
+        actions << tr("Feuerstätte(n) KOPIEREN#datenKopieren#%1").arg(1);
+    actions << tr("Feuerstätte(n) LÖSCHEN#datenLoeschen#%1").arg(3);
+    if (!settings()->copiedValueSets.isEmpty())
+        actions << tr("Kopierten Kenndaten EINFÜGEN#datenEinfuegen#%1").arg(2);
+    return actions;
+}
+
+const QSet<QString> &GeraeteModel::currentGroupIds() const
+{
+    if (m_groupIdsSource != currentGroup) {
+        m_groupIdsSource = currentGroup;
+        const QStringList ids = idParts(currentGroup);
+        m_groupIds = QSet<QString>(ids.begin(), ids.end());
+    }
+    return m_groupIds;
+}
+
+bool GeraeteModel::isInCurrentGroup(const QModelIndex &index) const
+{
+    if (!index.isValid() || currentGroup.isEmpty())
+        return false;
+    const QString entry = rowValueSetIds.value(index.row());
+    if (entry.isEmpty())
+        return false;
+    const QSet<QString> &members = currentGroupIds();
+    const QStringList ids = idParts(entry);
+    for (const QString &id : ids) {
+        if (members.contains(id))
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- quality marks
+
+void GeraeteModel::setDinplusState(int row, int state)
+{
+    dinplusStates.insert(row, state);
+    const int column = fieldIndex(kDinplusColumn);
+    if (column >= 0)
+        emit dataChanged(index(row, column), index(row, column));
+}
+
+void GeraeteModel::setDinplusAll(bool flag)
+{
+    const int rows = rowCount();
+    for (int row = 0; row < rows; ++row)
+        dinplusStates.insert(row, flag ? 2 : 0);
+    const int column = fieldIndex(kDinplusColumn);
+    if (column >= 0 && rows > 0)
+        emit dataChanged(index(0, column), index(rows - 1, column));
+}
+
+int GeraeteModel::dinplusState(int row) const
+{
+    const auto stored = dinplusStates.constFind(row);
+    if (stored != dinplusStates.constEnd())
+        return stored.value();
+    return data(index(row, fieldIndex(kDinplusColumn)), Qt::EditRole).toInt();
+}
+
+bool GeraeteModel::isDinplusAll() const
+{
+    const int rows = rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (dinplusState(row) <= 1)
+            return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- drag and drop
+
+QStringList GeraeteModel::mimeTypes() const
+{
+    return {QStringLiteral("text/plain"), kCsvMime, kDbTableMime};
+}
+
+QMimeData *GeraeteModel::mimeData(const QModelIndexList &indexes) const
+{
+    QMimeData *mime = EditableSqlQueryModel::mimeData(indexes);
+    QStringList ids;
+    for (const QModelIndex &index : indexes)
+        ids << rowValueSetIds.value(index.row());
+    mime->setData(kCsvMime, ids.join(QLatin1Char('#')).toLatin1());
+    return mime;
+}
+
+bool GeraeteModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                                const QModelIndex &parent)
+{
+    if (data && data->hasFormat(kDbTableMime)) {
+        qDebug() << "Dropped" << data->data(kDbTableMime) << row << column << parent.row()
+                 << parent.column();
+        insertRows(parent.row(), 1);
+        return true;
+    }
+    return EditableSqlQueryModel::dropMimeData(data, action, row, column, parent);
+}
+
+bool GeraeteModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    if (row < 0 || count < 1)
+        return false;
+    beginInsertRows(parent, row, row + count - 1);
+    endInsertRows();
+    return true;
+}
+
+// ---------------------------------------------------------------- editing
+
+bool GeraeteModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid())
+        return false;
+    if (isNewRecordRow(index.row()))
+        return insertFromNewRecordRow(index, value);
+    return updateStoredRow(index, value, role);
+}
+
+bool GeraeteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
+{
+    const QString id = QString::number(rowId(index.row()));
+    if (!EditableSqlQueryModel::setData(index, value, role))
+        return false;
+    runner().runJournaled(QStringLiteral("UPDATE Geraete SET %1='%2' WHERE tirmaid=%3")
+                              .arg(columnName(index), doubleApostrophes(value.toString()), id));
+    return true;
+}
+
+bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant &value)
+{
+    if (value.isNull())
+        return false;
+    const StatementRunner sql = runner();
+    const int newId = settings()->findFreeId(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+                                             sql.database());
+    qDebug() << "Geräte " << newId;
+    if (newId < 0) {
+        // The manufacturer's range and the id table are exhausted: an
+        // appliance with id -1 would be unreachable, so nothing is written.
+        return false;
+    }
+    QVariant insertedId;
+    const bool ok = sql.runJournaled(
+        QStringLiteral("INSERT INTO Geraete (%1, HRSTID, TIRMAID) VALUES ('%2',%3,%4)")
+            .arg(columnName(index), doubleApostrophes(value.toString()),
+                 QString::number(settings()->currentManufacturerId), QString::number(newId)),
+        &insertedId);
+    if (ok)
+        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    refresh();
+    return ok;
+}
+
+// ---------------------------------------------------------------- context actions
+
+void GeraeteModel::datenKopieren(QList<int> rows)
+{
+    QStringList ids;
+    for (int row : rows)
+        ids << data(index(row, 0), Qt::EditRole).toString();
+    settings()->copiedAppliances = ids.join(QLatin1Char('#'));
+    qDebug() << "Kopierte Feuerstätten" << settings()->copiedAppliances;
+}
+
+void GeraeteModel::datenDuplizieren(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int applianceId : rowIds(rows))
+        duplicateAppliance(sql, applianceId);
+    refresh();
+}
+
+void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId)
+{
+    AppSettings *s = settings();
+    const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+                                     applianceId, sql.database());
+    if (copyId == -1)
+        return;
+    // The value sets are read before copying: the copies land in the same table.
+    const QList<int> valueSets =
+        sql.intColumn(QStringLiteral("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(applianceId));
+    for (int valueSetId : valueSets) {
+        qDebug() << "Copy Werte" << valueSetId;
+        const int copy = s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"),
+                                       valueSetId, sql.database());
+        if (copy == -1)
+            continue;
+        sql.runJournaled(
+            QStringLiteral("UPDATE Werte SET Geraet=%1 WHERE WerteId=%2").arg(copyId).arg(copy));
+        sql.runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1',AUSATZRINGEID=0,"
+                                        "BEMERKUNGID=0 WHERE WerteId=%2")
+                             .arg(StatementRunner::today())
+                             .arg(copy));
+    }
+}
+
+void GeraeteModel::datenLoeschen(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int applianceId : rowIds(rows)) {
+        sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid=%1").arg(applianceId));
+        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet=%1").arg(applianceId));
+    }
+    refresh();
+    emit werteAktualisieren();
+}
+
+void GeraeteModel::datenEinfuegen(QList<int> rows)
+{
+    QList<int> valueSets;
+    for (const QString &part : idParts(settings()->copiedValueSets)) {
+        bool ok = false;
+        const int id = part.trimmed().toInt(&ok);
+        if (ok)
+            valueSets << id;
+    }
+    const StatementRunner sql = runner();
+    bool pasted = false;
+    for (int applianceId : rowIds(rows)) {
+        for (int valueSetId : valueSets) {
+            if (!pasteValueSet(sql, valueSetId, applianceId)) {
+                if (pasted)
+                    emit werteAktualisieren();
+                return;
+            }
+            pasted = true;
+        }
+    }
+    if (pasted)
+        emit werteAktualisieren();
+}
+
+// Copies one value set to the appliance through a temporary table; false
+// when no free id is left (nothing is written then).
+bool GeraeteModel::pasteValueSet(const StatementRunner &sql, int valueSetId, int applianceId)
+{
+    const int newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
+                                             sql.database());
+    qDebug() << "Werte " << valueSetId;
+    if (newId < 0)
+        return false;
+    if (!sql.runJournaled(
+            QStringLiteral("CREATE TEMP TABLE TBL  AS SELECT * FROM Werte WHERE WerteId=%1")
+                .arg(valueSetId)))
+        return true;
+    sql.runJournaled(
+        QStringLiteral("UPDATE TBL  SET WerteId=%1, Geraet=%2, AUSATZRINGEID=0,BEMERKUNGID=0")
+            .arg(newId)
+            .arg(applianceId));
+    sql.runJournaled(QStringLiteral("INSERT INTO Werte SELECT * FROM TBL"));
+    sql.runJournaled(QStringLiteral("DROP TABLE TBL"));
+    return true;
+}
+
+void GeraeteModel::removeFromGroup(QList<int> rows)
+{
+    QStringList members = idParts(currentGroup);
+    for (int row : rows) {
+        for (const QString &id : idParts(rowValueSetIds.value(row)))
+            members.removeAll(id);
+        currentGroup = members.join(QLatin1Char('#'));
+        if (columnCount() > 0)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    }
+    emit currentGroupChangedTo(currentGroup);
+}

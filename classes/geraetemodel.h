@@ -1,0 +1,91 @@
+#ifndef GERAETEMODEL_H
+#define GERAETEMODEL_H
+
+#include "editablesqlquerymodel.h"
+
+#include <QList>
+#include <QMap>
+#include <QSet>
+#include <QStringList>
+
+class StatementRunner;
+
+// The appliances ("Feuerstätten", table Geraete) of the selected
+// manufacturer. Column 0 of the statement is the appliance id (TirmaId).
+// For every row the model keeps the ids of the appliance's value sets that
+// match the value search: they mark the rows of the current group and are
+// what a drag into the group tree carries. The pseudo column "XXXDINPLUS"
+// shows a three-state quality mark handed in by the main window.
+class GeraeteModel : public EditableSqlQueryModel
+{
+    Q_OBJECT
+public:
+    explicit GeraeteModel(QObject *parent = nullptr);
+
+    // The list statement for the given filters (the search texts doubled,
+    // the general filter inserted as the SQL condition it is).
+    static QString applianceListStatement(const QString &fields, int manufacturerId,
+                                          bool showOldAppliances, const QString &allFilter,
+                                          const QString &valueFilter,
+                                          const QString &applianceFilter);
+
+    // Builds the statement from AppSettings and runs it on "Kolvex".
+    void selectAppliances();
+    // The base query, then the quality marks cleared and the value-set ids rebuilt.
+    void setQuery(const QString &sql, const QSqlDatabase &db);
+
+    // "#"-joined value-set ids of the row's appliance (empty when none).
+    QString valueSetIdsOfRow(int row) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+
+    // Quality marks: 0 none, 1 some value sets, 2 all value sets.
+    void setDinplusState(int row, int state);
+    void setDinplusAll(bool flag);
+    int dinplusState(int row) const;
+    bool isDinplusAll() const;
+
+public slots:
+    void refresh() override;
+    bool isInCurrentGroup(const QModelIndex &index) const override;
+
+signals:
+    // Value sets were deleted or pasted; the value list must be re-read.
+    void werteAktualisieren();
+
+private slots:
+    // Context actions; the rows are model row numbers of the selection.
+    void datenKopieren(QList<int> rows);
+    void datenDuplizieren(QList<int> rows);
+    void datenLoeschen(QList<int> rows);
+    void datenEinfuegen(QList<int> rows);
+    void removeFromGroup(QList<int> rows);
+
+private:
+    StatementRunner runner() const;
+    int rowId(int row) const;
+    QList<int> rowIds(const QList<int> &rows) const;
+    QStringList contextActions(const QModelIndex &index) const;
+    const QSet<QString> &currentGroupIds() const;
+    void rebuildRowValueSetIds();
+
+    bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
+    bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
+    void duplicateAppliance(const StatementRunner &sql, int applianceId);
+    bool pasteValueSet(const StatementRunner &sql, int valueSetId, int applianceId);
+
+    QMap<int, int> dinplusStates;
+    QStringList rowValueSetIds;
+
+    mutable QString m_groupIdsSource;
+    mutable QSet<QString> m_groupIds;
+};
+
+#endif // GERAETEMODEL_H
