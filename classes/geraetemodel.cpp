@@ -5,6 +5,7 @@
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetidlookup.h"
+#include "valuesetcopy.h"
 
 #include <QDebug>
 #include <QMimeData>
@@ -306,7 +307,8 @@ bool GeraeteModel::updateStoredRow(const QModelIndex &index, const QVariant &val
 
 bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant &value)
 {
-    if (value.isNull())
+    // An editor closed without typing commits an empty text: no blank record.
+    if (value.isNull() || value.toString().isEmpty())
         return false;
     const StatementRunner sql = runner();
     const int newId = settings()->findFreeId(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
@@ -355,22 +357,7 @@ void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceI
                                      applianceId, sql.database());
     if (copyId == -1)
         return;
-    // The value sets are read before copying: the copies land in the same table.
-    const QList<int> valueSets =
-        sql.intColumn(QStringLiteral("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(applianceId));
-    for (int valueSetId : valueSets) {
-        qDebug() << "Copy Werte" << valueSetId;
-        const int copy = s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"),
-                                       valueSetId, sql.database());
-        if (copy == -1)
-            continue;
-        sql.runJournaled(
-            QStringLiteral("UPDATE Werte SET Geraet=%1 WHERE WerteId=%2").arg(copyId).arg(copy));
-        sql.runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1',AUSATZRINGEID=0,"
-                                        "BEMERKUNGID=0 WHERE WerteId=%2")
-                             .arg(StatementRunner::today())
-                             .arg(copy));
-    }
+    ValueSetCopy::copyAll(sql, applianceId, copyId);
 }
 
 void GeraeteModel::datenLoeschen(QList<int> rows)

@@ -1,0 +1,175 @@
+#include "herstellermodel.h"
+
+#include "appsettings.h"
+#include "sqltext.h"
+#include "statementrunner.h"
+#include "valuesetcopy.h"
+
+#include <QDebug>
+#include <QMimeData>
+
+namespace {
+
+const QString kNameColumn = QStringLiteral("NAME");
+const QString kDbTableMime = QStringLiteral("dbtable/id");
+
+AppSettings *settings()
+{
+    return AppSettings::instance();
+}
+
+} // namespace
+
+HerstellerModel::HerstellerModel(QObject *parent)
+    : EditableSqlQueryModel(parent)
+{
+    qRegisterMetaType<QList<int>>("QList<int>");
+}
+
+StatementRunner HerstellerModel::runner() const
+{
+    return StatementRunner(connectionName);
+}
+
+int HerstellerModel::rowId(int row) const
+{
+    return data(index(row, 0), Qt::EditRole).toInt();
+}
+
+QList<int> HerstellerModel::rowIds(const QList<int> &rows) const
+{
+    QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+void HerstellerModel::refreshKeepingSelection()
+{
+    emit saveSelection();
+    refresh();
+    emit loadSelection();
+}
+
+QVariant HerstellerModel::data(const QModelIndex &index, int role) const
+{
+    if (role == ContextActionsRole) {
+        if (!index.isValid() || isNewRecordRow(index.row()))
+            return QVariant();
+        return contextActions(index.row());
+    }
+    return EditableSqlQueryModel::data(index, role);
+}
+
+QStringList HerstellerModel::contextActions(int row) const
+{
+    QStringList actions;
+    if (!settings()->copiedAppliances.isEmpty())
+        actions << tr("Kopierten Feuerstätten EINFÜGEN#datenEinfuegen#%1").arg(2);
+    const QList<int> count = runner().intColumn(
+        QStringLiteral("SELECT count(*) FROM Geraete WHERE HrstId=%1").arg(rowId(row)));
+    if (count.value(0, -1) == 0)
+        actions << tr("Hersteller LÖSCHEN#datenLoeschen#%1").arg(3);
+    return actions;
+}
+
+bool HerstellerModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid())
+        return false;
+    if (isNewRecordRow(index.row()))
+        return insertFromNewRecordRow(index, value);
+    return updateStoredRow(index, value, role);
+}
+
+bool HerstellerModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
+{
+    const bool isName = columnName(index) == kNameColumn;
+    if (isName && value.toString().isEmpty())
+        return false;
+    const QString id = QString::number(rowId(index.row()));
+    const bool stored = EditableSqlQueryModel::setData(index, value, role);
+    if (stored)
+        runner().runJournaled(QStringLiteral("UPDATE Hersteller SET %1='%2' WHERE id=%3")
+                                  .arg(columnName(index), doubleApostrophes(value.toString()), id));
+    if (isName)
+        refreshKeepingSelection();
+    return stored;
+}
+
+bool HerstellerModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant &value)
+{
+    // An editor closed without typing commits an empty text: no blank record.
+    if (value.isNull() || value.toString().isEmpty())
+        return false;
+    QVariant insertedId;
+    runner().runJournaled(QStringLiteral("INSERT INTO Hersteller (%1, VonWas, Tirma) VALUES "
+                                         "('%2',1,1)")
+                              .arg(columnName(index), doubleApostrophes(value.toString())),
+                          &insertedId);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    refreshKeepingSelection();
+    return true;
+}
+
+bool HerstellerModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row,
+                                   int column, const QModelIndex &parent)
+{
+    if (data && data->hasFormat(kDbTableMime)) {
+        qDebug() << "Dropped" << data->data(kDbTableMime) << row << column << parent.row()
+                 << parent.column();
+        return true;
+    }
+    return EditableSqlQueryModel::dropMimeData(data, action, row, column, parent);
+}
+
+void HerstellerModel::datenLoeschen(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int manufacturerId : rowIds(rows))
+        deleteManufacturer(sql, manufacturerId);
+    refreshKeepingSelection();
+}
+
+void HerstellerModel::deleteManufacturer(const StatementRunner &sql, int manufacturerId)
+{
+    sql.runJournaled(QStringLiteral("DELETE FROM Hersteller WHERE id=%1").arg(manufacturerId));
+    const QList<int> appliances = sql.intColumn(
+        QStringLiteral("SELECT TirmaId FROM Geraete WHERE HrstId=%1").arg(manufacturerId));
+    for (int applianceId : appliances)
+        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet=%1").arg(applianceId));
+    sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE HrstId=%1").arg(manufacturerId));
+}
+
+void HerstellerModel::datenEinfuegen(QList<int> rows)
+{
+    QList<int> appliances;
+    for (const QString &part :
+         settings()->copiedAppliances.split(QLatin1Char('#'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int id = part.trimmed().toInt(&ok);
+        if (ok)
+            appliances << id;
+    }
+    const StatementRunner sql = runner();
+    for (int manufacturerId : rowIds(rows)) {
+        for (int applianceId : appliances)
+            pasteAppliance(sql, applianceId, manufacturerId);
+    }
+    emit geraeteHinzuaddiert();
+}
+
+void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId,
+                                     int manufacturerId)
+{
+    AppSettings *s = settings();
+    qDebug() << "Copy Fst " << applianceId;
+    const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+                                     applianceId, sql.database());
+    if (copyId == -1)
+        return;
+    sql.runJournaled(QStringLiteral("UPDATE Geraete SET HrstId=%1 WHERE TirmaId=%2")
+                         .arg(manufacturerId)
+                         .arg(copyId));
+    ValueSetCopy::copyAll(sql, applianceId, copyId);
+}

@@ -1,0 +1,48 @@
+#ifndef HERSTELLERMODEL_H
+#define HERSTELLERMODEL_H
+
+#include "editablesqlquerymodel.h"
+
+#include <QList>
+
+class StatementRunner;
+
+// The manufacturer list (table Hersteller). Column 0 of the statement is the
+// manufacturer id, the shown name is column "NAME". Edits are written at
+// once; a new name re-sorts the list with the selection kept. Deleting a
+// manufacturer removes its appliances and their value sets; pasting copies
+// the buffered appliances with their value sets into a manufacturer.
+class HerstellerModel : public EditableSqlQueryModel
+{
+    Q_OBJECT
+public:
+    explicit HerstellerModel(QObject *parent = nullptr);
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+
+signals:
+    // Appliances were pasted into a manufacturer; the appliance list must be re-read.
+    void geraeteHinzuaddiert();
+
+private slots:
+    // Context actions; the rows are model row numbers of the selection.
+    void datenLoeschen(QList<int> rows);
+    void datenEinfuegen(QList<int> rows);
+
+private:
+    StatementRunner runner() const;
+    int rowId(int row) const;
+    QList<int> rowIds(const QList<int> &rows) const;
+    QStringList contextActions(int row) const;
+    void refreshKeepingSelection();
+
+    bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
+    bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
+    void deleteManufacturer(const StatementRunner &sql, int manufacturerId);
+    void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId);
+};
+
+#endif // HERSTELLERMODEL_H
