@@ -1,0 +1,113 @@
+#include "baustoffemodel.h"
+
+#include "appsettings.h"
+#include "sqltext.h"
+#include "statementrunner.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+BaustoffeModel::BaustoffeModel(QObject *parent)
+    : EditableSqlQueryModel(parent)
+{
+    qRegisterMetaType<QList<int>>("QList<int>");
+}
+
+StatementRunner BaustoffeModel::runner() const
+{
+    return StatementRunner(connectionName);
+}
+
+int BaustoffeModel::rowId(int row) const
+{
+    return data(index(row, 0), Qt::EditRole).toInt();
+}
+
+QList<int> BaustoffeModel::rowIds(const QList<int> &rows) const
+{
+    QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+bool BaustoffeModel::isLambdaOverridden(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.column() != fieldIndex(QStringLiteral("Lambda")))
+        return false;
+    const QModelIndex formula = this->index(index.row(), fieldIndex(QStringLiteral("LambdaBer")));
+    return !data(formula, Qt::EditRole).toString().trimmed().isEmpty();
+}
+
+QVariant BaustoffeModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (isLambdaOverridden(index))
+            return QString();
+        break;
+    case Qt::BackgroundRole:
+        if (isLambdaOverridden(index))
+            return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Base);
+        break;
+    case ContextActionsRole:
+        if (isNewRecordRow(index.row()))
+            return QVariant();
+        return QStringList{tr("Baustoff DUPLIZIEREN#datenDuplizieren#%1").arg(4),
+                           tr("Baustoff LÖSCHEN#datenLoeschen#%1").arg(3)};
+    default:
+        break;
+    }
+    return EditableSqlQueryModel::data(index, role);
+}
+
+Qt::ItemFlags BaustoffeModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = EditableSqlQueryModel::flags(index);
+    if (isLambdaOverridden(index))
+        f &= ~Qt::ItemIsEditable;
+    return f;
+}
+
+bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid())
+        return false;
+    if (!isNewRecordRow(index.row())) {
+        const QString id = QString::number(rowId(index.row()));
+        if (!EditableSqlQueryModel::setData(index, value, role))
+            return false;
+        runner().runJournaled(QStringLiteral("UPDATE Baustoffe SET %1='%2' WHERE id=%3")
+                                  .arg(columnName(index), doubleApostrophes(value.toString()), id));
+        return true;
+    }
+    // An editor closed without typing commits an empty text: no blank record.
+    if (value.isNull() || value.toString().isEmpty())
+        return false;
+    QVariant insertedId;
+    runner().runJournaled(QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
+                              .arg(columnName(index), doubleApostrophes(value.toString())),
+                          &insertedId);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    refresh();
+    return true;
+}
+
+void BaustoffeModel::datenDuplizieren(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int id : rowIds(rows))
+        AppSettings::instance()->copyRecord(QStringLiteral("Baustoffe"), QStringLiteral("Id"), id,
+                                            sql.database());
+    refresh();
+}
+
+void BaustoffeModel::datenLoeschen(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int id : rowIds(rows))
+        sql.runJournaled(QStringLiteral("DELETE FROM Baustoffe WHERE Id=%1").arg(id));
+    refresh();
+}

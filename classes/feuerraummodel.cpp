@@ -1,0 +1,108 @@
+#include "feuerraummodel.h"
+
+#include "appsettings.h"
+#include "sqltext.h"
+#include "statementrunner.h"
+
+namespace {
+
+AppSettings *settings()
+{
+    return AppSettings::instance();
+}
+
+} // namespace
+
+FeuerraumModel::FeuerraumModel(QObject *parent)
+    : EditableSqlQueryModel(parent)
+{
+    qRegisterMetaType<QList<int>>("QList<int>");
+}
+
+StatementRunner FeuerraumModel::runner() const
+{
+    return StatementRunner(connectionName);
+}
+
+int FeuerraumModel::rowId(int row) const
+{
+    return data(index(row, 0), Qt::EditRole).toInt();
+}
+
+QList<int> FeuerraumModel::rowIds(const QList<int> &rows) const
+{
+    QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+int FeuerraumModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return recordCount() + (settings()->currentFireChamberManufacturerId > 0 ? 1 : 0);
+}
+
+QVariant FeuerraumModel::data(const QModelIndex &index, int role) const
+{
+    if (role == ContextActionsRole) {
+        if (!index.isValid() || isNewRecordRow(index.row()))
+            return QVariant();
+        return QStringList{tr("Feuerraum DUPLIZIEREN#datenDuplizieren#%1").arg(4),
+                           tr("Feuerraum KOPIEREN#datenKopieren#%1").arg(1),
+                           tr("Feuerraum LÖSCHEN#datenLoeschen#%1").arg(3)};
+    }
+    return EditableSqlQueryModel::data(index, role);
+}
+
+bool FeuerraumModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid())
+        return false;
+    if (!isNewRecordRow(index.row())) {
+        const QString id = QString::number(rowId(index.row()));
+        if (!EditableSqlQueryModel::setData(index, value, role))
+            return false;
+        runner().runJournaled(QStringLiteral("UPDATE Gkostand SET %1='%2' WHERE id=%3")
+                                  .arg(columnName(index), doubleApostrophes(value.toString()), id));
+        return true;
+    }
+    // An editor closed without typing commits an empty text: no blank record.
+    if (value.isNull() || value.toString().isEmpty())
+        return false;
+    QVariant insertedId;
+    runner().runJournaled(
+        QStringLiteral("INSERT INTO Gkostand (%1, Hrstid) VALUES ('%2',%3)")
+            .arg(columnName(index), doubleApostrophes(value.toString()),
+                 QString::number(settings()->currentFireChamberManufacturerId)),
+        &insertedId);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    refresh();
+    return true;
+}
+
+void FeuerraumModel::datenKopieren(QList<int> rows)
+{
+    QStringList ids;
+    for (int row : rows)
+        ids << data(index(row, 0), Qt::EditRole).toString();
+    settings()->copiedFireChambers = ids.join(QLatin1Char('#'));
+}
+
+void FeuerraumModel::datenDuplizieren(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int id : rowIds(rows))
+        settings()->copyRecord(QStringLiteral("Gkostand"), QStringLiteral("Id"), id,
+                               sql.database());
+    refresh();
+}
+
+void FeuerraumModel::datenLoeschen(QList<int> rows)
+{
+    const StatementRunner sql = runner();
+    for (int id : rowIds(rows))
+        sql.runJournaled(QStringLiteral("DELETE FROM Gkostand WHERE Id=%1").arg(id));
+    refresh();
+}
