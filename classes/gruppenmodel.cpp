@@ -1,0 +1,168 @@
+#include "gruppenmodel.h"
+
+#include "dbconnections.h"
+#include "sqltext.h"
+
+#include <QMimeData>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace {
+
+const QString kCsvMime = QStringLiteral("text/csv");
+const QString kNewPrefix = QStringLiteral("neu");
+
+void runQuietly(QSqlDatabase db, const QString &sql)
+{
+    QSqlQuery query(db);
+    query.exec(sql);
+}
+
+} // namespace
+
+GruppenModel::GruppenModel(QObject *parent)
+    : QStandardItemModel(parent)
+{
+}
+
+QStringList GruppenModel::memberIds(const QString &text)
+{
+    QStringList ids;
+    for (const QString &part : text.split(QLatin1Char('#'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qlonglong id = part.trimmed().toLongLong(&ok);
+        if (ok)
+            ids << QString::number(id);
+    }
+    return ids;
+}
+
+QString GruppenModel::nextNewName() const
+{
+    bool found = false;
+    int highest = 0;
+    for (int row = 0; row < rowCount(); ++row) {
+        const QString name = index(row, 0).data(Qt::DisplayRole).toString();
+        if (!name.startsWith(kNewPrefix, Qt::CaseSensitive))
+            continue;
+        const int number = name.mid(kNewPrefix.size()).toInt();
+        highest = found ? qMax(highest, number) : number;
+        found = true;
+    }
+    return found ? kNewPrefix + QString::number(highest + 1) : kNewPrefix;
+}
+
+QModelIndex GruppenModel::addGruppe(const QString &name, const QString &members, bool store)
+{
+    const QString groupName = name.isEmpty() ? nextNewName() : name;
+    // Dropped texts may hold empty parts ("#5#6" from an appliance without
+    // value sets); the item keeps the plain "#"-joined ids.
+    const QStringList ids = memberIds(members);
+    auto *item = new QStandardItem(groupName);
+    item->setData(ids.join(QLatin1Char('#')), Qt::UserRole);
+    appendRow(item);
+    if (store)
+        insertMemberRows(groupName, ids);
+    return item->index();
+}
+
+void GruppenModel::insertMemberRows(const QString &name, const QStringList &ids)
+{
+    QSqlDatabase db = kolvexDb();
+    const bool inTransaction = db.transaction();
+    for (const QString &id : ids)
+        runQuietly(db, QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)")
+                           .arg(doubleApostrophes(name), id));
+    if (inTransaction)
+        db.commit();
+}
+
+void GruppenModel::storeMembers(const QModelIndex &index, const QStringList &ids)
+{
+    const QString name = index.data(Qt::DisplayRole).toString();
+    QSqlDatabase db = kolvexDb();
+    const bool inTransaction = db.transaction();
+    runQuietly(db, QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'")
+                       .arg(doubleApostrophes(name)));
+    for (const QString &id : ids)
+        runQuietly(db, QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)")
+                           .arg(doubleApostrophes(name), id));
+    if (inTransaction)
+        db.commit();
+    QStandardItemModel::setData(index, ids.join(QLatin1Char('#')), Qt::UserRole);
+}
+
+void GruppenModel::addToGruppe(const QModelIndex &index, const QString &ids)
+{
+    if (!index.isValid())
+        return;
+    QStringList merged = memberIds(index.data(Qt::UserRole).toString());
+    for (const QString &id : memberIds(ids)) {
+        if (!merged.contains(id))
+            merged << id;
+    }
+    storeMembers(index, merged);
+}
+
+void GruppenModel::setGruppenMembers(const QModelIndex &index, const QString &ids)
+{
+    if (!index.isValid())
+        return;
+    storeMembers(index, memberIds(ids));
+}
+
+void GruppenModel::removeGruppe(int row, const QModelIndex &parent)
+{
+    const QModelIndex item = index(row, 0, parent);
+    if (!item.isValid())
+        return;
+    runQuietly(kolvexDb(), QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'")
+                               .arg(doubleApostrophes(item.data(Qt::DisplayRole).toString())));
+    removeRow(row, parent);
+}
+
+bool GruppenModel::hasGroupNamed(const QString &name) const
+{
+    for (int row = 0; row < rowCount(); ++row) {
+        if (index(row, 0).data(Qt::DisplayRole).toString() == name)
+            return true;
+    }
+    return false;
+}
+
+bool GruppenModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return QStandardItemModel::setData(index, value, role);
+    const QString newName = value.toString().trimmed();
+    if (newName.isEmpty() || hasGroupNamed(newName))
+        return false;
+    const QString oldName = index.data(Qt::DisplayRole).toString();
+    runQuietly(kolvexDb(), QStringLiteral("UPDATE gruppen SET BEZEICHNUNG='%1' WHERE BEZEICHNUNG='%2'")
+                               .arg(doubleApostrophes(newName), doubleApostrophes(oldName)));
+    return QStandardItemModel::setData(index, newName, Qt::EditRole);
+}
+
+QStringList GruppenModel::mimeTypes() const
+{
+    return {kCsvMime};
+}
+
+QMimeData *GruppenModel::mimeData(const QModelIndexList &indexes) const
+{
+    QStringList ids;
+    QSet<QString> seen;
+    for (const QModelIndex &index : indexes) {
+        for (const QString &id :
+             index.data(Qt::UserRole).toString().split(QLatin1Char('#'), Qt::SkipEmptyParts)) {
+            if (!seen.contains(id)) {
+                seen.insert(id);
+                ids << id;
+            }
+        }
+    }
+    auto *mime = new QMimeData;
+    mime->setData(kCsvMime, ids.join(QLatin1Char('#')).toLatin1());
+    return mime;
+}

@@ -1,0 +1,48 @@
+#ifndef GRUPPENMODEL_H
+#define GRUPPENMODEL_H
+
+#include <QStandardItemModel>
+#include <QStringList>
+
+// The named groups of value sets of the current manufacturer, one top-level
+// item per group: the name as display and edit text, the member value-set
+// ids joined with "#" as user-role text. Every change is written to table
+// gruppen (one row per member) on connection "Kolvex"; group changes are
+// not journaled.
+class GruppenModel : public QStandardItemModel
+{
+    Q_OBJECT
+public:
+    explicit GruppenModel(QObject *parent = nullptr);
+
+    // The name a new group gets: "neu", or "neu<n>" after the highest
+    // number already used behind "neu".
+    QString nextNewName() const;
+
+    // Appends a group; an empty name is replaced by nextNewName(). With store
+    // the members are written to gruppen. Returns the new item's index.
+    QModelIndex addGruppe(const QString &name, const QString &members, bool store);
+    // Adds the "#"-separated ids that are not yet members.
+    void addToGruppe(const QModelIndex &index, const QString &ids);
+    // Replaces the members.
+    void setGruppenMembers(const QModelIndex &index, const QString &ids);
+    // Deletes the group in row (its rows in gruppen and its item).
+    void removeGruppe(int row, const QModelIndex &parent = QModelIndex());
+
+    // Renames a group (edit role): trimmed, not empty, not a shown name.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QStringList mimeTypes() const override;
+    // "text/csv": the union of the members of the groups, "#"-joined.
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+
+    // Member ids of a "#"-separated text: empty parts and anything that is
+    // not a whole number dropped, numbers written plainly.
+    static QStringList memberIds(const QString &text);
+
+private:
+    bool hasGroupNamed(const QString &name) const;
+    void storeMembers(const QModelIndex &index, const QStringList &ids);
+    void insertMemberRows(const QString &name, const QStringList &ids);
+};
+
+#endif // GRUPPENMODEL_H
