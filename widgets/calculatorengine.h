@@ -1,0 +1,60 @@
+#ifndef CALCULATORENGINE_H
+#define CALCULATORENGINE_H
+
+#include <QString>
+
+// Arithmetic of the pocket calculator: one display line, immediate
+// execution with multiplication and division before addition and
+// subtraction, and one memory register. Holds the display text itself so
+// that it can be driven without a window.
+class CalculatorEngine
+{
+public:
+    enum class Unary { SquareRoot, Square, Reciprocal };
+
+    static constexpr int kMaxDisplayLength = 15;
+    static QString abortText() { return QStringLiteral("####"); }
+    // Number text of the display: general format, six significant digits.
+    static QString numberText(double value);
+
+    explicit CalculatorEngine(double startValue = 0.0);
+
+    QString display() const { return m_display; }
+    double displayValue() const;
+    bool waitingForOperand() const { return m_waitingForOperand; }
+    double memory() const { return m_sumInMemory; }
+
+    void digit(int d);
+    void point();
+    void changeSign();
+    void backspace();
+    void clear();
+    void clearAll();
+    void unary(Unary op);
+    // op is "+" or "-"
+    void additiveOperator(const QString &op);
+    // op is "*" or "/"
+    void multiplicativeOperator(const QString &op);
+    void equal();
+    void clearMemory();
+    void readMemory();
+    void setMemory();
+    void addToMemory();
+    void pi();
+
+private:
+    bool calculate(double rightOperand, const QString &op);
+    void abortOperation();
+    void setDisplay(const QString &text);
+    void showNumber(double value) { setDisplay(numberText(value)); }
+
+    double m_sumInMemory = 0.0;
+    double m_sumSoFar = 0.0;
+    double m_factorSoFar = 0.0;
+    QString m_pendingAdditiveOperator;
+    QString m_pendingMultiplicativeOperator;
+    bool m_waitingForOperand = true;
+    QString m_display;
+};
+
+#endif // CALCULATORENGINE_H

@@ -1,0 +1,18 @@
+#ifndef NUMBERFORMAT_H
+#define NUMBERFORMAT_H
+
+#include <QString>
+
+// Fixed-point text of value with at most maxDec and at least minDec
+// decimals, trailing zeros dropped ("2.5", "10", "0"). Negative counts count
+// as 0; swapped counts are put in order.
+QString formatNumber(double value, int maxDec, int minDec);
+
+// Number of decimals of a spin step: the characters after the first "." of
+// the step in general format with six significant digits (0.25 gives 2).
+int stepDecimals(double step);
+
+// value cut to the given decimals; halves go to the even neighbour.
+double roundToDecimals(double value, int decimals);
+
+#endif // NUMBERFORMAT_H
