@@ -428,30 +428,33 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
 
 bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
 {
+    // Read the id before the overlay takes the value: an edit of the id
+    // column itself must still address the stored record.
+    const QString id = rowIdText(index.row());
     if (!EditableSqlQueryModel::setData(index, value, role))
         return false;
     executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
-                          .arg(columnName(index), doubleApostrophes(value.toString()),
-                               rowIdText(index.row())));
-    stampCaptureDate(index, role);
+                          .arg(columnName(index), doubleApostrophes(value.toString()), id));
+    stampCaptureDate(index, id, role);
     if (hasNhfRows(index.row()))
-        passOnToDerivedSets(index, value, role);
+        passOnToDerivedSets(index, id.toInt(), value, role);
     return true;
 }
 
-void WerteModel::stampCaptureDate(const QModelIndex &index, int role)
+void WerteModel::stampCaptureDate(const QModelIndex &index, const QString &id, int role)
 {
     if (!settings()->autoErfassdatum)
         return;
     const int dateColumn = fieldIndex(QStringLiteral("ERFASSDAT"));
     if (dateColumn < 0)
         executeAndJournal(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
-                              .arg(today(), rowIdText(index.row())));
+                              .arg(today(), id));
     else if (dateColumn != index.column())
         setData(this->index(index.row(), dateColumn), today(), role);
 }
 
-void WerteModel::passOnToDerivedSets(const QModelIndex &index, const QVariant &value, int role)
+void WerteModel::passOnToDerivedSets(const QModelIndex &index, int sourceId, const QVariant &value,
+                                     int role)
 {
     const QString column = columnName(index);
     if (column == QLatin1String("BEMERKUNG") || column == QLatin1String("BILDID"))
@@ -459,12 +462,12 @@ void WerteModel::passOnToDerivedSets(const QModelIndex &index, const QVariant &v
     if (isAttachmentColumn(column))
         passOnAttachmentColumn(index, value, role);
     else
-        passOnPlainColumn(index, value, role);
+        passOnPlainColumn(index, sourceId, value, role);
 }
 
-void WerteModel::passOnPlainColumn(const QModelIndex &index, const QVariant &value, int role)
+void WerteModel::passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value,
+                                   int role)
 {
-    const int sourceId = rowId(index.row());
     executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE BEMERKUNGID=%3")
                           .arg(columnName(index), doubleApostrophes(value.toString()),
                                QString::number(sourceId)));

@@ -87,9 +87,9 @@ private:
 
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
-    void stampCaptureDate(const QModelIndex &index, int role);
-    void passOnToDerivedSets(const QModelIndex &index, const QVariant &value, int role);
-    void passOnPlainColumn(const QModelIndex &index, const QVariant &value, int role);
+    void stampCaptureDate(const QModelIndex &index, const QString &id, int role);
+    void passOnToDerivedSets(const QModelIndex &index, int sourceId, const QVariant &value, int role);
+    void passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value, int role);
     void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
     void showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource);
     void copySourceColumns(const QSqlRecord &source, int targetId);
