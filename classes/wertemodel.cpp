@@ -225,7 +225,15 @@ bool WerteModel::isInCurrentGroup(const QModelIndex &index) const
     if (!index.isValid())
         return false;
     const QString id = rowIdText(index.row());
-    return !id.isEmpty() && currentGroup.split(QLatin1Char('#')).contains(id);
+    if (id.isEmpty())
+        return false;
+    // Asked for every painted cell: split the member text once per change.
+    if (m_groupText != currentGroup || m_groupIds.isEmpty()) {
+        m_groupText = currentGroup;
+        const QStringList members = currentGroup.split(QLatin1Char('#'));
+        m_groupIds = QSet<QString>(members.begin(), members.end());
+    }
+    return m_groupIds.contains(id);
 }
 
 // ---------------------------------------------------------------- presentation

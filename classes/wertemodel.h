@@ -106,6 +106,8 @@ private:
     mutable QMap<int, bool> m_hasNhfRows;
     mutable QMap<int, QList<QPair<int, int>>> m_nhfRows;
     mutable QMap<int, int> m_ausatzringeIds;
+    mutable QString m_groupText;
+    mutable QSet<QString> m_groupIds;
 };
 
 #endif // WERTEMODEL_H

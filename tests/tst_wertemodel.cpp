@@ -349,6 +349,16 @@ private slots:
                                          "UPDATE Werte SET  TW='200' WHERE WerteId=70001;"}));
     }
 
+    void passOnSkipsAttachmentsMissingFromTheCache()
+    {
+        deriveTeillastFromNennleistung();
+        s()->aufsatzCache.remove(2);
+        m_model->refresh();
+        QVERIFY(m_model->setData(cell(70000, "TW"), "250", Qt::EditRole));
+        QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70001"), QString("356.9"));
+        QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70002"), QString("255"));
+    }
+
     void nhfRowIsReadOnlyAndGrayWhereInherited()
     {
         deriveTeillastFromNennleistung();
@@ -482,6 +492,23 @@ private slots:
         // The list was re-read: the derived set is now an NHF row.
         QVERIFY(m_model->isNhfRow(rowOf(70001)));
         QCOMPARE(cell(70001, "BEMERKUNG").data().toString(), QString("Aufsatz 'Süd'"));
+    }
+
+    void failingDerivationIsShownAndNotJournaled()
+    {
+        exec("CREATE TRIGGER sperre BEFORE UPDATE OF AUSATZRINGEID ON Werte "
+             "BEGIN SELECT RAISE(ABORT, 'nein'); END");
+        s()->currentValueId = 70000;
+        s()->currentAttachmentId = 2;
+        MessageBoxCatcher catcher;
+        m_model->datenVererben({rowOf(70001)});
+        const QString final = "UPDATE Werte SET Bemerkung='Nachheizfläche klein',TW=230.2,PW=11.5,"
+                              "QN=4.2,BildId=12,BEMERKUNGID=70000,AUSATZRINGEID=2  WHERE WerteId=70001";
+        QCOMPARE(catcher.titles, QStringList{"Fehler"});
+        QCOMPARE(catcher.texts, QStringList{final + "\nnein"});
+        QVERIFY(!journal().contains(final + ";"));
+        QVERIFY(journal().contains("UPDATE Werte SET M='8.1' WHERE WerteId=70001;"));
+        QCOMPARE(value("SELECT BEMERKUNGID FROM Werte WHERE WerteId=70001"), QString("0"));
     }
 
     void deriveNeedsSourceAndKnownAttachment()
