@@ -1,0 +1,113 @@
+// kolvex_bench: runs the registered benchmark cases on the large generated
+// database and prints every figure against the sqlite3 shell's time for the
+// same work on the same file.
+#include "benchcase.h"
+#include "largedb.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+struct Options
+{
+    bool regenerate = false;
+    bool generateOnly = false;
+    bool list = false;
+    int rounds = 5;
+    QStringList filters;
+};
+
+void printUsage()
+{
+    std::printf("usage: kolvex_bench [--regenerate] [--generate-only] [--list] [--rounds N] "
+                "[case ...]\n"
+                "  case: run only the cases whose name contains one of these texts\n");
+}
+
+bool parseOptions(const QStringList &args, Options &options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == "--regenerate")
+            options.regenerate = true;
+        else if (arg == "--generate-only")
+            options.generateOnly = true;
+        else if (arg == "--list")
+            options.list = true;
+        else if (arg == "--rounds" && i + 1 < args.size())
+            options.rounds = args.at(++i).toInt();
+        else if (arg.startsWith("--"))
+            return false;
+        else
+            options.filters << arg;
+    }
+    return true;
+}
+
+bool wanted(const BenchCase &benchCase, const QStringList &filters)
+{
+    if (filters.isEmpty())
+        return true;
+    return std::any_of(filters.begin(), filters.end(), [&](const QString &filter) {
+        return benchCase.name.contains(filter, Qt::CaseInsensitive);
+    });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // Settings stores in a temporary directory: the cases must never read or
+    // write the user's own settings.
+    TestSupport::isolateSettings();
+
+    Options options;
+    if (!parseOptions(app.arguments(), options)) {
+        printUsage();
+        return 2;
+    }
+    std::vector<BenchCase> cases = benchCases();
+    std::sort(cases.begin(), cases.end(),
+              [](const BenchCase &a, const BenchCase &b) { return a.name < b.name; });
+    if (options.list) {
+        for (const BenchCase &benchCase : cases)
+            std::printf("%s\n", qPrintable(benchCase.name));
+        return 0;
+    }
+
+    const QString dataDir = QStringLiteral(KOLVEX_BENCH_DATA_DIR);
+    QString error;
+    std::printf("large database: %s\n", qPrintable(QDir::toNativeSeparators(dataDir)));
+    std::fflush(stdout);
+    if (!LargeDb::ensure(dataDir, options.regenerate, &error)) {
+        std::fprintf(stderr, "cannot build the large database: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (options.generateOnly)
+        return 0;
+
+    QTemporaryDir scratch(dataDir + "/../scratch-XXXXXX");
+    if (!scratch.isValid()) {
+        std::fprintf(stderr, "cannot create a scratch directory\n");
+        return 1;
+    }
+    BenchContext context(dataDir, scratch.path(), options.rounds);
+    for (const BenchCase &benchCase : cases) {
+        if (!wanted(benchCase, options.filters))
+            continue;
+        std::printf("== %s\n", qPrintable(benchCase.name));
+        std::fflush(stdout);
+        benchCase.run(context);
+        TestSupport::closeAllConnections();
+    }
+    return 0;
+}
