@@ -16,10 +16,11 @@ QString ValueSetIdLookup::statement(const QList<int> &distinctApplianceIds,
     ids.reserve(distinctApplianceIds.size());
     for (int id : distinctApplianceIds)
         ids << QString::number(id);
-    // Rowid order is the order in which a lookup per appliance meets its
-    // value sets, with or without an index on Geraet.
+    // No ORDER BY: SQLite then walks Werte the way a lookup per appliance
+    // does (in rowid order without an index on Geraet, through such an index
+    // when there is one), so every appliance gets its ids in the same order.
     return QStringLiteral("SELECT Geraet, WerteId FROM Werte WHERE Geraet IN (%1) AND Bemerkung "
-                          "LIKE '%%2%' ORDER BY Werte.rowid")
+                          "LIKE '%%2%'")
         .arg(ids.join(QLatin1Char(',')), doubleApostrophes(valueFilter));
 }
 

@@ -1,0 +1,463 @@
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "geraetemodel.h"
+#include "testsupport.h"
+#include "valuesetidlookup.h"
+
+#include <QDate>
+#include <QMimeData>
+#include <QSqlQuery>
+#include <QtTest>
+
+using TestSupport::scalar;
+
+// The appliance list on a fresh copy of the demo database: statements,
+// value-set ids per row, group marking, edits, inserts and the context
+// actions called by name the way the table view calls them.
+class TestGeraeteModel : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_file;
+    QSqlDatabase m_db;
+
+    static AppSettings *settings() { return AppSettings::instance(); }
+
+    void exec(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        QVERIFY2(q.exec(sql), qPrintable(sql));
+    }
+
+    static QList<int> listedIds(const GeraeteModel &model)
+    {
+        QList<int> ids;
+        for (int row = 0; row < model.recordCount(); ++row)
+            ids << model.index(row, 0).data(Qt::EditRole).toInt();
+        return ids;
+    }
+
+    static int rowOf(const GeraeteModel &model, int id) { return listedIds(model).indexOf(id); }
+
+    static void invoke(GeraeteModel &model, const char *slot, const QList<int> &rows)
+    {
+        QVERIFY(QMetaObject::invokeMethod(&model, slot, Q_ARG(QList<int>, rows)));
+    }
+
+    QStringList journal() const { return TestSupport::journalLines(m_file); }
+
+    // What one statement per row gives: the reference the one-pass lookup must match.
+    QStringList perRowIds(const GeraeteModel &model) const
+    {
+        QStringList entries;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            QSqlQuery q(m_db);
+            q.exec(QString("SELECT werteid FROM werte WHERE Geraet=%1 AND Bemerkung LIKE '%%2%'")
+                       .arg(model.index(row, 0).data(Qt::EditRole).toInt())
+                       .arg(QString(settings()->valueFilter).replace("'", "''")));
+            QStringList ids;
+            while (q.next())
+                ids << q.value(0).toString();
+            entries << ids.join('#');
+        }
+        return entries;
+    }
+
+    static QStringList modelIds(const GeraeteModel &model)
+    {
+        QStringList entries;
+        for (int row = 0; row < model.rowCount(); ++row)
+            entries << model.valueSetIdsOfRow(row);
+        return entries;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolateSettings(); }
+
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        m_file = TestSupport::copyDemoDatabase(m_dir->path());
+        m_db = TestSupport::openKolvex(m_file);
+        AppSettings *s = settings();
+        s->manufacturerMode = false;
+        s->currentManufacturerId = 58;
+        s->applianceFields = AppSettings::defaultApplianceFields();
+        s->allFilter.clear();
+        s->valueFilter.clear();
+        s->applianceFilter.clear();
+        s->showOldAppliances = true;
+        s->copiedValueSets.clear();
+        s->copiedAppliances.clear();
+    }
+
+    void cleanup()
+    {
+        m_db = QSqlDatabase();
+        TestSupport::closeAllConnections();
+        delete m_dir;
+        m_dir = nullptr;
+    }
+
+    void statementsAreWrittenExactly()
+    {
+        const QString o = "ORDER BY lower(coalesce(Typ1,'') || coalesce(Typ2,'') || "
+                          "coalesce(Typ3,'') || coalesce(Typ,'') || coalesce(Variante,''))";
+        QCOMPARE(GeraeteModel::applianceListStatement("F", 58, true, "", "", ""),
+                 "SELECT F FROM Geraete WHERE hrstid=58 AND 1 " + o);
+        QCOMPARE(GeraeteModel::applianceListStatement("F", 58, false, "", "", "Fa's"),
+                 "SELECT F FROM Geraete WHERE hrstid=58 AND NOT coalesce(TirmaAlt,0) AND (Typ LIKE "
+                 "'%Fa''s%' OR Typ1 LIKE '%Fa''s%' OR Typ2 LIKE '%Fa''s%' OR Typ3 LIKE '%Fa''s%' OR "
+                 "variante LIKE '%Fa''s%') " + o);
+        QCOMPARE(GeraeteModel::applianceListStatement("F", 58, true, "", "%1'", ""),
+                 "SELECT F FROM Geraete WHERE hrstid=58 AND 1 AND tirmaid IN (SELECT Werte.Geraet "
+                 "FROM Werte WHERE Bemerkung LIKE '%%1''%') " + o);
+        QCOMPARE(GeraeteModel::applianceListStatement("F", 58, true, "", "V", "A"),
+                 "SELECT F FROM Geraete WHERE HRSTID=58 AND 1  AND (Typ LIKE '%A%' OR Typ1 LIKE "
+                 "'%A%' OR Typ2 LIKE '%A%' OR Typ3 LIKE '%A%' OR variante LIKE '%A%') AND tirmaid "
+                 "IN  (SELECT Werte.Geraet  FROM Werte  WHERE Bemerkung LIKE '%V%') " + o);
+        // The general filter is an SQL condition: inserted as typed, and it wins.
+        QCOMPARE(GeraeteModel::applianceListStatement("F", 58, true, "Bemerkung='x'", "V", "A"),
+                 "SELECT F FROM Geraete WHERE HRSTID=58 AND 1 AND TirmaId IN (SELECT TirmaId FROM "
+                 "Geraete INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet WHERE Bemerkung='x') "
+                 + o);
+    }
+
+    void filtersSelectTheRightAppliancesInOrder()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{1201, 25001, 1202, 25002, 25004, 25000}));
+        QCOMPARE(model.query().lastQuery(),
+                 GeraeteModel::applianceListStatement(settings()->applianceFields, 58, true, "", "",
+                                                      ""));
+
+        settings()->showOldAppliances = false;
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{1201, 25001, 25002, 25004, 25000}));
+
+        settings()->showOldAppliances = true;
+        settings()->valueFilter = "Speicheraufsatz 'Nord'";
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{1202, 25002, 25004, 25000}));
+
+        settings()->applianceFilter = "Nordlicht";
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{25004, 25000}));
+
+        settings()->valueFilter.clear();
+        settings()->applianceFilter = "Fjord";
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{1201, 25001}));
+
+        settings()->allFilter = "Werte.Bemerkung='Teillast ''eco'''";
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), (QList<int>{25001}));
+        QVERIFY(!settings()->queryFailed);
+
+        // A broken general filter leaves the list as it was.
+        settings()->allFilter = "Werte.NoSuchColumn=1";
+        model.selectAppliances();
+        QVERIFY(settings()->queryFailed);
+        QCOMPARE(listedIds(model), (QList<int>{25001}));
+    }
+
+    void newRecordRowOnlyWithAManufacturer()
+    {
+        GeraeteModel model;
+        settings()->currentManufacturerId = -1;
+        model.selectAppliances();
+        QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString());
+
+        settings()->currentManufacturerId = 58;
+        model.selectAppliances();
+        QCOMPARE(model.rowCount(), model.recordCount() + 1);
+        QCOMPARE(model.headerData(model.rowCount() - 1, Qt::Vertical).toString(), QString("*"));
+        QVERIFY(!model.data(model.index(model.rowCount() - 1, 0),
+                            EditableSqlQueryModel::ContextActionsRole)
+                     .isValid());
+    }
+
+    void valueSetIdsMatchOneLookupPerRow_data()
+    {
+        QTest::addColumn<QString>("valueFilter");
+        QTest::addColumn<QString>("indexColumns");
+        QTest::newRow("all") << "" << "";
+        QTest::newRow("Teil") << "Teil" << "";
+        QTest::newRow("apostrophe") << "'Nord'" << "";
+        QTest::newRow("index on Geraet") << "" << "Geraet";
+        // An index that orders the value sets of an appliance unlike their ids.
+        QTest::newRow("other index order") << "" << "Geraet, Bemerkung DESC";
+        QTest::newRow("other index order, filtered") << "Teil" << "Geraet, Bemerkung DESC";
+    }
+
+    void valueSetIdsMatchOneLookupPerRow()
+    {
+        QFETCH(QString, valueFilter);
+        QFETCH(QString, indexColumns);
+        // Value sets stored out of id order and one without an appliance.
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69990, 25000, 'Teillast 2')");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69991, 0, 'Teillast')");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69992, 25001, NULL)");
+        if (!indexColumns.isEmpty())
+            exec("CREATE INDEX test_werte_geraet ON Werte (" + indexColumns + ")");
+        settings()->valueFilter = valueFilter;
+        GeraeteModel model;
+        model.selectAppliances();
+        QCOMPARE(modelIds(model), perRowIds(model));
+        if (valueFilter.isEmpty() && indexColumns.isEmpty())
+            QCOMPARE(model.valueSetIdsOfRow(rowOf(model, 25000)),
+                     QString("69990#70000#70001#70002"));
+        model.refresh();
+        QCOMPARE(modelIds(model), perRowIds(model));
+    }
+
+    void lookupRunsOneStatementForAnyNumberOfAppliances()
+    {
+        QCOMPARE(ValueSetIdLookup::joinedIdsPerAppliance({}, "", m_db), QStringList());
+        QCOMPARE(ValueSetIdLookup::joinedIdsPerAppliance({25001, 1, 25001}, "Teil", m_db),
+                 (QStringList{"70005", "", "70005"}));
+        QCOMPARE(ValueSetIdLookup::statement({1, 2}, "a'b"),
+                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet IN (1,2) AND Bemerkung "
+                         "LIKE '%a''b%'"));
+    }
+
+    void groupMarkingComparesWholeIds()
+    {
+        exec("DELETE FROM Werte WHERE Geraet=25000");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (12, 25000, 'Nennleistung')");
+        GeraeteModel model;
+        model.selectAppliances();
+        const int row = rowOf(model, 25000);
+        const QModelIndex cell = model.index(row, 2);
+
+        model.setCurrentGroup("123#7");
+        QVERIFY(!model.isInCurrentGroup(cell));
+        QCOMPARE(cell.data(EditableSqlQueryModel::GroupMemberRole).toInt(), 0);
+        QVERIFY(!cell.data(Qt::BackgroundRole).isValid());
+
+        model.setCurrentGroup("12#123#7");
+        QVERIFY(model.isInCurrentGroup(cell));
+        QCOMPARE(cell.data(Qt::BackgroundRole).value<QColor>(), QColor(200, 200, 0, 122));
+        QVERIFY(model.index(row, 0)
+                    .data(EditableSqlQueryModel::ContextActionsRole)
+                    .toStringList()
+                    .contains("Von der Gruppe entfernen#removeFromGroup"));
+
+        QSignalSpy changed(&model, &EditableSqlQueryModel::currentGroupChangedTo);
+        invoke(model, "removeFromGroup", {row});
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toString(), QString("123#7"));
+        QVERIFY(!model.isInCurrentGroup(cell));
+    }
+
+    void dragCarriesTheValueSetIdsOfEveryCell()
+    {
+        exec("DELETE FROM Werte WHERE Geraet=25001");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (5, 25001, 'a')");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (6, 25001, 'b')");
+        GeraeteModel model;
+        model.selectAppliances();
+        const int row = rowOf(model, 25001);
+        QCOMPARE(model.mimeTypes(), (QStringList{"text/plain", "text/csv", "dbtable/id"}));
+        std::unique_ptr<QMimeData> mime(model.mimeData({model.index(row, 2), model.index(row, 3)}));
+        QCOMPARE(mime->data("text/csv"), QByteArray("5#6#5#6"));
+        QVERIFY(mime->hasFormat("text/plain"));
+
+        QMimeData foreign;
+        foreign.setData("dbtable/id", "x");
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QVERIFY(model.dropMimeData(&foreign, Qt::CopyAction, -1, -1, model.index(row, 2)));
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete"), QString("20"));
+    }
+
+    void editsAreWrittenAndJournaled()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        const QModelIndex typ = model.index(rowOf(model, 25000), model.fieldIndex("Typ"));
+        QVERIFY(model.setData(typ, "Fa's Ofen"));
+        QCOMPARE(scalar(m_db, "SELECT Typ FROM Geraete WHERE TirmaId=25000"), QString("Fa's Ofen"));
+        QVERIFY(!model.setData(typ, "Fa's Ofen"));
+        QCOMPARE(journal(), QStringList{"UPDATE Geraete SET TYP='Fa''s Ofen' WHERE tirmaid=25000;"});
+
+        settings()->applianceFilter = "Fa's";
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), QList<int>{25000});
+    }
+
+    void newRecordRowInsertsInTheManufacturersRange()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        const int newRow = model.rowCount() - 1;
+        QVERIFY(!model.setData(model.index(newRow, model.fieldIndex("TYP")), QString()));
+        QVERIFY(model.setData(model.index(newRow, model.fieldIndex("TYP")), "Neu's"));
+        QCOMPARE(scalar(m_db, "SELECT HrstId || '/' || Typ FROM Geraete WHERE TirmaId=25003"),
+                 QString("58/Neu's"));
+        QVERIFY(listedIds(model).contains(25003));
+        QCOMPARE(journal(), QStringList{"INSERT INTO Geraete (TYP, HRSTID, TIRMAID) VALUES "
+                                        "('Neu''s',58,25003);"});
+    }
+
+    void exhaustedRangeRefusesInsertAndPaste()
+    {
+        exec("DELETE FROM seqidxs WHERE id>=20000");
+        GeraeteModel model;
+        model.selectAppliances();
+        const QList<int> before = listedIds(model);
+        const QString valueSets = scalar(m_db, "SELECT count(*) FROM Werte");
+        QVERIFY(!model.setData(model.index(model.rowCount() - 1, model.fieldIndex("TYP")), "X"));
+        QCOMPARE(listedIds(model), before);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId<0"), QString("0"));
+
+        settings()->copiedValueSets = "70000";
+        QSignalSpy reread(&model, &GeraeteModel::werteAktualisieren);
+        invoke(model, "datenEinfuegen", {rowOf(model, 25002)});
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte"), valueSets);
+        QCOMPARE(reread.count(), 0);
+        QVERIFY(journal().isEmpty());
+    }
+
+    void copyFillsTheBuffer()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        invoke(model, "datenKopieren", {rowOf(model, 25000), rowOf(model, 1201)});
+        QCOMPARE(settings()->copiedAppliances, QString("25000#1201"));
+    }
+
+    void duplicateCopiesValueSetsIntoTheRange()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        invoke(model, "datenDuplizieren", {rowOf(model, 25000)});
+        QVERIFY(listedIds(model).contains(25003));
+        QCOMPARE(scalar(m_db, "SELECT HrstId || Typ FROM Geraete WHERE TirmaId=25003"),
+                 QString("58Nordlicht 5"));
+        const QString today = QDate::currentDate().toString("dd.MM.yyyy");
+        QSqlQuery q(m_db);
+        q.exec("SELECT WerteId, Bemerkung, ERFASSDAT, BEMERKUNGID, AUSATZRINGEID FROM Werte "
+               "WHERE Geraet=25003 ORDER BY WerteId");
+        QStringList copies;
+        while (q.next())
+            copies << QString("%1|%2|%3|%4|%5")
+                          .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                               q.value(3).toString(), q.value(4).toString());
+        QCOMPARE(copies, (QStringList{"70003|Nennleistung|" + today + "|0|0",
+                                      "70013|Teillast|" + today + "|0|0",
+                                      "70014|Speicheraufsatz 'Nord'|" + today + "|0|0"}));
+        const QStringList lines = journal();
+        QCOMPARE(lines.size(), 1 + 3 * 3);
+        QVERIFY(lines.at(0).startsWith("insert into Geraete (TIRMAID,"));
+        QCOMPARE(lines.at(2), QString("UPDATE Werte SET Geraet=25003 WHERE WerteId=70003;"));
+        QCOMPARE(lines.at(3), "UPDATE Werte SET ERFASSDAT='" + today
+                                  + "',AUSATZRINGEID=0,BEMERKUNGID=0 WHERE WerteId=70003;");
+    }
+
+    void deleteRemovesAllValueSetsWhateverTheFilter()
+    {
+        settings()->valueFilter = "Teil";
+        GeraeteModel model;
+        model.selectAppliances();
+        QSignalSpy reread(&model, &GeraeteModel::werteAktualisieren);
+        invoke(model, "datenLoeschen", {rowOf(model, 25000), rowOf(model, 25001)});
+        QCOMPARE(reread.count(), 1);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet IN (25000,25001)"),
+                 QString("0"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId IN (25000,25001)"),
+                 QString("0"));
+        QCOMPARE(listedIds(model), (QList<int>{1201, 1202, 25002, 25004}));
+        QCOMPARE(journal(), (QStringList{"DELETE FROM Geraete WHERE tirmaid=25000;",
+                                         "DELETE FROM Werte WHERE geraet=25000;",
+                                         "DELETE FROM Geraete WHERE tirmaid=25001;",
+                                         "DELETE FROM Werte WHERE geraet=25001;"}));
+    }
+
+    void pasteCopiesBufferedValueSetsIntoEachRow()
+    {
+        settings()->copiedValueSets = "70002##70005";
+        GeraeteModel model;
+        model.selectAppliances();
+        QSignalSpy reread(&model, &GeraeteModel::werteAktualisieren);
+        invoke(model, "datenEinfuegen", {rowOf(model, 25002), rowOf(model, 25004)});
+        QCOMPARE(reread.count(), 1);
+        QCOMPARE(scalar(m_db, "SELECT group_concat(WerteId || ':' || Geraet || ':' || Bemerkung "
+                              "|| ':' || BEMERKUNGID || AUSATZRINGEID, ',') FROM Werte WHERE "
+                              "WerteId IN (70003,70013,70014,70015)"),
+                 QString("70003:25002:Speicheraufsatz 'Nord':00,70013:25002:Teillast 'eco':00,"
+                         "70014:25004:Speicheraufsatz 'Nord':00,70015:25004:Teillast 'eco':00"));
+        QCOMPARE(settings()->copiedValueSets, QString("70002##70005"));
+        const QStringList lines = journal();
+        QCOMPARE(lines.size(), 16);
+        QCOMPARE(lines.mid(0, 4),
+                 (QStringList{"CREATE TEMP TABLE TBL  AS SELECT * FROM Werte WHERE WerteId=70002;",
+                              "UPDATE TBL  SET WerteId=70003, Geraet=25002, "
+                              "AUSATZRINGEID=0,BEMERKUNGID=0;",
+                              "INSERT INTO Werte SELECT * FROM TBL;", "DROP TABLE TBL;"}));
+    }
+
+    void contextActionsFollowModeAndBuffer()
+    {
+        GeraeteModel model;
+        model.selectAppliances();
+        const QModelIndex first = model.index(0, 0);
+        QCOMPARE(first.data(EditableSqlQueryModel::ContextActionsRole).toStringList(),
+                 (QStringList{"Feuerstätte(n) DUPLIZIEREN#datenDuplizieren#4",
+                              "Feuerstätte(n) KOPIEREN#datenKopieren#1",
+                              "Feuerstätte(n) LÖSCHEN#datenLoeschen#3"}));
+        settings()->manufacturerMode = true;
+        settings()->copiedValueSets = "70000";
+        QCOMPARE(first.data(EditableSqlQueryModel::ContextActionsRole).toStringList(),
+                 (QStringList{"Feuerstätte(n) DUPLIZIEREN#datenDuplizieren#4",
+                              "Feuerstätte(n) LÖSCHEN#datenLoeschen#3",
+                              "Kopierten Kenndaten EINFÜGEN#datenEinfuegen#2"}));
+        // Every named slot is reachable by name with a list of rows.
+        for (const QString &entry : first.data(EditableSqlQueryModel::ContextActionsRole)
+                                        .toStringList()) {
+            const QByteArray slot = entry.section('#', 1, 1).toLatin1() + "(QList<int>)";
+            QVERIFY2(model.metaObject()->indexOfMethod(slot.constData()) >= 0, slot.constData());
+        }
+        QVERIFY(QMetaType::type("QList<int>") != QMetaType::UnknownType);
+    }
+
+    void manufacturerModeWritesNoJournal()
+    {
+        settings()->manufacturerMode = true;
+        GeraeteModel model;
+        model.selectAppliances();
+        QVERIFY(model.setData(model.index(0, model.fieldIndex("TYP")), "Anders"));
+        QVERIFY(journal().isEmpty());
+    }
+
+    void qualityMarks()
+    {
+        settings()->applianceFields = "TIRMAID,HRSTID,TYP,DINPLUS AS XXXDINPLUS";
+        GeraeteModel model;
+        model.selectAppliances();
+        const int column = model.fieldIndex("XXXDINPLUS");
+        QCOMPARE(column, 3);
+        const int row = rowOf(model, 25000);  // DINPLUS 1 in the file
+        QCOMPARE(model.dinplusState(row), 1);
+        QCOMPARE(model.index(row, column).data().toString(), QString());
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setDinplusState(row, 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model.index(row, column).data().toString(), QString("×"));
+        QVERIFY(!model.isDinplusAll());
+        model.setDinplusAll(true);
+        QVERIFY(model.isDinplusAll());
+        QCOMPARE(model.index(row, column).data().toString(), QString("××"));
+        model.setDinplusAll(false);
+        QVERIFY(!model.isDinplusAll());
+        QCOMPARE(model.dinplusState(row), 0);
+        model.selectAppliances();
+        QCOMPARE(model.dinplusState(row), 1);
+    }
+};
+
+QTEST_MAIN(TestGeraeteModel)
+#include "tst_geraetemodel.moc"
