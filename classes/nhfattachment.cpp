@@ -84,9 +84,13 @@ double NhfAttachment::deltaFor(const QString &column) const
 QString NhfAttachment::passedOnValue(const QString &column, const QVariant &value) const
 {
     const double delta = deltaFor(column);
-    if (delta == 0.0)
+    bool isNumber = false;
+    const double number = value.toString().trimmed().toDouble(&isNumber);
+    // A cleared or non-numeric source value stays as it is: shifting it
+    // would invent a value of just the delta.
+    if (delta == 0.0 || !isNumber)
         return value.toString();
-    return numberText(value.toDouble() + delta);
+    return numberText(number + delta);
 }
 
 QString NhfAttachment::derivationExtras() const

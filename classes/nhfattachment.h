@@ -36,7 +36,8 @@ public:
     double deltaFor(const QString &column) const;
 
     // Value a derived set receives when the source's column is set to value:
-    // the value itself, or for TW, PW, QN with a non-zero delta the sum.
+    // the value itself, or for TW, PW, QN with a non-zero delta the sum
+    // (an empty or non-numeric value is passed on as it is).
     QString passedOnValue(const QString &column, const QVariant &value) const;
 
     // ",DHNHF=..,StutzenListe='..'" for the attachment-defined columns, or empty.

@@ -294,6 +294,10 @@ private slots:
         QVERIFY(m_model->setData(cell(70000, "QN"), 4, Qt::EditRole));
         QVERIFY(m_model->setData(cell(70000, "PW"), "11.25", Qt::EditRole));
         QCOMPARE(value("SELECT QN||'|'||PW FROM Werte WHERE WerteId=70002"), QString("4.5|13.25"));
+        // Clearing the source (Delete key) clears the derived value too.
+        QVERIFY(m_model->setData(cell(70000, "TW"), QVariant(), Qt::EditRole));
+        QCOMPARE(journal().last(), QString("UPDATE Werte SET  TW='' WHERE WerteId=70002;"));
+        QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70002"), QString());
     }
 
     void remarkAndPictureAreNotPassedOn()

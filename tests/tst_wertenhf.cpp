@@ -38,6 +38,15 @@ private slots:
         QCOMPARE(b.passedOnValue("QN", "4.5"), QString("4.2"));
     }
 
+    void clearedValuesAreNotShifted()
+    {
+        const NhfAttachment a(nord());
+        QCOMPARE(a.passedOnValue("TW", QVariant()), QString());
+        QCOMPARE(a.passedOnValue("TW", ""), QString());
+        QCOMPARE(a.passedOnValue("TW", "warm"), QString("warm"));
+        QCOMPARE(a.passedOnValue("TW", " 230 "), QString("235"));
+    }
+
     void sumsHaveSixSignificantDigits()
     {
         QCOMPARE(NhfAttachment::numberText(1234.5678), QString("1234.57"));
