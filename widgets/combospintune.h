@@ -19,8 +19,6 @@ public:
     explicit CombospinTune(combospinWgt *target);
     ~CombospinTune() override;
 
-    Ui::CombospinTune *form() const { return ui; }
-
     // A pick-list line without white space and with "." for ",".
     static QString cleanedListLine(const QString &line);
     // Whether a cleaned line is one number or three separated by ":".
