@@ -1,0 +1,105 @@
+#include "editablesqlquerymodeldelegate.h"
+
+#include "combospinwgt.h"
+#include "editablesqlquerymodel.h"
+
+#include <QComboBox>
+
+EditableSqlQueryModelDelegate::EditableSqlQueryModelDelegate(EditableSqlQueryModel *model)
+    : QItemDelegate(model), m_model(model)
+{
+}
+
+QString EditableSqlQueryModelDelegate::settingsKeyFor(const QString &column)
+{
+    return QStringLiteral("WerteModel_Editor_%1").arg(column);
+}
+
+QWidget *EditableSqlQueryModelDelegate::createEditor(QWidget *parent,
+                                                     const QStyleOptionViewItem &option,
+                                                     const QModelIndex &index) const
+{
+    if (m_model->isReferenceColumn(index)) {
+        auto *box = new QComboBox(parent);
+        // QMap iterates in ascending key order.
+        const QMap<int, QString> texts = m_model->referenceTextsFor(m_model->columnName(index));
+        for (auto it = texts.constBegin(); it != texts.constEnd(); ++it)
+            box->addItem(it.value(), it.key());
+        connect(box, SIGNAL(activated(int)), this, SLOT(valueChanged()));
+        return box;
+    }
+    if (m_model->isNumericColumn(index)) {
+        auto *editor = new combospinWgt(parent);
+        editor->setEinheit(QString());
+        editor->setComboWerte(defaultComboWerte());
+        editor->setSpinStep(0.5);
+        editor->setMin(0);
+        editor->setMax(1500);
+        editor->setMaxDecimals(1);
+        editor->setSettingsKey(settingsKeyFor(m_model->columnName(index)));
+        editor->setShowEinheit(false);
+        connect(editor, SIGNAL(focusLost()), this, SLOT(csbLostFocus()));
+        return editor;
+    }
+    return QItemDelegate::createEditor(parent, option, index);
+}
+
+void EditableSqlQueryModelDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (m_model->isReferenceColumn(index)) {
+        if (auto *box = qobject_cast<QComboBox *>(editor)) {
+            const int found = box->findData(index.data(Qt::EditRole).toInt(), Qt::UserRole,
+                                            Qt::MatchExactly);
+            if (found >= 0)
+                box->setCurrentIndex(found);
+        }
+        return;
+    }
+    if (m_model->isNumericColumn(index)) {
+        if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
+            // The model shows 0 as an empty text, which reads as 0 again.
+            csb->setWert(index.data(Qt::DisplayRole).toString().toDouble());
+            return;
+        }
+    }
+    QItemDelegate::setEditorData(editor, index);
+}
+
+void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                                 const QModelIndex &index) const
+{
+    if (m_model->isReferenceColumn(index)) {
+        auto *box = qobject_cast<QComboBox *>(editor);
+        if (box && box->currentIndex() >= 0)
+            model->setData(index, box->currentData(Qt::UserRole), Qt::EditRole);
+        return;
+    }
+    if (m_model->isNumericColumn(index)) {
+        if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
+            model->setData(index, csb->wert(), Qt::EditRole);
+            return;
+        }
+    }
+    QItemDelegate::setModelData(editor, model, index);
+}
+
+void EditableSqlQueryModelDelegate::updateEditorGeometry(QWidget *editor,
+                                                         const QStyleOptionViewItem &option,
+                                                         const QModelIndex &) const
+{
+    editor->setGeometry(option.rect);
+}
+
+void EditableSqlQueryModelDelegate::valueChanged()
+{
+    if (auto *editor = qobject_cast<QWidget *>(sender()))
+        emit commitData(editor);
+}
+
+void EditableSqlQueryModelDelegate::csbLostFocus()
+{
+    if (auto *editor = qobject_cast<QWidget *>(sender())) {
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}

@@ -1,0 +1,43 @@
+#ifndef EDITABLESQLQUERYMODELDELEGATE_H
+#define EDITABLESQLQUERYMODELDELEGATE_H
+
+#include <QItemDelegate>
+
+class EditableSqlQueryModel;
+
+// Cell editors of the table views, chosen by the column kinds the model
+// learned from the schema: a drop-down of the referenced table for
+// reference columns (storing the key), the numeric editor for number
+// columns and the default line editor for everything else.
+class EditableSqlQueryModelDelegate : public QItemDelegate
+{
+    Q_OBJECT
+public:
+    // The model is also the delegate's parent.
+    explicit EditableSqlQueryModelDelegate(EditableSqlQueryModel *model);
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override;
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override;
+    void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const override;
+
+    // Pick list every number column starts with before its stored tuning.
+    static QString defaultComboWerte() { return QStringLiteral("1:5:0.5;6:20:1;22:34:2;35:200:5"); }
+    // Settings key of the numeric editor of a column.
+    static QString settingsKeyFor(const QString &column);
+
+protected slots:
+    void valueChanged();
+    void csbLostFocus();
+
+protected:
+    EditableSqlQueryModel *sqlModel() const { return m_model; }
+
+private:
+    EditableSqlQueryModel *m_model;
+};
+
+#endif // EDITABLESQLQUERYMODELDELEGATE_H
