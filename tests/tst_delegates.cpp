@@ -1,0 +1,303 @@
+#include "appsettings.h"
+#include "combospinwgt.h"
+#include "dbconnections.h"
+#include "editablesqlquerymodel.h"
+#include "editablesqlquerymodeldelegate.h"
+#include "editablesqlquerymodelformdelegate.h"
+#include "numberedit.h"
+#include "resources.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDataWidgetMapper>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QtTest>
+
+// Cell editors of the table views and the form pages on the demo database.
+class TestDelegates : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_dbFile;
+
+    // A table view with a plain line edit beside it to take the focus.
+    struct TableWindow
+    {
+        QWidget window;
+        QTableView *view;
+        QLineEdit *elsewhere;
+        EditableSqlQueryModel *model;
+
+        explicit TableWindow(const QString &sql)
+        {
+            model = new EditableSqlQueryModel(&window);
+            model->setQuery(sql, kolvexDb());
+            view = new QTableView(&window);
+            view->setModel(model);
+            view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
+            elsewhere = new QLineEdit(&window);
+            auto *layout = new QVBoxLayout(&window);
+            layout->addWidget(view);
+            layout->addWidget(elsewhere);
+            window.resize(700, 400);
+            window.show();
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+
+        QModelIndex cell(int row, const QString &column) const
+        {
+            return model->index(row, model->fieldIndex(column));
+        }
+
+        template <typename T> T *openEditor(const QModelIndex &index)
+        {
+            view->setCurrentIndex(index);
+            view->edit(index);
+            return view->viewport()->findChild<T *>();
+        }
+    };
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolateSettings();
+        initKolvexResources();
+        AppSettings::instance();   // seeds the "Combospins" defaults
+        QVERIFY(m_dir.isValid());
+        m_dbFile = TestSupport::copyDemoDatabase(m_dir.path());
+        TestSupport::openKolvex(m_dbFile, false);
+    }
+
+    void init()
+    {
+        AppSettings::instance()->manufacturerMode = false;
+        AppSettings::instance()->imagesPath = m_dir.path() + "/nopictures";
+    }
+
+    void referenceColumnEditsThroughTheDropDown()
+    {
+        TableWindow t("SELECT TirmaId, HrstId, Typ1 FROM Geraete WHERE TirmaId = 25000");
+        const QModelIndex index = t.cell(0, "HrstId");
+        QVERIFY(t.model->isReferenceColumn(index));
+        auto *box = t.openEditor<QComboBox>(index);
+        QVERIFY(box);
+
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("SELECT Id, Name FROM Hersteller ORDER BY Id"));
+        QStringList names;
+        QList<int> keys;
+        while (q.next()) {
+            keys << q.value(0).toInt();
+            names << q.value(1).toString();
+        }
+        QCOMPARE(box->count(), names.size());
+        for (int i = 0; i < box->count(); ++i) {
+            QCOMPARE(box->itemText(i), names.at(i));
+            QCOMPARE(box->itemData(i, Qt::UserRole).toInt(), keys.at(i));
+            QVERIFY(box->itemIcon(i).isNull());
+        }
+        QCOMPARE(box->currentData().toInt(), 58);
+        QCOMPARE(box->geometry(), t.view->visualRect(index));
+
+        // Choosing commits at once and stores the key.
+        const int next = keys.at(keys.indexOf(58) + 1);
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(t.model->data(index, Qt::EditRole).toInt(), next);
+        QCOMPARE(t.model->data(index).toString(), names.at(keys.indexOf(next)));
+    }
+
+    void unknownReferenceKeepsTheFirstItem()
+    {
+        TableWindow t("SELECT TirmaId, HrstId FROM Geraete WHERE TirmaId = 25000");
+        const QModelIndex index = t.cell(0, "HrstId");
+        t.model->setData(index, 4711);
+        auto *box = t.openEditor<QComboBox>(index);
+        QVERIFY(box);
+        QCOMPARE(box->currentIndex(), 0);
+    }
+
+    void numberColumnWithoutTuningUsesTheDefaults()
+    {
+        TableWindow t("SELECT TirmaId, A_FR, Typ1 FROM Geraete WHERE TirmaId = 25000");
+        QSettings settings;
+        QVERIFY(!settings.contains("Combospins/WerteModel_Editor_A_FR_Combo"));
+        const QModelIndex index = t.cell(0, "A_FR");
+        auto *csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        QCOMPARE(csb->settingsKey(), QString("WerteModel_Editor_A_FR"));
+        QCOMPARE(csb->spinStep(), 0.5);
+        QCOMPARE(csb->min(), 0.0);
+        QCOMPARE(csb->max(), 1500.0);
+        QCOMPARE(csb->maxDecimals(), 1);
+        QCOMPARE(csb->comboWerte(), QString("1:5:0.5;6:20:1;22:34:2;35:200:5"));
+        QVERIFY(!csb->showEinheit());
+        QCOMPARE(csb->lineEdit()->text(), QString("0.1"));   // 0.13 with one decimal
+        QCOMPARE(csb->wert(), 0.13);
+
+        auto *line = t.openEditor<QLineEdit>(t.cell(0, "Typ1"));
+        QVERIFY(line);
+        QVERIFY(!qobject_cast<numberEdit *>(line));
+        QCOMPARE(line->text(), QString("Nordlicht"));
+    }
+
+    void storedTuningAndFocusLossCommit()
+    {
+        QSettings settings;
+        settings.setValue("Combospins/WerteModel_Editor_BREITE_SpinStep", "2");
+        settings.setValue("Combospins/WerteModel_Editor_BREITE_Max", "600");
+        settings.setValue("Combospins/WerteModel_Editor_BREITE_Einheit", "mm");
+        settings.sync();
+        TableWindow t("SELECT TirmaId, BREITE FROM Geraete WHERE TirmaId = 25000");
+        const QModelIndex index = t.cell(0, "BREITE");
+        auto *csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        QCOMPARE(csb->spinStep(), 2.0);
+        QCOMPARE(csb->max(), 600.0);
+        QCOMPARE(csb->maxDecimals(), 3);   // seeded default "0x3"
+        QCOMPARE(csb->einheit(), QString("mm"));
+        QVERIFY(csb->findChild<QLabel *>("einheitLabel")->isHidden());
+        QCOMPARE(csb->lineEdit()->text(), QString("561.9"));
+
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), "480,25");
+        t.elsewhere->setFocus(Qt::TabFocusReason);
+        QCOMPARE(t.model->data(index, Qt::EditRole).toDouble(), 480.25);
+        QTRY_VERIFY(!t.view->viewport()->findChild<combospinWgt *>());
+
+        // Clamped at the end of the edit: the bound is what gets stored.
+        csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), "900");
+        t.elsewhere->setFocus(Qt::TabFocusReason);
+        QCOMPARE(t.model->data(index, Qt::EditRole).toDouble(), 600.0);
+    }
+
+    void formFlagsBecomeCheckBoxes()
+    {
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT TirmaId, FLAG_M, FLAG_R, BREITE FROM Geraete "
+                        "WHERE TirmaId = 25000", kolvexDb());
+        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
+        QWidget form;
+        QDataWidgetMapper mapper;
+        mapper.setModel(model);
+        mapper.setItemDelegate(delegate);
+        QList<QWidget *> editors;
+        for (const char *column : {"FLAG_M", "FLAG_R", "BREITE"}) {
+            const int c = model->fieldIndex(column);
+            QWidget *editor = delegate->createEditor(nullptr, QStyleOptionViewItem(),
+                                                     model->index(0, c));
+            editor->setParent(&form);
+            mapper.addMapping(editor, c);
+            editors << editor;
+        }
+        QSignalSpy commits(delegate, &QAbstractItemDelegate::commitData);
+        mapper.toFirst();
+        auto *flagM = qobject_cast<QCheckBox *>(editors.at(0));
+        auto *flagR = qobject_cast<QCheckBox *>(editors.at(1));
+        QVERIFY(flagM && flagR);
+        QVERIFY(!flagM->isChecked());   // FLAG_M 0
+        QVERIFY(flagR->isChecked());    // FLAG_R 1
+        QCOMPARE(commits.count(), 0);   // showing a record writes nothing
+        auto *breite = qobject_cast<combospinWgt *>(editors.at(2));
+        QVERIFY(breite);
+        QVERIFY(breite->showEinheit());
+
+        flagM->setChecked(true);
+        QCOMPARE(commits.count(), 1);
+        QCOMPARE(model->data(model->index(0, model->fieldIndex("FLAG_M")), Qt::EditRole),
+                 QVariant(true));
+        flagR->setChecked(false);
+        QCOMPARE(model->data(model->index(0, model->fieldIndex("FLAG_R")), Qt::EditRole),
+                 QVariant(false));
+    }
+
+    void pictureChooserListsNumbersInOrder()
+    {
+        const QString pictures = m_dir.path() + "/pictures";
+        QDir().mkpath(pictures);
+        QImage image(16, 16, QImage::Format_RGB32);
+        for (int n : {10, 2, 1, 5}) {
+            image.fill(QColor(20 * n, 100, 50));
+            QVERIFY(image.save(QString("%1/Bild%2_scaled.png").arg(pictures).arg(n)));
+        }
+        QFile other(pictures + "/Bild3.png");
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        AppSettings::instance()->imagesPath = pictures;
+        QCOMPARE(EditableSqlQueryModelFormDelegate::pictureNumbers(pictures),
+                 (QList<int>{1, 2, 5, 10}));
+
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT WerteId, BildId, TW FROM Werte WHERE WerteId = 70000",
+                        kolvexDb());
+        EditableSqlQueryModelFormDelegate delegate(model);
+        const QModelIndex picture = model->index(0, model->fieldIndex("BILDID"));
+        QScopedPointer<QWidget> editor(
+            delegate.createEditor(nullptr, QStyleOptionViewItem(), picture));
+        auto *chooser = qobject_cast<QComboBox *>(editor.data());
+        QVERIFY(chooser);
+        QCOMPARE(chooser->iconSize(), QSize(80, 80));
+        QCOMPARE(chooser->count(), 4);
+        QStringList texts;
+        for (int i = 0; i < chooser->count(); ++i) {
+            texts << chooser->itemText(i);
+            QCOMPARE(chooser->itemData(i).toInt(), chooser->itemText(i).toInt());
+            QVERIFY(!chooser->itemIcon(i).isNull());
+        }
+        QCOMPARE(texts, (QStringList{"1", "2", "5", "10"}));
+
+        delegate.setEditorData(chooser, picture);   // BildId 5
+        QCOMPARE(chooser->currentText(), QString("5"));
+        QSignalSpy commits(&delegate, &QAbstractItemDelegate::commitData);
+        QTest::keyClick(chooser, Qt::Key_Down);
+        QCOMPARE(commits.count(), 1);
+        delegate.setModelData(chooser, model, picture);
+        QCOMPARE(model->data(picture, Qt::EditRole).toInt(), 10);
+
+        // A number without a file selects nothing and is never overwritten.
+        model->setData(picture, 7);
+        delegate.setEditorData(chooser, picture);
+        QCOMPARE(chooser->currentIndex(), -1);
+        delegate.setModelData(chooser, model, picture);
+        QCOMPARE(model->data(picture, Qt::EditRole).toInt(), 7);
+
+        // The other columns keep the table editors, with the unit shown.
+        QScopedPointer<QWidget> tw(delegate.createEditor(
+            nullptr, QStyleOptionViewItem(), model->index(0, model->fieldIndex("TW"))));
+        auto *csb = qobject_cast<combospinWgt *>(tw.data());
+        QVERIFY(csb);
+        QCOMPARE(csb->einheit(), QString("°C"));
+        QVERIFY(!csb->findChild<QLabel *>("einheitLabel")->isHidden());
+    }
+
+    void missingPictureDirectoryGivesAnEmptyChooser()
+    {
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT WerteId, BildId FROM Werte WHERE WerteId = 70000", kolvexDb());
+        EditableSqlQueryModelFormDelegate delegate(model);
+        const QModelIndex picture = model->index(0, 1);
+        QScopedPointer<QWidget> editor(
+            delegate.createEditor(nullptr, QStyleOptionViewItem(), picture));
+        auto *chooser = qobject_cast<QComboBox *>(editor.data());
+        QVERIFY(chooser);
+        QCOMPARE(chooser->count(), 0);
+        delegate.setEditorData(chooser, picture);
+        delegate.setModelData(chooser, model, picture);
+        QCOMPARE(model->data(picture, Qt::EditRole).toInt(), 5);
+    }
+};
+
+QTEST_MAIN(TestDelegates)
+#include "tst_delegates.moc"
