@@ -19,8 +19,10 @@ public:
     static QStringList joinedIdsPerAppliance(const QList<int> &applianceIds,
                                              const QString &valueFilter, QSqlDatabase db);
 
-    // The one statement behind it, for the distinct ids given.
-    static QString statement(const QList<int> &distinctApplianceIds, const QString &valueFilter);
+    // The one statement behind it, for ascending distinct appliance ids.
+    static QString statement(const QList<int> &sortedDistinctIds, const QString &valueFilter);
+    // Its condition on Werte.Geraet: runs of consecutive ids as ranges.
+    static QString applianceCondition(const QList<int> &sortedDistinctIds);
 };
 
 #endif // VALUESETIDLOOKUP_H

@@ -201,6 +201,13 @@ private slots:
         exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69990, 25000, 'Teillast 2')");
         exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69991, 0, 'Teillast')");
         exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (69992, 25001, NULL)");
+        // A run of consecutive appliance ids (25004 to 25009) beside single ones.
+        for (int id = 25005; id <= 25009; ++id) {
+            exec(QString("INSERT INTO Geraete (TirmaId, HrstId, Typ) VALUES (%1, 58, 'Run')").arg(id));
+            exec(QString("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (%1, %2, 'Teillast')")
+                     .arg(id + 50000)
+                     .arg(id));
+        }
         if (!indexColumns.isEmpty())
             exec("CREATE INDEX test_werte_geraet ON Werte (" + indexColumns + ")");
         settings()->valueFilter = valueFilter;
@@ -222,6 +229,12 @@ private slots:
         QCOMPARE(ValueSetIdLookup::statement({1, 2}, "a'b"),
                  QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet IN (1,2) AND Bemerkung "
                          "LIKE '%a''b%'"));
+        QCOMPARE(ValueSetIdLookup::statement({1, 2, 3, 4, 5, 9, 20, 21, 22, 23}, ""),
+                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 1 AND 23 AND "
+                         "(Geraet BETWEEN 1 AND 5 OR Geraet BETWEEN 20 AND 23 OR Geraet IN (9)) "
+                         "AND Bemerkung IS NOT NULL"));
+        QCOMPARE(ValueSetIdLookup::applianceCondition({7, 8, 9, 10}),
+                 QString("Geraet BETWEEN 7 AND 10"));
     }
 
     void groupMarkingComparesWholeIds()
