@@ -9,6 +9,7 @@ class DragTableView : public QTableView
     Q_OBJECT
 public:
     explicit DragTableView(QWidget *parent = nullptr);
+    void setDragMode(int mode, int delay);
 };
 
 #endif // DRAGTABLEVIEW_H

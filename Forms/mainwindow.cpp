@@ -2,26 +2,158 @@
 #include "ui_mainwindow.h"
 
 #include "appsettings.h"
+#include "baustoffemodel.h"
 #include "dbconnections.h"
+#include "dragtableview.h"
+#include "editablesqlquerymodeldelegate.h"
+#include "editablesqlquerymodelformdelegate.h"
+#include "feuerraummodel.h"
+#include "geraetemodel.h"
+#include "gruppenmodel.h"
+#include "herstellermodel.h"
 #include "idtable.h"
 #include "resources.h"
+#include "sqltext.h"
+#include "wertemodel.h"
+
+#if __has_include("dlgviewcustomise.h")
+#include "dlgviewcustomise.h"
+#define KOLVEX_HAVE_VIEWCUSTOMISE
+#endif
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCompleter>
 #include <QDataWidgetMapper>
+#include <QDate>
+#include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QShortcut>
 #include <QSqlQuery>
+#include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QStatusBar>
 #include <QStringListModel>
+
+namespace {
+
+const char *const kAllHerstellerStatement =
+    "Select Id, Name from Hersteller where Tirma<>0 order by lower(Name)";
+const char *const kFilteredHerstellerStatement =
+    "SELECT Id, Name from Hersteller WHERE Tirma<>0 AND Id IN (SELECT DISTINCT HRSTID FROM Geraete "
+    "INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet WHERE %1) ORDER BY lower(Name)";
+const char *const kGroupListStatement =
+    "SELECT gruppen.bezeichnung, gruppen.werteid  FROM hersteller INNER JOIN geraete ON "
+    "hersteller.id=geraete.hrstid  INNER JOIN werte ON geraete.tirmaid=werte.geraet  INNER JOIN "
+    "gruppen ON werte.werteid=gruppen.werteid  WHERE hersteller.id=%1";
+
+// Table views whose edit triggers follow the edit mode fully, and those that
+// only ever get the gentle triggers.
+const QAbstractItemView::EditTriggers kGentleTriggers = QAbstractItemView::DoubleClicked
+                                                        | QAbstractItemView::SelectedClicked
+                                                        | QAbstractItemView::AnyKeyPressed;
+
+void removeAllConnections()
+{
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+// Opens a SQLite connection. The main file must exist: the driver would
+// otherwise create an empty database at a mistyped path and the window
+// would silently show nothing.
+QSqlError openConnection(const QString &name, const QString &file, bool mustExist)
+{
+    QSqlError error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
+        db.setDatabaseName(file);
+        if (mustExist && !QFileInfo(file).isFile())
+            error = QSqlError(QObject::tr("Datei nicht gefunden"),
+                              QObject::tr("Die Datei '%1' existiert nicht.").arg(file),
+                              QSqlError::ConnectionError);
+        else if (!db.open())
+            error = db.lastError();
+    }
+    if (error.isValid())
+        QSqlDatabase::removeDatabase(name);
+    return error;
+}
+
+void fillAufsatzCache(QSqlDatabase db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("Select * from Aufsatz")))
+        return;
+    AppSettings *settings = AppSettings::instance();
+    settings->aufsatzCache.clear();
+    while (query.next()) {
+        const QSqlRecord record = query.record();
+        QMap<QString, QVariant> &row = settings->aufsatzCache[record.value(0).toInt()];
+        for (int c = 0; c < record.count(); ++c)
+            row.insert(record.fieldName(c), record.value(c));
+    }
+}
+
+QVariantList columnWidths(const QTableView *view)
+{
+    QVariantList widths;
+    const QHeaderView *header = view->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        widths << view->columnWidth(i);
+    return widths;
+}
+
+void applyColumnWidths(QTableView *view, const QVariantList &widths)
+{
+    const int sections = view->horizontalHeader()->count();
+    for (int j = 0; j < widths.size() && j < sections; ++j)
+        view->horizontalHeader()->resizeSection(j, widths.at(j).toInt());
+}
+
+// The column part of the named field list "Form", or "*" without one.
+QString formFields(const QStringList &fieldLists)
+{
+    for (const QString &entry : fieldLists) {
+        if (entry.section('#', 0, 0).compare(QLatin1String("Form"), Qt::CaseInsensitive) == 0)
+            return entry.section('#', 1, 1);
+    }
+    return QStringLiteral("*");
+}
+
+void clearGrid(QGridLayout *grid)
+{
+    while (QLayoutItem *item = grid->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+}
+
+int rowId(const QAbstractItemModel *model, int row)
+{
+    return model->data(model->index(row, 0)).toInt();
+}
+
+} // namespace
+
+// ------------------------------------------------------------ construction
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -41,8 +173,20 @@ MainWindow::MainWindow(QWidget *parent)
     ui->gruppenView->hide();
     m_editMode = 1;
 
+    connect(ui->tableGeraete->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::headerGeraeteClicked);
+    connect(ui->tableGeraete->verticalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::rowHeaderGeraeteClicked);
+    connect(ui->tableAGWerte->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::headerAGWerteClicked);
+    connect(ui->tableAGWerte->verticalHeader(), &QHeaderView::sectionClicked, this,
+            &MainWindow::rowHeaderAGWerteClicked);
     ui->tableGeraete->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->tableAGWerte->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->tableGeraete->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            &MainWindow::geraetemaskeContextMenuRequested);
+    connect(ui->tableAGWerte->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            &MainWindow::wertemaskeContextMenuRequested);
 
     restoreGeometryAndFont();
 
@@ -77,6 +221,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_autoErfassdatumShortcut->setContext(Qt::WindowShortcut);
     connect(m_autoErfassdatumShortcut, &QShortcut::activated, this,
             &MainWindow::toggleAutoErfassdatum);
+    setEditierModus(1);
 }
 
 MainWindow::~MainWindow()
@@ -104,18 +249,25 @@ void MainWindow::createSearchHistories()
 {
     AppSettings *settings = AppSettings::instance();
     const auto attach = [this](const QStringList &terms, QLineEdit *edit, QStringListModel *&model,
-                               QCompleter *&completer) {
+                               QCompleter *&completer, void (MainWindow::*returnPressed)()) {
         model = new QStringListModel(terms, this);
         completer = new QCompleter(model, this);
         completer->setCompletionMode(QCompleter::PopupCompletion);
         completer->setCaseSensitivity(Qt::CaseInsensitive);
         edit->setCompleter(completer);
+        // Choosing a remembered term acts as Return in that field.
+        connect(completer, QOverload<const QString &>::of(&QCompleter::activated), this,
+                [this, edit, returnPressed](const QString &text) {
+                    edit->setText(text);
+                    (this->*returnPressed)();
+                });
     };
     attach(settings->searchTermsAppliances, ui->lineEditFilterGeraete, m_appliancesHistory,
-           m_appliancesCompleter);
+           m_appliancesCompleter, &MainWindow::on_lineEditFilterGeraete_returnPressed);
     attach(settings->searchTermsValues, ui->lineEditFilterWerte, m_valuesHistory,
-           m_valuesCompleter);
-    attach(settings->searchTermsAll, ui->lineEditFilterAll, m_allHistory, m_allCompleter);
+           m_valuesCompleter, &MainWindow::on_lineEditFilterWerte_returnPressed);
+    attach(settings->searchTermsAll, ui->lineEditFilterAll, m_allHistory, m_allCompleter,
+           &MainWindow::on_lineEditFilterAll_returnPressed);
 }
 
 void MainWindow::toggleAutoErfassdatum()
@@ -126,15 +278,6 @@ void MainWindow::toggleAutoErfassdatum()
                                  ? tr("Erfassdatum wird automatisch geändert")
                                  : tr("Erfassdatum wird nicht automatisch geändert"),
                              5000);
-}
-
-static QVariantList columnWidths(const QTableView *view)
-{
-    QVariantList widths;
-    const QHeaderView *header = view->horizontalHeader();
-    for (int i = 0; i < header->count(); ++i)
-        widths << view->columnWidth(i);
-    return widths;
 }
 
 void MainWindow::saveState()
@@ -158,8 +301,7 @@ void MainWindow::on_actionSchrift_triggered()
     QApplication::setFont(font);
     QSettings().setValue("Font", font.toString());
     ui->tableHersteller->resizeColumnsToContents();
-    ui->tableHersteller->setFixedWidth(ui->tableHersteller->columnWidth(1)
-                                       + ui->tableHersteller->verticalHeader()->width() + 25);
+    fixManufacturerListWidth(ui->tableHersteller);
 }
 
 // ------------------------------------------------------------ connections
@@ -186,53 +328,6 @@ void MainWindow::addConnection()
                              QMessageBox::Ok);
 }
 
-static void removeAllConnections()
-{
-    for (const QString &name : QSqlDatabase::connectionNames()) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
-}
-
-// Opens a SQLite connection on an existing file. A path that does not exist
-// is refused instead of letting the driver create an empty database there.
-static QSqlError openConnection(const QString &name, const QString &file, bool mustExist)
-{
-    QSqlError error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
-        db.setDatabaseName(file);
-        if (mustExist && !QFileInfo(file).isFile())
-            error = QSqlError(QObject::tr("Datei nicht gefunden"),
-                              QObject::tr("Die Datei '%1' existiert nicht.").arg(file),
-                              QSqlError::ConnectionError);
-        else if (!db.open())
-            error = db.lastError();
-    }
-    if (error.isValid())
-        QSqlDatabase::removeDatabase(name);
-    return error;
-}
-
-static void fillAufsatzCache(QSqlDatabase db)
-{
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("Select * from Aufsatz")))
-        return;
-    AppSettings *settings = AppSettings::instance();
-    settings->aufsatzCache.clear();
-    while (query.next()) {
-        const QSqlRecord record = query.record();
-        QMap<QString, QVariant> &row = settings->aufsatzCache[record.value(0).toInt()];
-        for (int c = 0; c < record.count(); ++c)
-            row.insert(record.fieldName(c), record.value(c));
-    }
-}
-
 QSqlError MainWindow::openDataBase(const QString &file)
 {
     QSqlError error;
@@ -246,11 +341,10 @@ QSqlError MainWindow::openDataBase(const QString &file)
     AppSettings *settings = AppSettings::instance();
     settings->dbFile = file;
 
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     if (!mainError.isValid()) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         createIdTable(kolvexDb());
         fillAufsatzCache(kolvexDb());
-        QApplication::restoreOverrideCursor();
     }
 
     const QString quarnelFile =
@@ -260,14 +354,82 @@ QSqlError MainWindow::openDataBase(const QString &file)
     if (quarnelError.isValid())
         error = quarnelError;
 
+    createMainModels();
     settings->currentApplianceId = -1;
-    adaptToManufacturerMode();
+    adaptToManufacturerMode(file);
+    restoreColumnWidths();
+    createFormModels();
+    QApplication::restoreOverrideCursor();
     return error;
 }
 
-void MainWindow::adaptToManufacturerMode()
+void MainWindow::createMainModels()
 {
-    if (AppSettings::instance()->manufacturerMode) {
+    // Models of an earlier database go; the views only know the new ones.
+    for (QObject *old : std::initializer_list<QObject *>{
+             m_herstellerModel, m_geraeteModel, m_werteModel, m_gruppenModel, m_gruppenModel2})
+        if (old)
+            old->deleteLater();
+
+    m_herstellerModel = new HerstellerModel(ui->tableHersteller);
+    connect(m_herstellerModel, &HerstellerModel::geraeteHinzuaddiert, this,
+            &MainWindow::showGeraete);
+    ui->tableHersteller->setModel(m_herstellerModel);
+    ui->tableHersteller->setItemDelegate(new EditableSqlQueryModelDelegate(m_herstellerModel));
+    connect(ui->tableHersteller->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::slotHerstellerActivated);
+
+    m_geraeteModel = new GeraeteModel(ui->tableGeraete);
+    connect(m_geraeteModel, &EditableSqlQueryModel::currentGroupChangedTo, this,
+            &MainWindow::currentGroupChangedTo);
+    connect(m_geraeteModel, &GeraeteModel::werteAktualisieren, this, &MainWindow::showWerte);
+    ui->tableGeraete->setModel(m_geraeteModel);
+    ui->tableGeraete->setItemDelegate(new EditableSqlQueryModelDelegate(m_geraeteModel));
+    connect(ui->tableGeraete->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::slotGeraetActivated);
+
+    m_werteModel = new WerteModel(ui->tableAGWerte);
+    connect(m_werteModel, &EditableSqlQueryModel::currentGroupChangedTo, this,
+            &MainWindow::currentGroupChangedTo);
+    ui->tableAGWerte->setModel(m_werteModel);
+    ui->tableAGWerte->setItemDelegate(new EditableSqlQueryModelDelegate(m_werteModel));
+
+    m_gruppenModel = new GruppenModel(this);
+    ui->gruppenView->setModel(m_gruppenModel);
+    connect(ui->gruppenView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::slotGruppeActivated);
+    m_gruppenModel2 = new GruppenModel(this);
+    ui->gruppenView2->setModel(m_gruppenModel2);
+    connect(ui->gruppenView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::slotGruppeActivated);
+}
+
+void MainWindow::createFormModels()
+{
+    if (m_geraeteFormModel)
+        m_geraeteFormModel->deleteLater();
+    if (m_werteFormModel)
+        m_werteFormModel->deleteLater();
+    m_geraeteFormModel = new GeraeteModel(this);
+    m_applianceMapper->clearMapping();
+    m_applianceMapper->setModel(m_geraeteFormModel);
+    m_applianceMapper->setItemDelegate(new EditableSqlQueryModelFormDelegate(m_geraeteFormModel));
+    m_werteFormModel = new WerteModel(this);
+    m_valueMapper->clearMapping();
+    m_valueMapper->setModel(m_werteFormModel);
+    m_valueMapper->setItemDelegate(new EditableSqlQueryModelFormDelegate(m_werteFormModel));
+    // The old widgets were mapped to the old models: build the forms anew.
+    clearGrid(ui->gridLayoutGeraeteForm);
+    clearGrid(ui->gridLayoutWerteForm);
+    m_applianceFormBuilt = false;
+    m_valueFormBuilt = false;
+}
+
+void MainWindow::adaptToManufacturerMode(const QString &file)
+{
+    AppSettings *settings = AppSettings::instance();
+    if (settings->manufacturerMode) {
+        showGeraete();
         ui->toolButtonShowGruppen->hide();
         ui->tableHersteller->hide();
         ui->gruppenView2->hide();
@@ -276,15 +438,631 @@ void MainWindow::adaptToManufacturerMode()
         if (!m_oldAppliancesShortcut) {
             m_oldAppliancesShortcut = new QShortcut(QKeySequence(Qt::Key_F6), this);
             m_oldAppliancesShortcut->setContext(Qt::WindowShortcut);
+            connect(m_oldAppliancesShortcut, &QShortcut::activated, this,
+                    &MainWindow::on_actionAltGeraeteAnzeigen_triggered);
         }
     } else {
-        AppSettings::instance()->currentManufacturerId = -1;
+        buildUpdateMenu(file);
+        settings->currentManufacturerId = -1;
+        refreshHersteller();
         ui->toolButtonShowGruppen->hide();
         ui->gruppenView2->hide();
     }
 }
 
-// ------------------------------------------------------------------ pages
+void MainWindow::buildUpdateMenu(const QString &file)
+{
+    // Reopening replaces the entries of the previous database.
+    if (m_updateMenu) {
+        ui->menuEinstellungen->removeAction(m_updateMenu->menuAction());
+        delete m_updateMenu;
+    }
+    ui->menuEinstellungen->addSeparator();
+    m_updateMenu = ui->menuEinstellungen->addMenu(tr("Hersteller Updates"));
+    m_updateMenu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
+    static const QRegularExpression nonWord(QStringLiteral("\\W+"),
+                                             QRegularExpression::UseUnicodePropertiesOption);
+    const QList<int> manufacturers = AppSettings::instance()->idRangeLow.keys();
+    for (int id : manufacturers) {
+        QSqlQuery query(kolvexDb());
+        if (!query.exec(QStringLiteral("Select Name From Hersteller Where ID=%1").arg(id)))
+            continue;
+        while (query.next()) {
+            const QString name = query.value(0).toString().replace(nonWord, QStringLiteral("_"));
+            QAction *action = m_updateMenu->addAction(tr("Update vom %1 einlesen").arg(name));
+            connect(action, &QAction::triggered, this,
+                    [this, id, name, file] { runUpdateExport(id, name, file); });
+        }
+    }
+}
+
+void MainWindow::restoreColumnWidths()
+{
+    QSettings user;
+    applyColumnWidths(ui->tableGeraete, user.value("tableGeraeteSS").toList());
+    applyColumnWidths(ui->tableAGWerte, user.value("tableAGWerteSS").toList());
+}
+
+void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const QString &file)
+{
+    Q_UNUSED(manufacturerId)
+    Q_UNUSED(name)
+    Q_UNUSED(file)
+}
+
+// ------------------------------------------------------------ browsing
+
+void MainWindow::fixManufacturerListWidth(QTableView *view)
+{
+    view->setFixedWidth(view->columnWidth(1) + view->verticalHeader()->width() + 25);
+}
+
+void MainWindow::refreshHersteller()
+{
+    if (!m_herstellerModel)
+        return;
+    AppSettings *settings = AppSettings::instance();
+    const QString sql = settings->allFilter.isEmpty()
+                            ? QString::fromLatin1(kAllHerstellerStatement)
+                            : tr(kFilteredHerstellerStatement).arg(settings->allFilter);
+    m_herstellerModel->setQuery(sql, kolvexDb());
+    ui->tableHersteller->hideColumn(0);
+    ui->tableHersteller->resizeColumnsToContents();
+    fixManufacturerListWidth(ui->tableHersteller);
+    settings->currentManufacturerId = -1;
+    if (m_herstellerModel->recordCount() == 0)
+        showGeraete();
+    else
+        ui->tableHersteller->setCurrentIndex(m_herstellerModel->index(0, 1));
+}
+
+void MainWindow::slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
+{
+    if (current.row() == previous.row())
+        return;
+    AppSettings::instance()->currentManufacturerId =
+        current.isValid() ? rowId(current.model(), current.row()) : 0;
+    showGeraete();
+    m_currentGroup.clear();
+    if (m_geraeteModel)
+        m_geraeteModel->setCurrentGroup(QString());
+    if (m_werteModel)
+        m_werteModel->setCurrentGroup(QString());
+    rebuildGroupList();
+}
+
+void MainWindow::showGeraete()
+{
+    if (!m_geraeteModel)
+        return;
+    AppSettings *settings = AppSettings::instance();
+    m_geraeteModel->selectAppliances();
+    ui->tableGeraete->hideColumn(0);
+    ui->tableGeraete->hideColumn(1);
+    settings->currentApplianceId = -1;
+    settings->currentValueId = -1;
+    if (m_geraeteModel->recordCount() == 0)
+        showWerte();
+    else
+        ui->tableGeraete->selectionModel()->setCurrentIndex(
+            m_geraeteModel->index(0, 2), QItemSelectionModel::ClearAndSelect);
+}
+
+void MainWindow::slotGeraetActivated(const QModelIndex &current)
+{
+    AppSettings::instance()->currentApplianceId =
+        current.isValid() ? rowId(current.model(), current.row()) : 0;
+    showWerte();
+}
+
+void MainWindow::showWerte()
+{
+    if (!m_werteModel)
+        return;
+    m_werteModel->reloadWerte();
+    ui->tableAGWerte->hideColumn(0);
+    ui->tableAGWerte->hideColumn(1);
+    ui->tableAGWerte->resizeColumnsToContents();
+}
+
+void MainWindow::rebuildGroupList()
+{
+    if (!m_gruppenModel)
+        return;
+    m_gruppenModel->clear();
+    m_gruppenModel->setHorizontalHeaderLabels({tr("Gruppe")});
+    QSqlQuery query(kolvexDb());
+    if (!query.exec(QString::fromLatin1(kGroupListStatement)
+                        .arg(AppSettings::instance()->currentManufacturerId)))
+        return;
+    QMap<QString, QStringList> members; // ascending, case-sensitive name order
+    while (query.next())
+        members[query.value(0).toString()] << query.value(1).toString();
+    for (auto it = members.cbegin(); it != members.cend(); ++it)
+        m_gruppenModel->addGruppe(it.key(), it.value().join('#'), false);
+}
+
+void MainWindow::slotGruppeActivated(const QModelIndex &index)
+{
+    m_currentGroup = index.isValid() ? index.data(Qt::UserRole).toString() : QString();
+    if (m_geraeteModel)
+        m_geraeteModel->setCurrentGroup(m_currentGroup);
+    if (m_werteModel)
+        m_werteModel->setCurrentGroup(m_currentGroup);
+}
+
+void MainWindow::currentGroupChangedTo(const QString &members)
+{
+    EditableSqlQueryModel *other = nullptr;
+    if (sender() == m_geraeteModel)
+        other = m_werteModel;
+    else if (sender() == m_werteModel)
+        other = m_geraeteModel;
+    const auto apply = [&](QAbstractItemView *view, GruppenModel *model) {
+        if (!model || !view->isVisible() || !view->currentIndex().isValid())
+            return false;
+        m_currentGroup = members;
+        if (other)
+            other->setCurrentGroup(members);
+        model->setGruppenMembers(view->currentIndex(), members);
+        return true;
+    };
+    if (!apply(ui->gruppenView, m_gruppenModel))
+        apply(ui->gruppenView2, m_gruppenModel2);
+}
+
+// ------------------------------------------------------------ search fields
+
+void MainWindow::rememberSearchTerm(const QString &term, QStringList &history,
+                                    QStringListModel *model)
+{
+    if (term.isEmpty())
+        return;
+    history.removeAll(term);
+    history.prepend(term);
+    model->setStringList(history);
+}
+
+void MainWindow::on_lineEditFilterGeraete_textChanged(const QString &text)
+{
+    AppSettings::instance()->applianceFilter = text.trimmed();
+    ui->toolButtonFilterGeraete->setEnabled(!AppSettings::instance()->applianceFilter.isEmpty());
+}
+
+void MainWindow::on_lineEditFilterWerte_textChanged(const QString &text)
+{
+    AppSettings::instance()->valueFilter = text.trimmed();
+    ui->toolButtonFilterWerte->setEnabled(!AppSettings::instance()->valueFilter.isEmpty());
+}
+
+void MainWindow::on_lineEditFilterAll_textChanged(const QString &text)
+{
+    AppSettings::instance()->allFilter = text.trimmed();
+    ui->toolButtonFilterAll->setEnabled(!AppSettings::instance()->allFilter.isEmpty());
+}
+
+void MainWindow::on_lineEditFilterGeraete_returnPressed()
+{
+    AppSettings *settings = AppSettings::instance();
+    rememberSearchTerm(settings->applianceFilter, settings->searchTermsAppliances,
+                       m_appliancesHistory);
+    showGeraete();
+}
+
+void MainWindow::on_lineEditFilterWerte_returnPressed()
+{
+    AppSettings *settings = AppSettings::instance();
+    rememberSearchTerm(settings->valueFilter, settings->searchTermsValues,
+                       m_valuesHistory);
+    // Only appliances with a matching value set are listed.
+    showGeraete();
+}
+
+void MainWindow::on_lineEditFilterAll_returnPressed()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (!settings->allFilter.isEmpty()) {
+        if (m_page == 0) {
+            ui->lineEditFilterGeraete->clear();
+            ui->lineEditFilterWerte->clear();
+        }
+        rememberSearchTerm(settings->allFilter, settings->searchTermsAll, m_allHistory);
+    }
+    applyGeneralFilter();
+    reportFailedQuery();
+}
+
+void MainWindow::applyGeneralFilter()
+{
+    switch (m_page) {
+    case 0:
+        // In manufacturer mode there is no manufacturer list to re-read.
+        if (AppSettings::instance()->manufacturerMode)
+            showGeraete();
+        else
+            refreshHersteller();
+        break;
+    case 1:
+        refreshQuarnelHersteller();
+        break;
+    case 2:
+        refreshFRHersteller();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::reportFailedQuery()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (settings->queryFailed)
+        QMessageBox::information(this, tr("Fehler"),
+                                 tr("Abfrage '%1' ist fehlerhaft!").arg(settings->failedQuery),
+                                 QMessageBox::Ok);
+}
+
+void MainWindow::on_toolButtonFilterGeraete_clicked()
+{
+    ui->lineEditFilterGeraete->clear();
+    on_lineEditFilterGeraete_returnPressed();
+}
+
+void MainWindow::on_toolButtonFilterWerte_clicked()
+{
+    ui->lineEditFilterWerte->clear();
+    showGeraete();
+}
+
+void MainWindow::on_toolButtonFilterAll_clicked()
+{
+    ui->lineEditFilterAll->clear();
+    on_lineEditFilterAll_returnPressed();
+}
+
+void MainWindow::searchFieldMenu(QLineEdit *edit, QStringList &history, QStringListModel *model,
+                                 const QPoint &pos, void (MainWindow::*returnPressed)())
+{
+    const QString before = edit->text();
+    QMenu *menu = edit->createStandardContextMenu();
+    QAction *first = menu->actions().value(0);
+    QAction *separator = nullptr;
+    if (first)
+        separator = menu->insertSeparator(first);
+    QMenu *terms = new QMenu(tr("Suchbegriffliste"), menu);
+    for (const QString &term : qAsConst(history))
+        terms->addAction(term);
+    menu->insertMenu(separator, terms);
+    QAction *remove = nullptr;
+    if (history.contains(edit->text()))
+        remove = new QAction(tr("Von der Suchbegriffliste löschen"), menu);
+    if (remove)
+        menu->insertAction(separator, remove);
+    QAction *chosen = menu->exec(edit->mapToGlobal(pos));
+    if (chosen && chosen != remove && chosen->parent() == terms && history.contains(chosen->text())) {
+        edit->setText(chosen->text());
+    } else if (chosen && chosen == remove) {
+        history.removeAll(edit->text());
+        model->setStringList(history);
+        edit->clear();
+    }
+    delete menu;
+    if (edit->text() != before)
+        (this->*returnPressed)();
+}
+
+void MainWindow::on_lineEditFilterGeraete_customContextMenuRequested(const QPoint &pos)
+{
+    searchFieldMenu(ui->lineEditFilterGeraete, AppSettings::instance()->searchTermsAppliances,
+                    m_appliancesHistory, pos, &MainWindow::on_lineEditFilterGeraete_returnPressed);
+}
+
+void MainWindow::on_lineEditFilterWerte_customContextMenuRequested(const QPoint &pos)
+{
+    searchFieldMenu(ui->lineEditFilterWerte, AppSettings::instance()->searchTermsValues,
+                    m_valuesHistory, pos, &MainWindow::on_lineEditFilterWerte_returnPressed);
+}
+
+void MainWindow::on_lineEditFilterAll_customContextMenuRequested(const QPoint &pos)
+{
+    searchFieldMenu(ui->lineEditFilterAll, AppSettings::instance()->searchTermsAll, m_allHistory,
+                    pos, &MainWindow::on_lineEditFilterAll_returnPressed);
+}
+
+void MainWindow::on_actionSuchleisteAnzeigen_toggled(bool on)
+{
+    ui->actionSuchleisteAnzeigen->setText(on ? tr("Suchleiste verstecken")
+                                             : tr("Suchleiste anzeigen"));
+    if (on) {
+        ui->suchleiste->show();
+        ui->suchleisteGeraete->hide();
+        ui->suchleisteWerte->hide();
+        if (AppSettings::instance()->allFilter.isEmpty())
+            return;
+        on_lineEditFilterAll_returnPressed();
+    } else {
+        ui->suchleiste->hide();
+        if (m_page == 0) {
+            ui->suchleisteGeraete->show();
+            ui->suchleisteWerte->show();
+        }
+        ui->lineEditFilterAll->clear();
+        on_lineEditFilterAll_returnPressed();
+    }
+}
+
+void MainWindow::on_actionAltGeraeteAnzeigen_triggered()
+{
+    AppSettings *settings = AppSettings::instance();
+    settings->showOldAppliances = !settings->showOldAppliances;
+    ui->actionAltGeraeteAnzeigen->setText(settings->showOldAppliances
+                                              ? tr("Alte Feuerst. verstecken")
+                                              : tr("Alte Feuerst. anzeigen"));
+    showGeraete();
+}
+
+void MainWindow::on_toolButtonShowGruppen_clicked()
+{
+    if (ui->gruppenView->isVisible()) {
+        ui->gruppenView->hide();
+        ui->gruppenView->clearSelection();
+        ui->toolButtonShowGruppen->setText(QStringLiteral(">\n>\n>"));
+    } else {
+        ui->gruppenView->show();
+        ui->toolButtonShowGruppen->setText(QStringLiteral("<\n<\n<"));
+        if (m_editMode == 2)
+            setEditierModus(0);
+    }
+}
+
+// ------------------------------------------------------------ quality mark
+
+void MainWindow::headerGeraeteClicked(int section)
+{
+    if (!m_geraeteModel || !m_werteModel
+        || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
+        return;
+    const bool flag = !m_geraeteModel->isDinplusAll();
+    m_geraeteModel->setDinplusAll(flag);
+    m_werteModel->setDinplusAll(flag);
+    AppSettings *settings = AppSettings::instance();
+    const int current = ui->tableGeraete->currentIndex().row();
+    for (int row = 0; row < m_geraeteModel->recordCount(); ++row) {
+        if (row == current)
+            continue;
+        QSqlQuery query(kolvexDb());
+        query.exec(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet=%2 AND Bemerkung LIKE "
+                                  "'%%3%'")
+                       .arg(flag ? 1 : 0)
+                       .arg(rowId(m_geraeteModel, row))
+                       .arg(doubleApostrophes(settings->valueFilter)));
+        settings->appendToJournal(query.lastQuery());
+    }
+}
+
+void MainWindow::headerAGWerteClicked(int section)
+{
+    if (!m_geraeteModel || !m_werteModel
+        || section != m_werteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
+        return;
+    m_werteModel->setDinplusAll(!m_werteModel->isDinplusAll());
+    const int state = m_werteModel->isDinplusAll() ? 2 : m_werteModel->isDinplusAny() ? 1 : 0;
+    m_geraeteModel->setDinplusState(ui->tableGeraete->currentIndex().row(), state);
+}
+
+// ------------------------------------------------------------ edit mode
+
+void MainWindow::on_actionEditiermodus_triggered()
+{
+    setEditierModus((m_editMode + 1) % 3);
+}
+
+void MainWindow::setEditierModus(int mode)
+{
+    m_editMode = mode;
+    static const char *const icons[] = {":/images/editclear0.png", ":/images/editclear1.png",
+                                        ":/images/editclear2.png"};
+    ui->actionEditiermodus->setIcon(QIcon(QLatin1String(icons[qBound(0, mode, 2)])));
+    const QAbstractItemView::EditTriggers full =
+        mode == 0 ? QAbstractItemView::NoEditTriggers
+                  : mode == 1 ? kGentleTriggers : QAbstractItemView::AllEditTriggers;
+    const QAbstractItemView::EditTriggers lists =
+        mode == 0 ? QAbstractItemView::NoEditTriggers : kGentleTriggers;
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->tableGeraete),
+                                    static_cast<QAbstractItemView *>(ui->tableAGWerte),
+                                    static_cast<QAbstractItemView *>(ui->tableFRTypen),
+                                    static_cast<QAbstractItemView *>(ui->tableBaustoffe)})
+        view->setEditTriggers(full);
+    ui->tableHersteller->setEditTriggers(lists);
+    ui->tableFRHersteller->setEditTriggers(lists);
+    const int dragMode = mode == 2 ? 0 : 3;
+    ui->tableGeraete->setDragMode(dragMode, 500);
+    ui->tableAGWerte->setDragMode(dragMode, 500);
+}
+
+// ------------------------------------------------------------ form pages
+
+void MainWindow::rowHeaderGeraeteClicked(int row)
+{
+    showForm(m_geraeteModel, row, m_geraeteFormModel, m_applianceMapper,
+             ui->gridLayoutGeraeteForm, m_applianceFormBuilt, m_applianceFormFields,
+             AppSettings::instance()->applianceFieldLists,
+             QStringLiteral("SELECT %1 from geraete WHERE tirmaid=%2"), ui->pageGeraeteForm);
+}
+
+void MainWindow::rowHeaderAGWerteClicked(int row)
+{
+    showForm(m_werteModel, row, m_werteFormModel, m_valueMapper, ui->gridLayoutWerteForm,
+             m_valueFormBuilt, m_valueFormFields, AppSettings::instance()->valueFieldLists,
+             QStringLiteral("SELECT %1 from werte WHERE werteid=%2"), ui->pageWerteForm);
+}
+
+void MainWindow::showForm(EditableSqlQueryModel *listModel, int row,
+                          EditableSqlQueryModel *formModel, QDataWidgetMapper *mapper,
+                          QGridLayout *grid, bool &built, QString &builtFor,
+                          const QStringList &fieldLists, const QString &statement, QWidget *page)
+{
+    if (!listModel || !formModel || row + 1 >= listModel->rowCount())
+        return;
+    const QString fields = formFields(fieldLists);
+    const int id = rowId(listModel, row);
+    if (auto *geraete = qobject_cast<GeraeteModel *>(formModel))
+        geraete->setQuery(statement.arg(fields).arg(id), kolvexDb());
+    else if (auto *werte = qobject_cast<WerteModel *>(formModel))
+        werte->setQuery(statement.arg(fields).arg(id), kolvexDb());
+    else
+        formModel->setQuery(statement.arg(fields).arg(id), kolvexDb());
+
+    if (!built || fields != builtFor) {
+        if (built) {
+            mapper->clearMapping();
+            clearGrid(grid);
+        }
+        built = true;
+        builtFor = fields;
+        buildFormGrid(formModel, mapper, grid);
+    }
+    for (int k = 0; k < grid->columnCount(); ++k)
+        grid->setColumnStretch(k, k % 2 + 1);
+    mapper->toFirst();
+    ui->stackedWidget->setCurrentWidget(page);
+}
+
+void MainWindow::buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapper *mapper,
+                               QGridLayout *grid)
+{
+    int i = 0;
+    int r = 0;
+    const int lastColumn = formModel->columnCount() - 1;
+    for (int c = 2; c <= lastColumn; ++c) {
+        const QModelIndex index = formModel->index(0, c);
+        const QString name = formModel->columnName(index);
+        QWidget *editor =
+            mapper->itemDelegate()->createEditor(nullptr, QStyleOptionViewItem(), index);
+        if (!editor)
+            continue;
+        if (auto *box = qobject_cast<QCheckBox *>(editor)) {
+            box->setText(name);
+        } else {
+            auto *label = new QLabel(name);
+            if (i > 4) {
+                ++r;
+                grid->addWidget(label, r, 0);
+                i = 1;
+            } else {
+                grid->addWidget(label, r, i);
+                ++i;
+            }
+            label->setBuddy(editor);
+        }
+        grid->addWidget(editor, r, i);
+        ++i;
+        mapper->addMapping(editor, c);
+        if (i > 5) {
+            ++r;
+            i = 0;
+        }
+    }
+}
+
+void MainWindow::on_pbGeraeteShowTable_clicked()
+{
+    ui->stackedWidget->setCurrentWidget(ui->pageKolvex);
+}
+
+void MainWindow::on_pbWerteShowTable_clicked()
+{
+    ui->stackedWidget->setCurrentWidget(ui->pageKolvex);
+    showWerte();
+}
+
+// ------------------------------------------------------------ field lists
+
+bool MainWindow::chooseFieldList(QTableView *view, QAction *customise, QString &fields,
+                                 const QStringList &fieldLists)
+{
+    QMenu menu(view);
+    menu.addAction(customise);
+    if (!fieldLists.isEmpty())
+        menu.addSeparator();
+    for (const QString &entry : fieldLists) {
+        QAction *action = menu.addAction(entry.section('#', 0, 0));
+        action->setData(entry.section('#', 1, 1));
+        action->setToolTip(entry.section('#', 1, 1));
+        if (action->data().toString() == fields)
+            action->setIcon(QIcon(QStringLiteral(":/images/endturn.png")));
+    }
+    QAction *chosen = menu.exec(QCursor::pos());
+    if (!chosen || chosen == customise || chosen->data().toString() == fields)
+        return false;
+    fields = chosen->data().toString();
+    return true;
+}
+
+void MainWindow::geraetemaskeContextMenuRequested()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (chooseFieldList(ui->tableGeraete, ui->actionGeraetemaske_anpassen,
+                        settings->applianceFields, settings->applianceFieldLists)) {
+        QSettings().setValue("geraeteFelder", settings->applianceFields);
+        showGeraete();
+    }
+}
+
+void MainWindow::wertemaskeContextMenuRequested()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (chooseFieldList(ui->tableAGWerte, ui->actionWertemaske_anpassen, settings->valueFields,
+                        settings->valueFieldLists)) {
+        QSettings().setValue("werteFelder", settings->valueFields);
+        showWerte();
+    }
+}
+
+bool MainWindow::customiseFields(const QString &table, QAction *action, QString &fields,
+                                 QStringList &fieldLists, const QStringList &mandatory)
+{
+#ifdef KOLVEX_HAVE_VIEWCUSTOMISE
+    dlgViewCustomise dialog(table, fields, fieldLists, mandatory, this);
+    dialog.setWindowTitle(action->iconText());
+    return dialog.exec() == QDialog::Accepted;
+#else
+    Q_UNUSED(table)
+    Q_UNUSED(action)
+    Q_UNUSED(fields)
+    Q_UNUSED(fieldLists)
+    Q_UNUSED(mandatory)
+    return false;
+#endif
+}
+
+void MainWindow::on_actionGeraetemaske_anpassen_triggered()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (!customiseFields(QStringLiteral("Geraete"), ui->actionGeraetemaske_anpassen,
+                         settings->applianceFields, settings->applianceFieldLists,
+                         {QStringLiteral("TIRMAID"), QStringLiteral("HRSTID")}))
+        return;
+    QSettings user;
+    user.setValue("geraeteFelder", settings->applianceFields);
+    user.setValue("geraeteFelderList", settings->applianceFieldLists);
+    showGeraete();
+}
+
+void MainWindow::on_actionWertemaske_anpassen_triggered()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (!customiseFields(QStringLiteral("Werte"), ui->actionWertemaske_anpassen,
+                         settings->valueFields, settings->valueFieldLists,
+                         {QStringLiteral("WERTEID"), QStringLiteral("GERAET")}))
+        return;
+    QSettings user;
+    user.setValue("werteFelder", settings->valueFields);
+    user.setValue("werteFelderList", settings->valueFieldLists);
+    showWerte();
+}
+
+// ------------------------------------------------------------ pages
 
 void MainWindow::showPage(int page, QWidget *widget, const QString &connectionName)
 {
@@ -309,16 +1087,168 @@ void MainWindow::on_actionKolvex_Datenbank_toggled(bool on)
 void MainWindow::on_actionQuarnel_Datenbank_triggered()
 {
     showPage(1, ui->pageQuarnel, QLatin1String(kQuarnelConnection));
+    if (!m_quarnelHerstellerModel) {
+        m_quarnelHerstellerModel = new QSqlQueryModel(this);
+        m_quarnelGeraeteModel = new QSqlQueryModel(this);
+        ui->tableViewQuarnelHersteller->setModel(m_quarnelHerstellerModel);
+        ui->tableViewQuarnelGeraete->setModel(m_quarnelGeraeteModel);
+        connect(ui->tableViewQuarnelHersteller->selectionModel(),
+                &QItemSelectionModel::currentRowChanged, this,
+                &MainWindow::slotQuarnelHerstellerActivated);
+    }
+    refreshQuarnelHersteller();
 }
 
 void MainWindow::on_actionFeuerraume_Datenbank_triggered()
 {
     showPage(2, ui->pageFeuerraume, QLatin1String(kKolvexConnection));
+    if (!m_frHerstellerModel) {
+        m_frHerstellerModel = new HerstellerModel(ui->tableFRHersteller);
+        ui->tableFRHersteller->setModel(m_frHerstellerModel);
+        ui->tableFRHersteller->setItemDelegate(
+            new EditableSqlQueryModelDelegate(m_frHerstellerModel));
+        connect(ui->tableFRHersteller->selectionModel(), &QItemSelectionModel::currentRowChanged,
+                this, &MainWindow::slotFRHerstellerActivated);
+        m_feuerraumModel = new FeuerraumModel(ui->tableFRTypen);
+        ui->tableFRTypen->setModel(m_feuerraumModel);
+        ui->tableFRTypen->setItemDelegate(new EditableSqlQueryModelDelegate(m_feuerraumModel));
+    }
+    refreshFRHersteller();
 }
 
 void MainWindow::on_actionBaustoffe_Datenbank_triggered()
 {
     showPage(3, ui->pageBaustoffe, QLatin1String(kKolvexConnection));
+    if (!m_baustoffeModel) {
+        m_baustoffeModel = new BaustoffeModel(ui->tableBaustoffe);
+        ui->tableBaustoffe->setModel(m_baustoffeModel);
+        ui->tableBaustoffe->setItemDelegate(new EditableSqlQueryModelDelegate(m_baustoffeModel));
+    }
+    refreshBaustoffe();
+}
+
+void MainWindow::refreshFRHersteller()
+{
+    if (!m_frHerstellerModel)
+        return;
+    AppSettings *settings = AppSettings::instance();
+    const QString sql =
+        settings->allFilter.isEmpty()
+            ? QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
+                             "HrstId FROM Gkostand) ORDER BY lower(Name)")
+            : QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
+                             "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
+                  .arg(settings->allFilter);
+    m_frHerstellerModel->setQuery(sql, kolvexDb());
+    ui->tableFRHersteller->hideColumn(0);
+    ui->tableFRHersteller->resizeColumnsToContents();
+    fixManufacturerListWidth(ui->tableFRHersteller);
+    settings->currentFireChamberManufacturerId = -1;
+    if (m_frHerstellerModel->recordCount() == 0)
+        refreshFeuerraeume();
+    else
+        ui->tableFRHersteller->setCurrentIndex(m_frHerstellerModel->index(0, 1));
+}
+
+void MainWindow::slotFRHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
+{
+    if (current.row() == previous.row())
+        return;
+    AppSettings::instance()->currentFireChamberManufacturerId =
+        current.isValid() ? rowId(current.model(), current.row()) : 0;
+    refreshFeuerraeume();
+}
+
+void MainWindow::refreshFeuerraeume()
+{
+    if (!m_feuerraumModel)
+        return;
+    AppSettings *settings = AppSettings::instance();
+    const QString sql =
+        settings->allFilter.isEmpty()
+            ? QStringLiteral("Select * from Gkostand where HrstId=%1 order by Typ")
+                  .arg(settings->currentFireChamberManufacturerId)
+            : QStringLiteral("Select * from Gkostand where HrstId=%1 and %2 order by Typ")
+                  .arg(settings->currentFireChamberManufacturerId)
+                  .arg(settings->allFilter);
+    m_feuerraumModel->setQuery(sql, kolvexDb());
+    for (int c = 0; c < 3; ++c)
+        ui->tableFRTypen->hideColumn(c);
+    ui->tableFRTypen->resizeColumnsToContents();
+}
+
+void MainWindow::refreshBaustoffe()
+{
+    m_baustoffeModel->setQuery(QStringLiteral("Select * from Baustoffe order by Bezeichnung"),
+                               kolvexDb());
+    ui->tableBaustoffe->hideColumn(0);
+    ui->tableBaustoffe->hideColumn(1);
+    ui->tableBaustoffe->resizeColumnsToContents();
+}
+
+void MainWindow::refreshQuarnelHersteller()
+{
+    if (!m_quarnelHerstellerModel)
+        return;
+    AppSettings *settings = AppSettings::instance();
+    settings->queryFailed = false;
+    QString sql;
+    if (settings->allFilter.isEmpty()) {
+        sql = QStringLiteral("SELECT hnr, hersteller FROM hersteller WHERE vonwas=1 ORDER BY "
+                             "lower(hersteller) ASC;");
+    } else {
+        sql = QStringLiteral("SELECT hnr, hersteller FROM hersteller WHERE vonwas=1  AND "
+                             "hersteller IN (SELECT DISTINCT Hersteller FROM Waermedb WHERE %1) "
+                             "ORDER BY lower(hersteller) ASC;")
+                  .arg(settings->allFilter);
+        QSqlQuery trial(quarnelDb());
+        if (!trial.exec(sql)) {
+            settings->queryFailed = true;
+            settings->failedQuery = sql;
+        }
+    }
+    m_quarnelHerstellerModel->setQuery(sql, quarnelDb());
+    while (m_quarnelHerstellerModel->canFetchMore())
+        m_quarnelHerstellerModel->fetchMore();
+    ui->tableViewQuarnelHersteller->hideColumn(0);
+    ui->tableViewQuarnelHersteller->resizeColumnsToContents();
+    fixManufacturerListWidth(ui->tableViewQuarnelHersteller);
+    if (m_quarnelHerstellerModel->rowCount() == 0)
+        m_quarnelGeraeteModel->setQuery(
+            QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"), quarnelDb());
+    else
+        ui->tableViewQuarnelHersteller->setCurrentIndex(m_quarnelHerstellerModel->index(0, 1));
+}
+
+void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
+                                                const QModelIndex &previous)
+{
+    AppSettings *settings = AppSettings::instance();
+    settings->queryFailed = false;
+    if (current.row() == previous.row() || !m_quarnelGeraeteModel)
+        return;
+    const QString name =
+        doubleApostrophes(current.model()->index(current.row(), 1).data().toString());
+    if (settings->allFilter.isEmpty()) {
+        m_quarnelGeraeteModel->setQuery(
+            QStringLiteral("Select * from Waermedb where Hersteller='%1' order by Typ").arg(name),
+            quarnelDb());
+        return;
+    }
+    const QString sql = QStringLiteral("Select * from Waermedb where Hersteller='%1' and %2 order "
+                                       "by Typ")
+                            .arg(name, settings->allFilter);
+    QSqlQuery trial(quarnelDb());
+    if (!trial.exec(sql)) {
+        settings->queryFailed = true;
+        settings->failedQuery = sql;
+        return;
+    }
+    m_quarnelGeraeteModel->setQuery(sql, quarnelDb());
+}
+
+void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()
+{
 }
 
 void MainWindow::on_actionUpdate_vorbereiten_triggered()
@@ -326,31 +1256,28 @@ void MainWindow::on_actionUpdate_vorbereiten_triggered()
     AppSettings::instance()->packJournal();
 }
 
-void MainWindow::on_actionSuchleisteAnzeigen_toggled(bool on)
-{
-    ui->actionSuchleisteAnzeigen->setText(on ? tr("Suchleiste verstecken")
-                                             : tr("Suchleiste anzeigen"));
-    ui->suchleiste->setVisible(on);
-    if (on) {
-        ui->suchleisteGeraete->hide();
-        ui->suchleisteWerte->hide();
-    } else {
-        if (m_page == 0) {
-            ui->suchleisteGeraete->show();
-            ui->suchleisteWerte->show();
-        }
-        ui->lineEditFilterAll->clear();
-    }
-}
+// ------------------------------------------------------------ backup
 
-void MainWindow::on_toolButtonShowGruppen_clicked()
+void MainWindow::on_actionSicherungErstellen_triggered()
 {
-    if (ui->gruppenView->isVisible()) {
-        ui->gruppenView->hide();
-        ui->gruppenView->clearSelection();
-        ui->toolButtonShowGruppen->setText(QStringLiteral(">\n>\n>"));
-    } else {
-        ui->gruppenView->show();
-        ui->toolButtonShowGruppen->setText(QStringLiteral("<\n<\n<"));
+    const QString source = QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
+                               .databaseName();
+    const QFileInfo info(source);
+    QString proposal = info.absoluteDir().absolutePath() + "/"
+                       + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + info.fileName();
+    for (;;) {
+        const QString target = QFileDialog::getSaveFileName(this, tr("Sichern unter..."), proposal);
+        if (target.isEmpty())
+            return;
+        if (!QFile::exists(target) || QFile::remove(target)) {
+            QFile::copy(QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
+                            .databaseName(),
+                        target);
+            return;
+        }
+        QMessageBox::information(this, tr("Löschen"),
+                                 tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
+                                 QMessageBox::Ok);
+        proposal = target;
     }
 }

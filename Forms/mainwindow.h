@@ -2,14 +2,29 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QModelIndex>
+#include <QPointer>
 #include <QSqlError>
 #include <QStringList>
 
+class BaustoffeModel;
+class EditableSqlQueryModel;
+class FeuerraumModel;
+class GeraeteModel;
+class GruppenModel;
+class HerstellerModel;
 class QActionGroup;
 class QCompleter;
 class QDataWidgetMapper;
+class QGridLayout;
+class QLineEdit;
+class QMenu;
 class QShortcut;
+class QSqlQueryModel;
 class QStringListModel;
+class QTableView;
+class QToolButton;
+class WerteModel;
 
 namespace Ui {
 class MainWindow;
@@ -25,7 +40,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Reopens the database connections on file; returns the last error (none on success).
+    // Reopens the database connections on file, builds the models of the
+    // main page and adapts the window to the mode. Returns the last error
+    // (none on success).
     QSqlError openDataBase(const QString &file);
 
     // Whether the SQL layer offers the SQLite driver (exact, case-sensitive name).
@@ -33,26 +50,96 @@ public:
 
     int editMode() const { return m_editMode; }
     int currentPage() const { return m_page; }
+    QString currentGroupText() const { return m_currentGroup; }
 
 public slots:
     void addConnection();
+    void headerGeraeteClicked(int section);
+    void rowHeaderGeraeteClicked(int row);
+    void headerAGWerteClicked(int section);
+    void rowHeaderAGWerteClicked(int row);
+    void slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous);
+    void slotFRHerstellerActivated(const QModelIndex &current, const QModelIndex &previous);
+    void slotQuarnelHerstellerActivated(const QModelIndex &current, const QModelIndex &previous);
+    void slotGeraetActivated(const QModelIndex &current);
+    void slotGruppeActivated(const QModelIndex &index);
+    void on_toolButtonFilterGeraete_clicked();
+    void on_lineEditFilterGeraete_returnPressed();
+    void on_lineEditFilterGeraete_textChanged(const QString &text);
+    void on_toolButtonFilterWerte_clicked();
+    void on_lineEditFilterWerte_returnPressed();
+    void on_lineEditFilterWerte_textChanged(const QString &text);
+    void on_lineEditFilterAll_returnPressed();
+    void on_toolButtonFilterAll_clicked();
+    void on_lineEditFilterAll_textChanged(const QString &text);
+    void on_toolButtonShowGruppen_clicked();
+    void on_actionWertemaske_anpassen_triggered();
+    void on_actionGeraetemaske_anpassen_triggered();
     void on_actionSchrift_triggered();
     void on_actionKolvex_Datenbank_triggered();
     void on_actionKolvex_Datenbank_toggled(bool on);
     void on_actionFeuerraume_Datenbank_triggered();
     void on_actionBaustoffe_Datenbank_triggered();
     void on_actionQuarnel_Datenbank_triggered();
+    void on_actionQuarnel_Datenbanken_importieren_triggered();
+    void on_actionEditiermodus_triggered();
+    void setEditierModus(int mode);
+    void on_actionSicherungErstellen_triggered();
+    void currentGroupChangedTo(const QString &members);
+    void showWerte();
+    void showGeraete();
+    void wertemaskeContextMenuRequested();
+    void geraetemaskeContextMenuRequested();
     void on_actionUpdate_vorbereiten_triggered();
     void on_actionSuchleisteAnzeigen_toggled(bool on);
-    void on_toolButtonShowGruppen_clicked();
+    void on_lineEditFilterGeraete_customContextMenuRequested(const QPoint &pos);
+    void on_lineEditFilterWerte_customContextMenuRequested(const QPoint &pos);
+    void on_lineEditFilterAll_customContextMenuRequested(const QPoint &pos);
+    void on_pbGeraeteShowTable_clicked();
+    void on_pbWerteShowTable_clicked();
+    void on_actionAltGeraeteAnzeigen_triggered();
 
 private:
+    // Which of the two list kinds a form page or field-list operation is for.
+    struct FieldListTarget;
+
     void toggleAutoErfassdatum();
     void createSearchHistories();
     void restoreGeometryAndFont();
     void showPage(int page, QWidget *widget, const QString &connectionName);
-    void adaptToManufacturerMode();
     void saveState();
+
+    void createMainModels();
+    void createFormModels();
+    void adaptToManufacturerMode(const QString &file);
+    void buildUpdateMenu(const QString &file);
+    void restoreColumnWidths();
+
+    void refreshHersteller();
+    void rebuildGroupList();
+    void fixManufacturerListWidth(QTableView *view);
+    void applyGeneralFilter();
+    void reportFailedQuery();
+    void rememberSearchTerm(const QString &term, QStringList &history,
+                            QStringListModel *model);
+    void searchFieldMenu(QLineEdit *edit, QStringList &history, QStringListModel *model,
+                         const QPoint &pos, void (MainWindow::*returnPressed)());
+
+    void showForm(EditableSqlQueryModel *listModel, int row, EditableSqlQueryModel *formModel,
+                  QDataWidgetMapper *mapper, QGridLayout *grid, bool &built, QString &builtFor,
+                  const QStringList &fieldLists, const QString &statement, QWidget *page);
+    void buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapper *mapper,
+                       QGridLayout *grid);
+    bool chooseFieldList(QTableView *view, QAction *customise, QString &fields,
+                         const QStringList &fieldLists);
+    bool customiseFields(const QString &table, QAction *action, QString &fields,
+                         QStringList &fieldLists, const QStringList &mandatory);
+
+    void refreshFRHersteller();
+    void refreshFeuerraeume();
+    void refreshBaustoffe();
+    void refreshQuarnelHersteller();
+    void runUpdateExport(int manufacturerId, const QString &name, const QString &file);
 
     Ui::MainWindow *ui;
     QActionGroup *m_pageActions = nullptr;
@@ -66,11 +153,27 @@ private:
     QDataWidgetMapper *m_valueMapper = nullptr;
     bool m_applianceFormBuilt = false;
     bool m_valueFormBuilt = false;
+    QString m_applianceFormFields;
+    QString m_valueFormFields;
     QShortcut *m_autoErfassdatumShortcut = nullptr;
     QShortcut *m_oldAppliancesShortcut = nullptr;
+    QMenu *m_updateMenu = nullptr;
     QString m_currentGroup;
     int m_editMode = 1;
     int m_page = 0;
+
+    QPointer<HerstellerModel> m_herstellerModel;
+    QPointer<GeraeteModel> m_geraeteModel;
+    QPointer<WerteModel> m_werteModel;
+    QPointer<GruppenModel> m_gruppenModel;
+    QPointer<GruppenModel> m_gruppenModel2;
+    QPointer<GeraeteModel> m_geraeteFormModel;
+    QPointer<WerteModel> m_werteFormModel;
+    QPointer<QSqlQueryModel> m_quarnelHerstellerModel;
+    QPointer<QSqlQueryModel> m_quarnelGeraeteModel;
+    QPointer<HerstellerModel> m_frHerstellerModel;
+    QPointer<FeuerraumModel> m_feuerraumModel;
+    QPointer<BaustoffeModel> m_baustoffeModel;
 };
 
 #endif // MAINWINDOW_H

@@ -1,0 +1,385 @@
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "geraetemodel.h"
+#include "mainwindow.h"
+#include "testsupport.h"
+#include "wertemodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCompleter>
+#include <QDate>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+// The main window on the demo database: selection chain, search fields with
+// their histories, groups, edit modes, form pages, side pages and backup.
+class TestBrowsing : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString file;
+    AppSettings *settings = nullptr;
+    MainWindow *window = nullptr;
+
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QTableView *table(const char *name) const { return child<QTableView>(name); }
+
+    static QSet<QString> toSet(const QStringList &list)
+    {
+        return QSet<QString>(list.begin(), list.end());
+    }
+
+    static QStringList column(const QAbstractItemModel *model, int col, bool withNewRow = false)
+    {
+        QStringList texts;
+        const int rows = model->rowCount() - (withNewRow ? 0 : 1);
+        for (int r = 0; r < rows; ++r)
+            texts << model->index(r, col).data(Qt::EditRole).toString();
+        return texts;
+    }
+
+    static QStringList dbColumn(const QString &sql)
+    {
+        QStringList texts;
+        QSqlQuery q(kolvexDb());
+        q.exec(sql);
+        while (q.next())
+            texts << q.value(0).toString();
+        return texts;
+    }
+
+    // Closes the next message box (or dialog) that opens, remembering its text.
+    static void closeNextMessageBox(QString *text)
+    {
+        QTimer::singleShot(0, [text] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                *text = box->text();
+                box->accept();
+            } else {
+                closeNextMessageBox(text);
+            }
+        });
+    }
+
+    void press(QLineEdit *edit, const QString &text)
+    {
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::isolateSettings();
+        settings = AppSettings::instance();
+    }
+
+    void init()
+    {
+        TestSupport::closeAllConnections();
+        file = TestSupport::copyDemoDatabase(dir.path());
+        settings->manufacturerMode = false;
+        settings->currentManufacturerId = -1;
+        settings->showOldAppliances = true;
+        settings->allFilter.clear();
+        settings->applianceFilter.clear();
+        settings->valueFilter.clear();
+        settings->searchTermsAppliances.clear();
+        settings->applianceFields = AppSettings::defaultApplianceFields();
+        settings->valueFields = AppSettings::defaultValueFields();
+        settings->applianceFieldLists = QStringList{"Standard#" + settings->applianceFields};
+        settings->valueFieldLists = QStringList{"Standard#" + settings->valueFields};
+        window = new MainWindow;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QSqlError error = window->openDataBase(file);
+        QVERIFY2(!error.isValid(), qPrintable(error.text()));
+    }
+
+    void cleanup()
+    {
+        delete window;
+        window = nullptr;
+    }
+
+    void manufacturerListShowsParticipatingManufacturersByName()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        QCOMPARE(column(model, 1),
+                 dbColumn("SELECT Name FROM Hersteller WHERE Tirma<>0 ORDER BY lower(Name)"));
+        QVERIFY(!column(model, 1).contains("Alte Ofenfabrik")); // Tirma = 0
+        QVERIFY(table("tableHersteller")->isColumnHidden(0));
+        // The first manufacturer is selected and its appliances are listed.
+        QCOMPARE(table("tableHersteller")->currentIndex().row(), 0);
+        const int first = model->index(0, 0).data().toInt();
+        QCOMPARE(settings->currentManufacturerId, first);
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        QCOMPARE(toSet(column(appliances, 1)).size(), 1);
+        QCOMPARE(column(appliances, 1).value(0).toInt(), first);
+        QVERIFY(table("tableGeraete")->isColumnHidden(0));
+        QVERIFY(table("tableGeraete")->isColumnHidden(1));
+    }
+
+    void selectingManufacturerApplianceAndValueSetsFollowsTheChain()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        const int row = column(model, 1).indexOf("Kaminwerk Nordheim");
+        table("tableHersteller")->setCurrentIndex(model->index(row, 1));
+        QCOMPARE(settings->currentManufacturerId, 58);
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        QCOMPARE(toSet(column(appliances, 0)),
+                 toSet(dbColumn("SELECT TirmaId FROM Geraete WHERE HrstId=58")));
+        QCOMPARE(table("tableGeraete")->currentIndex().row(), 0);
+        const int appliance = appliances->index(0, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, appliance);
+        QAbstractItemModel *values = table("tableAGWerte")->model();
+        QCOMPARE(toSet(column(values, 0)),
+                 toSet(dbColumn(QString("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(appliance))));
+        // Another appliance row re-reads the value list.
+        table("tableGeraete")->setCurrentIndex(appliances->index(1, 2));
+        const int second = appliances->index(1, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, second);
+        QCOMPARE(toSet(column(values, 0)),
+                 toSet(dbColumn(QString("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(second))));
+        // A click into another column of the same manufacturer row changes nothing.
+        settings->currentApplianceId = -7;
+        table("tableHersteller")->setCurrentIndex(model->index(row, 0));
+        QCOMPARE(settings->currentApplianceId, -7);
+    }
+
+    void applianceSearchKeepsDistinctHistoryMostRecentFirst()
+    {
+        auto *edit = child<QLineEdit>("lineEditFilterGeraete");
+        auto *clear = child<QToolButton>("toolButtonFilterGeraete");
+        edit->setText("  Fjord ");
+        QCOMPARE(settings->applianceFilter, QString("Fjord"));
+        QVERIFY(clear->isEnabled());
+        press(edit, "Fjord");
+        press(edit, "fjord");
+        press(edit, "Fjord");
+        QCOMPARE(settings->searchTermsAppliances, (QStringList{"Fjord", "fjord"}));
+        QCOMPARE(edit->completer()->model()->rowCount(), 2);
+        clear->click();
+        QVERIFY(edit->text().isEmpty());
+        QVERIFY(!clear->isEnabled());
+    }
+
+    void applianceSearchNarrowsTheList()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        press(child<QLineEdit>("lineEditFilterGeraete"), "Fjord");
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        QCOMPARE(toSet(column(appliances, 0)),
+                 toSet(dbColumn("SELECT TirmaId FROM Geraete WHERE HrstId=58 AND Typ1 LIKE '%Fjord%'")));
+        // A search text with an apostrophe lists nothing but breaks nothing.
+        press(child<QLineEdit>("lineEditFilterGeraete"), "Fa's");
+        QCOMPARE(appliances->rowCount(), 1);
+    }
+
+    void oldAppliancesSwitch()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        QVERIFY(column(appliances, 0).contains("1202")); // TirmaAlt = 1
+        auto *action = child<QAction>("actionAltGeraeteAnzeigen");
+        action->trigger();
+        QVERIFY(!settings->showOldAppliances);
+        QCOMPARE(action->text(), QString("Alte Feuerst. anzeigen"));
+        QVERIFY(!column(appliances, 0).contains("1202"));
+        QVERIFY(column(appliances, 0).contains("25004")); // TirmaAlt NULL counts as current
+        action->trigger();
+        QCOMPARE(action->text(), QString("Alte Feuerst. verstecken"));
+        QVERIFY(column(appliances, 0).contains("1202"));
+    }
+
+    void generalFilterListsMatchingManufacturersAndClearsTheOtherFields()
+    {
+        child<QLineEdit>("lineEditFilterGeraete")->setText("Fjord");
+        child<QLineEdit>("lineEditFilterWerte")->setText("Teil");
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        QVERIFY(child<QWidget>("suchleiste")->isVisible());
+        press(child<QLineEdit>("lineEditFilterAll"), "QN>11");
+        QVERIFY(child<QLineEdit>("lineEditFilterGeraete")->text().isEmpty());
+        QVERIFY(child<QLineEdit>("lineEditFilterWerte")->text().isEmpty());
+        QCOMPARE(column(table("tableHersteller")->model(), 1),
+                 dbColumn("SELECT Name from Hersteller WHERE Tirma<>0 AND Id IN (SELECT DISTINCT "
+                          "HRSTID FROM Geraete INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet "
+                          "WHERE QN>11) ORDER BY lower(Name)"));
+        QCOMPARE(settings->searchTermsAll.value(0), QString("QN>11"));
+        // Closing the bar re-runs the lists without the filter.
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        QVERIFY(settings->allFilter.isEmpty());
+        QCOMPARE(column(table("tableHersteller")->model(), 1).size(),
+                 dbColumn("SELECT Name FROM Hersteller WHERE Tirma<>0").size());
+    }
+
+    void invalidGeneralFilterIsReportedAndKeepsTheList()
+    {
+        const QStringList before = column(table("tableHersteller")->model(), 1);
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        QString message;
+        closeNextMessageBox(&message);
+        press(child<QLineEdit>("lineEditFilterAll"), "QN>>");
+        QVERIFY(message.startsWith("Abfrage 'SELECT Id, Name from Hersteller"));
+        QVERIFY(message.endsWith("' ist fehlerhaft!"));
+        QCOMPARE(column(table("tableHersteller")->model(), 1), before);
+    }
+
+    void groupsOfTheManufacturerAreListedAndMarkMembers()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        child<QToolButton>("toolButtonShowGruppen")->click();
+        auto *groups = child<QTreeView>("gruppenView");
+        QVERIFY(groups->isVisible());
+        QAbstractItemModel *groupModel = groups->model();
+        QCOMPARE(column(groupModel, 0, true), (QStringList{"Nordlicht Serie", "Prüfung 2025"}));
+        groups->setCurrentIndex(groupModel->index(1, 0));
+        const QString members = groupModel->index(1, 0).data(Qt::UserRole).toString();
+        QCOMPARE(window->currentGroupText(), members);
+        QCOMPARE(toSet(members.split('#')),
+                 toSet(dbColumn("SELECT werteid FROM gruppen WHERE BEZEICHNUNG='Prüfung 2025'")));
+    }
+
+    void editModeCyclesAndSetsTriggers()
+    {
+        QCOMPARE(window->editMode(), 1);
+        auto *action = child<QAction>("actionEditiermodus");
+        action->trigger();
+        QCOMPARE(window->editMode(), 2);
+        QCOMPARE(table("tableGeraete")->editTriggers(), QAbstractItemView::AllEditTriggers);
+        QCOMPARE(table("tableHersteller")->editTriggers(),
+                 QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                     | QAbstractItemView::AnyKeyPressed);
+        action->trigger();
+        QCOMPARE(window->editMode(), 0);
+        QCOMPARE(table("tableAGWerte")->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(table("tableHersteller")->editTriggers(), QAbstractItemView::NoEditTriggers);
+        action->trigger();
+        QCOMPARE(window->editMode(), 1);
+        // Opening the group view leaves mode 2.
+        action->trigger();
+        child<QToolButton>("toolButtonShowGruppen")->click();
+        QCOMPARE(window->editMode(), 0);
+    }
+
+    void rowHeaderOpensTheApplianceForm()
+    {
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        const int last = appliances->rowCount() - 1;
+        auto *stack = child<QStackedWidget>("stackedWidget");
+        window->rowHeaderGeraeteClicked(last); // the "*" row opens nothing
+        QCOMPARE(stack->currentWidget()->objectName(), QString("pageKolvex"));
+        window->rowHeaderGeraeteClicked(0);
+        QCOMPARE(stack->currentWidget()->objectName(), QString("pageGeraeteForm"));
+        auto *grid = window->findChild<QGridLayout *>("gridLayoutGeraeteForm");
+        QVERIFY(grid->count() > 10);
+        QStringList labels;
+        for (QLabel *label : window->findChild<QWidget *>("formGeraete")->findChildren<QLabel *>())
+            if (label->buddy())
+                labels << label->text();
+        QVERIFY(labels.contains("TYP1"));
+        QVERIFY(!labels.contains("TIRMAID"));
+        QVERIFY(!labels.contains("HRSTID"));
+        QStringList boxes;
+        for (QCheckBox *box : window->findChild<QWidget *>("formGeraete")->findChildren<QCheckBox *>())
+            boxes << box->text();
+        QVERIFY(boxes.contains("DINPLUS"));
+        QCOMPARE(grid->columnStretch(0), 1);
+        QCOMPARE(grid->columnStretch(1), 2);
+        QMetaObject::invokeMethod(window, "on_pbGeraeteShowTable_clicked");
+        QCOMPARE(stack->currentWidget()->objectName(), QString("pageKolvex"));
+    }
+
+    void formFieldListNamedFormIsUsed()
+    {
+        settings->valueFieldLists << "form#WERTEID,GERAET,BEMERKUNG,TW";
+        window->rowHeaderAGWerteClicked(0);
+        QStringList labels;
+        for (QLabel *label : window->findChild<QWidget *>("formWerte")->findChildren<QLabel *>())
+            if (label->buddy())
+                labels << label->text();
+        QCOMPARE(toSet(labels), (QSet<QString>{"BEMERKUNG", "TW"}));
+        QCOMPARE(labels.size(), 2);
+    }
+
+    void sidePagesListTheirTables()
+    {
+        child<QAction>("actionBaustoffe_Datenbank")->trigger();
+        QCOMPARE(window->currentPage(), 3);
+        QCOMPARE(column(table("tableBaustoffe")->model(), 1),
+                 dbColumn("SELECT Bezeichnung FROM Baustoffe ORDER BY Bezeichnung"));
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        QCOMPARE(window->currentPage(), 2);
+        QCOMPARE(column(table("tableFRHersteller")->model(), 1),
+                 dbColumn("SELECT Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT HrstId "
+                          "FROM Gkostand) ORDER BY lower(Name)"));
+        QCOMPARE(toSet(column(table("tableFRTypen")->model(), 0)),
+                 toSet(dbColumn(QString("SELECT Id FROM Gkostand WHERE HrstId=%1")
+                              .arg(settings->currentFireChamberManufacturerId))));
+        child<QAction>("actionQuarnel_Datenbank")->trigger();
+        QCOMPARE(window->currentPage(), 1);
+        QAbstractItemModel *quarnel = table("tableViewQuarnelHersteller")->model();
+        QCOMPARE(quarnel->rowCount(), 3); // vonwas = 1 only
+        QVERIFY(table("tableViewQuarnelGeraete")->model()->rowCount() > 0);
+    }
+
+    void updateMenuListsTheManufacturersWithRanges()
+    {
+        auto *menu = window->findChild<QMenu *>("menuHerstellerUpdates");
+        QVERIFY(menu);
+        QStringList texts;
+        for (QAction *a : menu->actions())
+            texts << a->text();
+        QCOMPARE(texts, (QStringList{"Update vom Kaminwerk_Nordheim einlesen",
+                                     "Update vom Brunner_Söhne einlesen"}));
+        // Reopening does not duplicate the submenu.
+        window->openDataBase(file);
+        QCOMPARE(window->findChildren<QMenu *>("menuHerstellerUpdates").size(), 1);
+    }
+
+    void backupCopiesTheDatabaseUnderADatedName()
+    {
+        const QString expected = dir.path() + "/"
+                                 + QDate::currentDate().toString("yyyyMMdd") + "kolvexDB3.glo";
+        QString proposed;
+        QTimer::singleShot(0, [&proposed] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            proposed = dialog->selectedFiles().value(0);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        window->findChild<QAction *>("actionSicherungErstellen")->trigger();
+        QCOMPARE(proposed, expected);
+        QVERIFY(QFile::exists(expected));
+        QCOMPARE(QFileInfo(expected).size(), QFileInfo(file).size());
+    }
+};
+
+QTEST_MAIN(TestBrowsing)
+#include "tst_browsing.moc"
