@@ -13,17 +13,13 @@ namespace {
 
 // Runs of at least this many consecutive ids become one range test.
 const int kMinRunLength = 4;
+// Up to this many ids outside runs are tested with "=", more with IN.
+const int kMaxSingleComparisons = 8;
 
 } // namespace
 
-QString ValueSetIdLookup::applianceCondition(const QList<int> &sortedDistinctIds)
+QStringList ValueSetIdLookup::idAlternatives(const QList<int> &sortedDistinctIds)
 {
-    if (sortedDistinctIds.isEmpty())
-        return QStringLiteral("0");
-    // Appliance ids come in the ranges reserved per manufacturer, so most of
-    // them form runs of consecutive numbers. Range tests cost a comparison
-    // per value set, where a long IN list costs a search per value set; the
-    // outer bounds reject the value sets of all other ranges first.
     QStringList alternatives;
     QStringList singles;
     int runStart = 0;
@@ -41,27 +37,51 @@ QString ValueSetIdLookup::applianceCondition(const QList<int> &sortedDistinctIds
         }
         runStart = i;
     }
-    if (!singles.isEmpty())
+    // A few single ids (such as the 0 of the new-record row) are compared
+    // one by one; only a longer list is worth SQLite's search structure.
+    if (singles.size() > kMaxSingleComparisons)
         alternatives << QStringLiteral("Geraet IN (%1)").arg(singles.join(QLatin1Char(',')));
-    if (alternatives.size() == 1)
-        return alternatives.first();
-    return QStringLiteral("Geraet BETWEEN %1 AND %2 AND (%3)")
-        .arg(QString::number(sortedDistinctIds.first()), QString::number(sortedDistinctIds.last()),
-             alternatives.join(QStringLiteral(" OR ")));
+    else
+        for (const QString &id : qAsConst(singles))
+            alternatives << QStringLiteral("Geraet=%1").arg(id);
+    return alternatives;
 }
 
 QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const QString &valueFilter)
 {
-    // No ORDER BY: SQLite then walks Werte the way a lookup per appliance
-    // does (in rowid order without an index on Geraet, through such an index
-    // when there is one), so every appliance gets its ids in the same order.
+    if (sortedDistinctIds.isEmpty())
+        return QString();
+    // Appliance ids come in the ranges reserved per manufacturer, so most of
+    // them form runs of consecutive numbers: a range test costs a comparison
+    // per value set, where a long IN list costs a search. The cheap tests
+    // come first: the outer bounds, then the comparisons of ids, then the
+    // search text (which must read Bemerkung), and an IN list last.
+    const QString bounds = QStringLiteral("Geraet BETWEEN %1 AND %2")
+                               .arg(sortedDistinctIds.first())
+                               .arg(sortedDistinctIds.last());
     // LIKE '%%' matches every Bemerkung that is not NULL; saying so spares
     // the pattern match on every value set when there is no search text.
     const QString bemerkung = valueFilter.isEmpty()
         ? QStringLiteral("Bemerkung IS NOT NULL")
         : QStringLiteral("Bemerkung LIKE '%%1%'").arg(doubleApostrophes(valueFilter));
-    return QStringLiteral("SELECT Geraet, WerteId FROM Werte WHERE %1 AND %2")
-        .arg(applianceCondition(sortedDistinctIds), bemerkung);
+    const QStringList alternatives = idAlternatives(sortedDistinctIds);
+    QStringList conditions{bounds};
+    QString ids;
+    if (alternatives.size() > 1)
+        ids = QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" OR ")));
+    else if (alternatives.first() != bounds)
+        ids = alternatives.first();
+    const bool searchesList = alternatives.last().startsWith(QLatin1String("Geraet IN"));
+    if (!ids.isEmpty() && !searchesList)
+        conditions << ids;
+    conditions << bemerkung;
+    if (!ids.isEmpty() && searchesList)
+        conditions << ids;
+    const QString condition = conditions.join(QStringLiteral(" AND "));
+    // No ORDER BY: SQLite then walks Werte the way a lookup per appliance
+    // does (in rowid order without an index on Geraet, through such an index
+    // when there is one), so every appliance gets its ids in the same order.
+    return QStringLiteral("SELECT Geraet, WerteId FROM Werte WHERE ") + condition;
 }
 
 QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<int> &applianceIds,

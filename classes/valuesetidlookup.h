@@ -21,8 +21,12 @@ public:
 
     // The one statement behind it, for ascending distinct appliance ids.
     static QString statement(const QList<int> &sortedDistinctIds, const QString &valueFilter);
-    // Its condition on Werte.Geraet: runs of consecutive ids as ranges.
-    static QString applianceCondition(const QList<int> &sortedDistinctIds);
+
+private:
+    // Tests on Werte.Geraet, one of which each id passes: runs of
+    // consecutive ids as ranges, the other ids compared singly or, when
+    // there are many, in one IN list.
+    static QStringList idAlternatives(const QList<int> &sortedDistinctIds);
 };
 
 #endif // VALUESETIDLOOKUP_H

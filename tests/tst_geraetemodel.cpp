@@ -226,15 +226,16 @@ private slots:
         QCOMPARE(ValueSetIdLookup::joinedIdsPerAppliance({}, "", m_db), QStringList());
         QCOMPARE(ValueSetIdLookup::joinedIdsPerAppliance({25001, 1, 25001}, "Teil", m_db),
                  (QStringList{"70005", "", "70005"}));
-        QCOMPARE(ValueSetIdLookup::statement({1, 2}, "a'b"),
-                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet IN (1,2) AND Bemerkung "
-                         "LIKE '%a''b%'"));
-        QCOMPARE(ValueSetIdLookup::statement({1, 2, 3, 4, 5, 9, 20, 21, 22, 23}, ""),
-                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 1 AND 23 AND "
-                         "(Geraet BETWEEN 1 AND 5 OR Geraet BETWEEN 20 AND 23 OR Geraet IN (9)) "
-                         "AND Bemerkung IS NOT NULL"));
-        QCOMPARE(ValueSetIdLookup::applianceCondition({7, 8, 9, 10}),
-                 QString("Geraet BETWEEN 7 AND 10"));
+        QCOMPARE(ValueSetIdLookup::statement({1, 3, 5, 7, 9, 11, 13, 15, 17}, "a'b"),
+                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 1 AND 17 AND "
+                         "Bemerkung LIKE '%a''b%' AND Geraet IN (1,3,5,7,9,11,13,15,17)"));
+        QCOMPARE(ValueSetIdLookup::statement({0, 2, 3, 4, 5, 9, 20, 21, 22, 23}, ""),
+                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 0 AND 23 AND "
+                         "(Geraet BETWEEN 2 AND 5 OR Geraet BETWEEN 20 AND 23 OR Geraet=0 OR "
+                         "Geraet=9) AND Bemerkung IS NOT NULL"));
+        QCOMPARE(ValueSetIdLookup::statement({7, 8, 9, 10}, "%1"),
+                 QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 7 AND 10 AND "
+                         "Bemerkung LIKE '%%1%'"));
     }
 
     void groupMarkingComparesWholeIds()
