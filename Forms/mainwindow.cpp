@@ -16,6 +16,14 @@
 #include "sqltext.h"
 #include "wertemodel.h"
 
+#if __has_include("dlgImport.h")
+#include "dlgImport.h"
+#define KOLVEX_HAVE_IMPORT
+#endif
+#if __has_include("manufacturerupdateexport.h")
+#include "manufacturerupdateexport.h"
+#define KOLVEX_HAVE_UPDATE_EXPORT
+#endif
 #if __has_include("dlgviewcustomise.h")
 #include "dlgviewcustomise.h"
 #define KOLVEX_HAVE_VIEWCUSTOMISE
@@ -485,9 +493,24 @@ void MainWindow::restoreColumnWidths()
 
 void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const QString &file)
 {
+    const QString updateFile = QFileDialog::getOpenFileName(
+        this, tr("Wähle die Datenbank-Datei aus"), QFileInfo(file).absoluteDir().absolutePath());
+    if (updateFile.isEmpty())
+        return;
+#ifdef KOLVEX_HAVE_UPDATE_EXPORT
+    ManufacturerUpdateExport update(manufacturerId, name, file);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ManufacturerUpdateExport::Result result = update.run(updateFile);
+    QApplication::restoreOverrideCursor();
+    if (result == ManufacturerUpdateExport::CannotOpen)
+        QMessageBox::warning(this, tr("Fehler"), tr("Datenbankdatei kann nicht geöffnet werden"),
+                             QMessageBox::Ok);
+    else if (result == ManufacturerUpdateExport::Exported)
+        statusBar()->showMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
+#else
     Q_UNUSED(manufacturerId)
     Q_UNUSED(name)
-    Q_UNUSED(file)
+#endif
 }
 
 // ------------------------------------------------------------ browsing
@@ -1249,6 +1272,17 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
 
 void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()
 {
+    // The lists must not hold the tables the import drops and recreates.
+    ui->tableViewQuarnelHersteller->setModel(nullptr);
+    ui->tableViewQuarnelGeraete->setModel(nullptr);
+    delete m_quarnelHerstellerModel;
+    delete m_quarnelGeraeteModel;
+#ifdef KOLVEX_HAVE_IMPORT
+    dlgImport dialog(this);
+    dialog.exec();
+#endif
+    on_actionQuarnel_Datenbank_triggered();
+    ui->actionQuarnel_Datenbank->setChecked(true);
 }
 
 void MainWindow::on_actionUpdate_vorbereiten_triggered()
