@@ -302,7 +302,13 @@ private slots:
         QCOMPARE(settings->aufsatzCache.size(), 4);
         QCOMPARE(settings->aufsatzCache.value(3).value("Bezeichnung").toString(), QString("Keramikzug"));
         QCOMPARE(settings->aufsatzCache.value(3).value("DeltaTemp").toDouble(), -10.0);
-        QCOMPARE(settings->currentApplianceId, -1);
+        // Outside manufacturer mode the first manufacturer (by name) and its
+        // first appliance are selected.
+        QCOMPARE(settings->currentManufacturerId, 550);
+        QCOMPARE(settings->currentApplianceId,
+                 TestSupport::scalar(kolvexDb(), "SELECT TirmaId FROM Geraete WHERE HrstId=550 "
+                                                 "ORDER BY lower(Typ1||Typ2||Typ3||Typ||Variante) "
+                                                 "LIMIT 1").toInt());
     }
 
     void missingMainFileIsAnErrorAndNotCreated()
@@ -342,7 +348,8 @@ private slots:
         QVERIFY(w.menuBar()->isVisible());
         QVERIFY(w.findChild<QToolBar *>("toolBar")->isVisible());
         QVERIFY(child<QWidget>(w, "tableHersteller")->isVisible());
-        QCOMPARE(settings->currentManufacturerId, -1);
+        QVERIFY(w.findChild<QMenu *>("menuHerstellerUpdates"));
+        QCOMPARE(settings->currentManufacturerId, 550); // first in the list
     }
 
     void commandLineOpensEachValidArgument()
