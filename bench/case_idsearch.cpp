@@ -10,10 +10,13 @@
 
 namespace {
 
-// The statements createIdTable runs, as one script for the shell.
+// The statements createIdTable runs, as one script for the shell. It starts
+// by dropping an earlier table so that repetitions in one shell session
+// really fill the table each time.
 QString idTableScript()
 {
-    QString script = QStringLiteral("CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC);\n"
+    QString script = QStringLiteral("DROP TABLE IF EXISTS temp.seqidxs;\n"
+                                    "CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC);\n"
                                     "BEGIN;\n");
     for (int first = 1; first <= kIdTableSize; first += 100)
         script += idTableInsertStatement(first, 100) + ";\n";
