@@ -10,25 +10,6 @@
 BaustoffeModel::BaustoffeModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
-    qRegisterMetaType<QList<int>>("QList<int>");
-}
-
-StatementRunner BaustoffeModel::runner() const
-{
-    return StatementRunner(connectionName);
-}
-
-int BaustoffeModel::rowId(int row) const
-{
-    return data(index(row, 0), Qt::EditRole).toInt();
-}
-
-QList<int> BaustoffeModel::rowIds(const QList<int> &rows) const
-{
-    QList<int> ids;
-    for (int row : rows)
-        ids << rowId(row);
-    return ids;
 }
 
 bool BaustoffeModel::isLambdaOverridden(const QModelIndex &index) const

@@ -26,9 +26,6 @@ public slots:
     void datenLoeschen(QList<int> rows);
 
 private:
-    StatementRunner runner() const;
-    int rowId(int row) const;
-    QList<int> rowIds(const QList<int> &rows) const;
     // The cell is Lambda and the same row has a LambdaBer text.
     bool isLambdaOverridden(const QModelIndex &index) const;
 };

@@ -1,6 +1,7 @@
 #include "editablesqlquerymodel.h"
 
 #include "appsettings.h"
+#include "statementrunner.h"
 
 #include <QColor>
 #include <QDataStream>
@@ -69,6 +70,26 @@ bool decodeTextList(const QByteArray &bytes, QStringList &texts)
 EditableSqlQueryModel::EditableSqlQueryModel(QObject *parent)
     : QSqlQueryModel(parent)
 {
+    // The table views call the context-action slots by name with the rows.
+    qRegisterMetaType<QList<int>>("QList<int>");
+}
+
+int EditableSqlQueryModel::rowId(int row) const
+{
+    return data(index(row, 0), Qt::EditRole).toInt();
+}
+
+QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
+{
+    QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+StatementRunner EditableSqlQueryModel::runner() const
+{
+    return StatementRunner(connectionName);
 }
 
 void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)

@@ -11,6 +11,7 @@
 
 class QAbstractItemView;
 class QMimeData;
+class StatementRunner;
 
 // Common base of the table models. It learns from the CREATE statements in
 // sqlite_master which result columns are flags, numbers or references to
@@ -83,6 +84,12 @@ signals:
     void loadSelection();
 
 protected:
+    // Record id of a row: its column 0 (edit role) as integer.
+    int rowId(int row) const;
+    QList<int> rowIds(const QList<int> &rows) const;
+    // Runs and journals the subclass's statements on the model's connection.
+    StatementRunner runner() const;
+
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.
     void learnColumnKinds(const QString &sql, const QSqlDatabase &db);

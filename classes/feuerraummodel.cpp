@@ -16,25 +16,6 @@ AppSettings *settings()
 FeuerraumModel::FeuerraumModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
-    qRegisterMetaType<QList<int>>("QList<int>");
-}
-
-StatementRunner FeuerraumModel::runner() const
-{
-    return StatementRunner(connectionName);
-}
-
-int FeuerraumModel::rowId(int row) const
-{
-    return data(index(row, 0), Qt::EditRole).toInt();
-}
-
-QList<int> FeuerraumModel::rowIds(const QList<int> &rows) const
-{
-    QList<int> ids;
-    for (int row : rows)
-        ids << rowId(row);
-    return ids;
 }
 
 int FeuerraumModel::rowCount(const QModelIndex &parent) const

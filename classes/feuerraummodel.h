@@ -26,9 +26,6 @@ public slots:
     void datenLoeschen(QList<int> rows);
 
 private:
-    StatementRunner runner() const;
-    int rowId(int row) const;
-    QList<int> rowIds(const QList<int> &rows) const;
 };
 
 #endif // FEUERRAUMMODEL_H

@@ -36,7 +36,6 @@ QStringList idParts(const QString &text)
 GeraeteModel::GeraeteModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
-    qRegisterMetaType<QList<int>>("QList<int>");
 }
 
 QString GeraeteModel::applianceListStatement(const QString &fields, int manufacturerId,
@@ -124,24 +123,6 @@ int GeraeteModel::rowCount(const QModelIndex &parent) const
     if (parent.isValid())
         return 0;
     return recordCount() + (settings()->currentManufacturerId > 0 ? 1 : 0);
-}
-
-StatementRunner GeraeteModel::runner() const
-{
-    return StatementRunner(connectionName);
-}
-
-int GeraeteModel::rowId(int row) const
-{
-    return data(index(row, 0), Qt::EditRole).toInt();
-}
-
-QList<int> GeraeteModel::rowIds(const QList<int> &rows) const
-{
-    QList<int> ids;
-    for (int row : rows)
-        ids << rowId(row);
-    return ids;
 }
 
 // ---------------------------------------------------------------- presentation

@@ -69,9 +69,6 @@ private slots:
     void removeFromGroup(QList<int> rows);
 
 private:
-    StatementRunner runner() const;
-    int rowId(int row) const;
-    QList<int> rowIds(const QList<int> &rows) const;
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();

@@ -23,25 +23,6 @@ AppSettings *settings()
 HerstellerModel::HerstellerModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
-    qRegisterMetaType<QList<int>>("QList<int>");
-}
-
-StatementRunner HerstellerModel::runner() const
-{
-    return StatementRunner(connectionName);
-}
-
-int HerstellerModel::rowId(int row) const
-{
-    return data(index(row, 0), Qt::EditRole).toInt();
-}
-
-QList<int> HerstellerModel::rowIds(const QList<int> &rows) const
-{
-    QList<int> ids;
-    for (int row : rows)
-        ids << rowId(row);
-    return ids;
 }
 
 void HerstellerModel::refreshKeepingSelection()

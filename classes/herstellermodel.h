@@ -33,9 +33,6 @@ private slots:
     void datenEinfuegen(QList<int> rows);
 
 private:
-    StatementRunner runner() const;
-    int rowId(int row) const;
-    QList<int> rowIds(const QList<int> &rows) const;
     QStringList contextActions(int row) const;
     void refreshKeepingSelection();
 
