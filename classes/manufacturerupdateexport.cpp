@@ -1,0 +1,290 @@
+#include "manufacturerupdateexport.h"
+
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "updaterenumbering.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int kShellStartTimeoutMs = 30000;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ManufacturerUpdateExport", text);
+}
+
+bool hasTable(QSqlDatabase db, const QString &name)
+{
+    const QStringList tables = db.tables(QSql::Tables);
+    for (const QString &table : tables)
+        if (table.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool exec(QSqlDatabase db, const QString &sql, QString *error = nullptr)
+{
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 (%2)").arg(sql, query.lastError().text());
+    return false;
+}
+
+// Commits, or rolls back and returns false when commit fails.
+bool commitOrRollBack(QSqlDatabase db, QString *error)
+{
+    if (db.commit())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    db.rollback();
+    return false;
+}
+
+} // namespace
+
+ManufacturerUpdateExport::ManufacturerUpdateExport(int manufacturerId, const QString &name,
+                                                   const QString &mainDbFile)
+    : m_manufacturerId(manufacturerId)
+    , m_name(name)
+    , m_mainDbFile(mainDbFile)
+    , m_date(QDate::currentDate())
+{
+}
+
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::run(const QString &updateFile)
+{
+    m_date = QDate::currentDate();
+    m_error.clear();
+    AppSettings *settings = AppSettings::instance();
+    const int rememberedManufacturer = settings->currentManufacturerId;
+    settings->currentManufacturerId = m_manufacturerId;
+
+    Result result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                    QLatin1String(kUpdateConnection));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
+        db.setDatabaseName(updateFile);
+        // The driver would create an empty database at a path that does
+        // not exist; such a path cannot be an update.
+        if (!QFileInfo(updateFile).isFile())
+            result = failWith(CannotOpen, tr("Die Datei '%1' existiert nicht.").arg(updateFile));
+        else if (!db.open())
+            result = failWith(CannotOpen, db.lastError().text());
+        else
+            result = exportFrom(db, updateFile);
+        db.close();
+    }
+    qDebug() << "Hersteller-Update" << m_manufacturerId << "vorher" << rememberedManufacturer;
+    settings->currentManufacturerId = rememberedManufacturer;
+    QSqlDatabase::removeDatabase(QLatin1String(kUpdateConnection));
+    return result;
+}
+
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::exportFrom(QSqlDatabase db,
+                                                                      const QString &updateFile)
+{
+    {
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            return failWith(CannotOpen, probe.lastError().text());
+    }
+    if (!recoverSavedTables(db))
+        return failWith(PreparationFailed,
+                        tr("Die Tabellen GeraeteSave und WerteSave eines abgebrochenen Laufs "
+                           "konnten nicht zurückgestellt werden: %1")
+                            .arg(db.lastError().text()));
+    if (!hasTable(db, QStringLiteral("Geraete")) || !hasTable(db, QStringLiteral("Werte")))
+        return failWith(NotAnUpdateFile,
+                        tr("Die Datei enthält nicht die Tabellen Geraete und Werte."));
+    if (!prepareTables(db))
+        return PreparationFailed;
+
+    Result result = runShell(updateFile);
+    if (!restoreTables(db)) {
+        QString text = tr("Die Tabellen Geraete und Werte der Datei konnten nicht "
+                          "zurückgestellt werden; sie liegen unter GeraeteSave und WerteSave "
+                          "und werden beim nächsten Einlesen zurückgestellt.");
+        if (result == Exported)
+            text += QLatin1Char(' ') + tr("Das Skript %1 wurde geschrieben.").arg(scriptPath());
+        result = failWith(RestoreFailed, text);
+    }
+    return result;
+}
+
+bool ManufacturerUpdateExport::recoverSavedTables(QSqlDatabase db)
+{
+    const bool leftGeraete = hasTable(db, QStringLiteral("GeraeteSave"));
+    const bool leftWerte = hasTable(db, QStringLiteral("WerteSave"));
+    if (!leftGeraete && !leftWerte)
+        return true;
+    // Only this export creates the two tables, and it always holds the
+    // file's own rows in them; what stands under the plain names then is
+    // a working copy or nothing.
+    if (!db.transaction())
+        return false;
+    bool ok = true;
+    if (leftGeraete) {
+        if (hasTable(db, QStringLiteral("Geraete")))
+            ok = exec(db, QStringLiteral("Drop Table Geraete"));
+        ok = ok && exec(db, QStringLiteral("Alter Table GeraeteSave Rename To Geraete"));
+    }
+    if (leftWerte) {
+        if (ok && hasTable(db, QStringLiteral("Werte")))
+            ok = exec(db, QStringLiteral("Drop Table Werte"));
+        ok = ok && exec(db, QStringLiteral("Alter Table WerteSave Rename To Werte"));
+    }
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+    return commitOrRollBack(db, nullptr);
+}
+
+bool ManufacturerUpdateExport::prepareTables(QSqlDatabase db)
+{
+    if (!db.transaction()) {
+        m_error = tr("Die Datei kann nicht geändert werden: %1").arg(db.lastError().text());
+        return false;
+    }
+    // Leftovers of earlier runs; missing tables are the normal case.
+    exec(db, QStringLiteral("Drop Table GeraeteSave"));
+    exec(db, QStringLiteral("Drop Table WerteSave"));
+
+    QString error;
+    bool ok = exec(db, QStringLiteral("Alter Table Geraete Rename To GeraeteSave"), &error)
+              && exec(db, QStringLiteral("Alter Table Werte Rename To WerteSave"), &error)
+              && exec(db,
+                      QStringLiteral("CREATE TABLE Geraete AS SELECT * FROM GeraeteSave where NOT "
+                                     "coalesce(hand,0) AND HrstId=%1")
+                          .arg(m_manufacturerId),
+                      &error)
+              && exec(db,
+                      QStringLiteral("CREATE TABLE Werte AS SELECT * FROM WerteSave WHERE NOT "
+                                     "coalesce(hand,0) AND Geraet IN (SELECT TirmaId FROM Geraete)"),
+                      &error);
+    if (ok) {
+        const AppSettings *settings = AppSettings::instance();
+        const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId);
+        const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId);
+        UpdateRenumbering renumbering(db, low.first, high.first, low.second, high.second);
+        ok = renumbering.run();
+        if (!ok)
+            error = renumbering.errorText();
+    }
+    ok = ok && commitOrRollBack(db, &error);
+    if (!ok) {
+        db.rollback();
+        m_error = tr("Die Tabellen der Datei konnten nicht vorbereitet werden: %1").arg(error);
+    }
+    return ok;
+}
+
+bool ManufacturerUpdateExport::restoreTables(QSqlDatabase db)
+{
+    if (!db.transaction())
+        return false;
+    exec(db, QStringLiteral("Drop Table Geraete"));
+    exec(db, QStringLiteral("Drop Table Werte"));
+    const bool ok = exec(db, QStringLiteral("Alter Table GeraeteSave Rename To Geraete"))
+                    && exec(db, QStringLiteral("Alter Table WerteSave Rename To Werte"));
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+    return commitOrRollBack(db, nullptr);
+}
+
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QString &updateFile)
+{
+    const QString shell = sqliteShell(m_mainDbFile);
+    if (shell.isEmpty())
+        return failWith(ShellNotStarted, tr("Das SQLite-Programm sqlite3 wurde nicht gefunden."));
+
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory());
+    process.start(shell, {QFileInfo(updateFile).absoluteFilePath()}, QIODevice::ReadWrite);
+    if (!process.waitForStarted(kShellStartTimeoutMs))
+        return failWith(ShellNotStarted, tr("Das SQLite-Programm %1 konnte nicht gestartet "
+                                            "werden: %2")
+                                             .arg(shell, process.errorString()));
+
+    bool written = true;
+    for (const QByteArray &command : shellCommands(m_name, m_date)) {
+        if (process.write(command) != command.size()
+            || (process.bytesToWrite() > 0 && !process.waitForBytesWritten(-1))) {
+            written = false;
+            break;
+        }
+    }
+    if (written)
+        process.waitForFinished(-1);
+    const bool finishedCleanly = written && process.state() == QProcess::NotRunning
+                                 && process.exitStatus() == QProcess::NormalExit
+                                 && process.exitCode() == 0;
+    const QString messages = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    process.close();
+
+    if (!written)
+        return failWith(ShellFailed, tr("Das SQLite-Programm hat die Befehle nicht angenommen."));
+    if (!finishedCleanly || !QFileInfo(scriptPath()).isFile())
+        return failWith(ShellFailed, tr("Das SQLite-Programm meldet einen Fehler, das Skript "
+                                        "%1 ist unvollständig: %2")
+                                         .arg(scriptPath(), messages));
+    return Exported;
+}
+
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::failWith(Result result,
+                                                                    const QString &text)
+{
+    m_error = text;
+    return result;
+}
+
+QString ManufacturerUpdateExport::workingDirectory() const
+{
+    return QFileInfo(m_mainDbFile).absolutePath();
+}
+
+QString ManufacturerUpdateExport::scriptPath() const
+{
+    return QDir(workingDirectory())
+        .filePath(QStringLiteral("%1_%2.sql").arg(m_name, m_date.toString(QStringLiteral("yyyyMMdd"))));
+}
+
+QString ManufacturerUpdateExport::sqliteShell(const QString &mainDbFile)
+{
+    const QDir dir(QFileInfo(mainDbFile).absolutePath());
+#ifdef Q_OS_WIN
+    return dir.filePath(QStringLiteral("sqlite3.exe"));
+#else
+    const QString beside = dir.filePath(QStringLiteral("sqlite3"));
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+#endif
+}
+
+QList<QByteArray> ManufacturerUpdateExport::shellCommands(const QString &name, const QDate &date)
+{
+    return {QStringLiteral(".output %1_%2.sql\n")
+                .arg(name, date.toString(QStringLiteral("yyyyMMdd")))
+                .toLatin1(),
+            QByteArrayLiteral(".mode insert Geraete\n"),
+            QByteArrayLiteral("Select * From Geraete;\n"),
+            QByteArrayLiteral(".mode insert Werte\n"),
+            QByteArrayLiteral("Select * From Werte;\n"),
+            QByteArrayLiteral(".quit\n")};
+}

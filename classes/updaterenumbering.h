@@ -1,0 +1,56 @@
+#ifndef UPDATERENUMBERING_H
+#define UPDATERENUMBERING_H
+
+#include <QList>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+
+// Moves the appliance and value-set ids of a manufacturer's update file into
+// the manufacturer's reserved ranges. Works on the working copies "Geraete"
+// and "Werte" of an update file whose own tables have been moved aside to
+// "GeraeteSave" and "WerteSave".
+//
+// A new id is free when neither the working copy nor the moved-aside table
+// uses it: the copy lacks the hand-entered rows and the other manufacturers'
+// rows, and their ids must not be handed out again, or the script would
+// collide with those rows where it is read in.
+class UpdateRenumbering
+{
+public:
+    UpdateRenumbering(QSqlDatabase db, int applianceLow, int applianceHigh, int valueLow,
+                      int valueHigh);
+
+    // Collects the appliance ids outside the range, creates the id table,
+    // renumbers the appliances (their value sets follow), then the value sets
+    // (their derived value sets follow). Stops at the first failure; the
+    // caller rolls back. Returns whether everything succeeded.
+    bool run();
+
+    // Old id -> new id of every moved appliance / value set.
+    QMap<int, int> movedAppliances() const { return m_movedAppliances; }
+    QMap<int, int> movedValueSets() const { return m_movedValueSets; }
+
+    // German description of the first failure (empty on success).
+    QString errorText() const { return m_error; }
+
+private:
+    bool collectIds(const QString &sql, QList<int> &ids);
+    bool freeIds(const QString &table, const QString &savedTable, const QString &key, int low,
+                 int count, QList<int> &ids);
+    bool renumberAppliances(const QList<int> &outside);
+    bool renumberValueSets(const QList<int> &outside);
+    bool exec(const QString &sql);
+    bool fail(const QString &text);
+
+    QSqlDatabase m_db;
+    int m_applianceLow;
+    int m_applianceHigh;
+    int m_valueLow;
+    int m_valueHigh;
+    QMap<int, int> m_movedAppliances;
+    QMap<int, int> m_movedValueSets;
+    QString m_error;
+};
+
+#endif // UPDATERENUMBERING_H
