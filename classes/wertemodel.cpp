@@ -1,6 +1,7 @@
 #include "wertemodel.h"
 
 #include "appsettings.h"
+#include "bilderpopupwidget.h"
 #include "dbconnections.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
@@ -630,11 +631,9 @@ bool WerteModel::indexClicked(const QModelIndex &index, QAbstractItemView *view)
 
 void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView *view)
 {
-    // HOOK: the picture chooser (widgets/bilderpopupwidget) is not in the
-    // tree yet; once it is, this becomes
-    //     new BilderPopupWidget(index, this, view);
-    Q_UNUSED(index)
-    Q_UNUSED(view)
+    // The pop-up belongs to the view, writes its choice through setData and
+    // deletes itself when closed.
+    new BilderPopupWidget(index, this, view, settings()->imagesPath);
 }
 
 // ---------------------------------------------------------------- DINplus

@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "bilderpopupwidget.h"
 #include "dbconnections.h"
 #include "testsupport.h"
 #include "wertemodel.h"
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -640,6 +642,28 @@ private slots:
         QCOMPARE(journal(), (QStringList{"UPDATE werte SET DBGESCH='0' WHERE werteid=70000;",
                                          "UPDATE werte SET DBGESCH='0' WHERE BEMERKUNGID=70000;"}));
         QVERIFY(!m_model->indexClicked(cell(70000, "BRST"), &view));
+        QVERIFY(view.findChildren<BilderPopupWidget *>().isEmpty());
+    }
+
+    void pictureChooserWritesTheChosenNumber()
+    {
+        QTableView view;
+        view.setModel(m_model);
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(m_model->indexClicked(cell(70000, "BILDID"), &view));
+        const auto popups = view.findChildren<BilderPopupWidget *>();
+        QCOMPARE(popups.size(), 1);
+        QPointer<BilderPopupWidget> popup = popups.first();
+        const auto items = popup->findItems("3", Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        emit popup->itemClicked(items.first());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(popup.isNull());
+        QCOMPARE(value("SELECT BildId FROM Werte WHERE WerteId=70000"), QString("3"));
+        QCOMPARE(journal(), QStringList{"UPDATE werte SET BILDID='3' WHERE werteid=70000;"});
+        // The chooser is the only way to a picture: the cell is not editable.
+        QVERIFY(!(m_model->flags(cell(70000, "BILDID")) & Qt::ItemIsEditable));
     }
 
     void manufacturerModeChangesWithoutJournal()
