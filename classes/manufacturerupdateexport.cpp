@@ -229,8 +229,11 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QStrin
             break;
         }
     }
-    if (written)
+    if (written) {
+        // End of input as well: a shell that overlooks ".quit" still ends.
+        process.closeWriteChannel();
         process.waitForFinished(-1);
+    }
     const bool finishedCleanly = written && process.state() == QProcess::NotRunning
                                  && process.exitStatus() == QProcess::NormalExit
                                  && process.exitCode() == 0;
