@@ -33,6 +33,7 @@ bool UpdateRenumbering::run()
     m_movedValueSets.clear();
     m_error.clear();
 
+    indexWorkingCopies();
     QList<int> appliances;
     if (!collectIds(QStringLiteral("SELECT TirmaId FROM Geraete WHERE TirmaId<%1 OR TirmaId>%2 "
                                    "Order By TirmaId")
@@ -54,6 +55,22 @@ bool UpdateRenumbering::run()
                     valueSets))
         return false;
     return renumberValueSets(valueSets);
+}
+
+// The working copies come without indexes, and every renumbering statement
+// looks its rows up by id. The indexes go with the copies when those are
+// dropped; one that cannot be built only costs time.
+void UpdateRenumbering::indexWorkingCopies()
+{
+    const QStringList statements{
+        QStringLiteral("CREATE INDEX UpdateCopyGeraeteTirmaId ON Geraete (TirmaId)"),
+        QStringLiteral("CREATE INDEX UpdateCopyWerteWerteId ON Werte (WerteId)"),
+        QStringLiteral("CREATE INDEX UpdateCopyWerteGeraet ON Werte (Geraet)"),
+        QStringLiteral("CREATE INDEX UpdateCopyWerteBemerkungId ON Werte (BEMERKUNGID)")};
+    for (const QString &sql : statements) {
+        QSqlQuery query(m_db);
+        query.exec(sql);
+    }
 }
 
 bool UpdateRenumbering::collectIds(const QString &sql, QList<int> &ids)

@@ -35,6 +35,7 @@ public:
     QString errorText() const { return m_error; }
 
 private:
+    void indexWorkingCopies();
     bool collectIds(const QString &sql, QList<int> &ids);
     bool freeIds(const QString &table, const QString &savedTable, const QString &key, int low,
                  int count, QList<int> &ids);
