@@ -352,6 +352,16 @@ private slots:
         QCOMPARE(contents(m_update), before);
         QVERIFY(scripts().isEmpty());
         QCOMPARE(AppSettings::instance()->currentManufacturerId, 550);
+
+        // A shell that takes the moved-aside table away: putting the tables
+        // back fails and is reported, not passed off as an export.
+        QFile::remove(m_mainDir + "/sqlite3");
+        writeFakeShell(QByteArray("#!/bin/sh\ncat > /dev/null\n") + KOLVEX_SQLITE3
+                           + " \"$1\" 'ALTER TABLE GeraeteSave RENAME TO Weg'\n",
+                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::RestoreFailed);
+        QVERIFY(update.errorText().contains("GeraeteSave"));
+        QCOMPARE(ids(m_update, "SELECT count(*) FROM Weg"), QString("23"));
     }
 
     void tablesLeftAsideByAnInterruptedRunAreRecovered()
