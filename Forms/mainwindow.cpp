@@ -507,6 +507,8 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
                              QMessageBox::Ok);
     else if (result == ManufacturerUpdateExport::Exported)
         statusBar()->showMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
+    else
+        QMessageBox::warning(this, tr("Fehler"), update.errorText(), QMessageBox::Ok);
 #else
     Q_UNUSED(manufacturerId)
     Q_UNUSED(name)
