@@ -1,0 +1,212 @@
+#include "dlgImport.h"
+#include "ui_dlgImport.h"
+
+#include "dbconnections.h"
+#include "quarnelderivations.h"
+#include "quarnelexportdirectory.h"
+#include "quarnelexportfile.h"
+#include "quarneltableimport.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTextCursor>
+#include <QTreeWidgetItem>
+
+namespace {
+
+const char *const kLastDirectoryKey = "lastImportDatei";
+
+enum Column { ColumnTable = 0, ColumnUsed = 1, ColumnImport = 2, ColumnPath = 3 };
+
+} // namespace
+
+dlgImport::dlgImport(QWidget *parent)
+    : QDialog(parent), ui(new Ui::dlgImport)
+{
+    ui->setupUi(this);
+    ui->tlDatei->clear();
+    ui->treeWidget->hideColumn(ColumnPath);
+    m_usedTables << QStringLiteral("WAERMEDB") << QStringLiteral("BAUART")
+                 << QStringLiteral("HERSTELLER") << QStringLiteral("SAUGER")
+                 << QStringLiteral("MATERIAL") << QStringLiteral("MATKENNW")
+                 << QStringLiteral("QUERSCHN");
+    m_renames.insert(QStringLiteral("HERSTELL"), QStringLiteral("HERSTELLER"));
+    ui->widgetProgress->hide();
+    ui->textBrowserFehler->hide();
+
+    const QString lastDirectory =
+        QSettings().value(QLatin1String(kLastDirectoryKey), QString()).toString();
+    if (!lastDirectory.isEmpty()) {
+        ui->tlDatei->setText(lastDirectory);
+        scanDirectory();
+    }
+}
+
+dlgImport::~dlgImport()
+{
+    QSettings().setValue(QLatin1String(kLastDirectoryKey), ui->tlDatei->text());
+    delete ui;
+}
+
+void dlgImport::reject()
+{
+    if (!m_importing)
+        QDialog::reject();
+}
+
+void dlgImport::on_pbImportDatei_clicked()
+{
+    const QString directory = QFileDialog::getExistingDirectory(
+        this, tr("Auswahl des Verzeichnisses mit den zu importierenden Dateien"), QString(),
+        QFileDialog::ShowDirsOnly);
+    if (directory.isEmpty())
+        return;
+    ui->tlDatei->setText(directory);
+    scanDirectory();
+}
+
+void dlgImport::scanDirectory()
+{
+    ui->treeWidget->clear();
+    const QuarnelExportDirectory directory(ui->tlDatei->text());
+    QString failedFile;
+    if (!directory.prepareManufacturerFile(&failedFile)) {
+        warn(tr("Tabelle importieren"), tr("Datei %1 konnte nicht geöffnet werden!").arg(failedFile));
+        return;
+    }
+    for (const QuarnelExportFile &file : directory.exportFiles())
+        addFileItem(file);
+    for (int column : {ColumnTable, ColumnUsed, ColumnImport})
+        ui->treeWidget->resizeColumnToContents(column);
+}
+
+void dlgImport::addFileItem(const QuarnelExportFile &file)
+{
+    QStringList fieldNames;
+    if (!file.readFieldNames(&fieldNames))
+        return;
+    const QString table = file.tableName();
+    const bool used = m_usedTables.contains(table);
+    auto *item = new QTreeWidgetItem;
+    item->setText(ColumnTable, table);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setText(ColumnUsed, used ? tr("Ja") : tr("Nein"));
+    item->setTextAlignment(ColumnUsed, Qt::AlignHCenter | Qt::AlignVCenter);
+    item->setCheckState(ColumnImport, used ? Qt::Checked : Qt::Unchecked);
+    item->setText(ColumnPath, file.path());
+    ui->treeWidget->addTopLevelItem(item);
+    for (const QString &name : fieldNames) {
+        auto *child = new QTreeWidgetItem(item);
+        child->setText(ColumnTable, name);
+        child->setFirstColumnSpanned(true);
+    }
+}
+
+QList<dlgImport::TableJob> dlgImport::tickedTables() const
+{
+    QList<TableJob> jobs;
+    for (int i = 0; i < ui->treeWidget->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = ui->treeWidget->topLevelItem(i);
+        if (item->checkState(ColumnImport) != Qt::Checked || item->childCount() == 0)
+            continue;
+        TableJob job;
+        job.tableName = item->text(ColumnTable);
+        job.tableName = m_renames.value(job.tableName, job.tableName);
+        job.filePath = item->text(ColumnPath);
+        for (int c = 0; c < item->childCount(); ++c)
+            job.fieldNames.append(item->child(c)->text(ColumnTable));
+        jobs.append(job);
+    }
+    return jobs;
+}
+
+void dlgImport::on_pbImportieren_clicked()
+{
+    if (m_importing)
+        return;
+    QSqlDatabase db = quarnelDb();
+    if (!db.isValid() || !db.isOpen()) {
+        warn(tr("Tabelle importieren"), tr("Keine Quarnel-Datenbank geladen!"));
+        return;
+    }
+    // The tree stays as it is while the import runs: the jobs are taken
+    // from it first, and the controls are off until the end.
+    const QList<TableJob> jobs = tickedTables();
+    setImporting(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const TableJob &job : jobs)
+        importTable(db, job);
+    appendErrors(QuarnelDerivations(db).runAfterImport());
+    if (!ui->textBrowserFehler->toPlainText().isEmpty())
+        ui->textBrowserFehler->show();
+    QApplication::restoreOverrideCursor();
+    setImporting(false);
+}
+
+void dlgImport::importTable(QSqlDatabase db, const TableJob &job)
+{
+    ui->labelTableName->setText(job.tableName);
+    ui->lcdAnzahl->display(0);
+    ui->progBar->setValue(0);
+    ui->widgetProgress->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    QuarnelTableImport import(db, job.tableName, job.filePath, job.fieldNames);
+    import.setProgressHandler([this](int imported, int total) { showProgress(imported, total); });
+    switch (import.run()) {
+    case QuarnelTableImport::FileUnreadable:
+        warn(tr("Tabelle importieren"),
+             tr("Datei %1 konnte nicht geöffnet werden!").arg(job.filePath));
+        break;
+    case QuarnelTableImport::CreateFailed:
+        warn(tr("dbf-Import"), tr("Fehler beim Erzeugen der Tabelle '%1'").arg(job.tableName));
+        qDebug() << import.columnDefinitions();
+        break;
+    case QuarnelTableImport::Imported:
+    case QuarnelTableImport::CommitFailed:
+        break;
+    }
+    appendErrors(import.errors());
+}
+
+void dlgImport::showProgress(int imported, int total)
+{
+    ui->lcdAnzahl->display(imported);
+    ui->progBar->setValue(total > 0 ? imported * 100 / total : 0);
+    // Repaints the counter and the bar; input waits until the import ends.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void dlgImport::appendErrors(const QStringList &lines)
+{
+    // Inserted as plain text: the lines quote record contents.
+    QTextCursor cursor(ui->textBrowserFehler->document());
+    cursor.movePosition(QTextCursor::End);
+    for (const QString &line : lines) {
+        if (!ui->textBrowserFehler->document()->isEmpty())
+            cursor.insertBlock();
+        cursor.insertText(line);
+    }
+}
+
+void dlgImport::setImporting(bool importing)
+{
+    m_importing = importing;
+    ui->pbImportDatei->setEnabled(!importing);
+    ui->pbImportieren->setEnabled(!importing);
+    ui->pushButton4->setEnabled(!importing);
+}
+
+void dlgImport::warn(const QString &title, const QString &text)
+{
+    // The wait cursor would hide that the message waits for the user.
+    const bool busy = m_importing && QApplication::overrideCursor();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    QMessageBox::warning(this, title, text);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}

@@ -1,0 +1,63 @@
+#ifndef DLGIMPORT_H
+#define DLGIMPORT_H
+
+#include <QDialog>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QuarnelExportFile;
+
+namespace Ui {
+class dlgImport;
+}
+
+// Loads the text table exports of the Quarnel database from one directory
+// into the companion database (connection "QuarnelDB"). The tree lists the
+// export files with their field names; the ticked tables are dropped,
+// recreated and filled, then the derived data is brought up to date. Rows
+// and derivations that fail are listed below the progress display.
+class dlgImport : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit dlgImport(QWidget *parent = nullptr);
+    ~dlgImport() override;
+
+public slots:
+    // Not while an import runs: the import would go on behind a closed dialog.
+    void reject() override;
+
+private slots:
+    void on_pbImportDatei_clicked();
+    void on_pbImportieren_clicked();
+
+private:
+    // One ticked table as the import needs it.
+    struct TableJob
+    {
+        QString tableName;
+        QString filePath;
+        QStringList fieldNames;
+    };
+
+    void scanDirectory();
+    void addFileItem(const QuarnelExportFile &file);
+    QList<TableJob> tickedTables() const;
+    void importTable(QSqlDatabase db, const TableJob &job);
+    void showProgress(int imported, int total);
+    void appendErrors(const QStringList &lines);
+    void setImporting(bool importing);
+    void warn(const QString &title, const QString &text);
+
+    Ui::dlgImport *ui;
+    // The tables the Kolvex program reads; they are ticked when listed.
+    QStringList m_usedTables;
+    // File base names imported under another table name.
+    QMap<QString, QString> m_renames;
+    bool m_importing = false;
+};
+
+#endif // DLGIMPORT_H

@@ -1,0 +1,92 @@
+#include "quarnelexportdirectory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+const char *const QuarnelExportDirectory::kSingleFile = "Herstell.txt";
+const char *const QuarnelExportDirectory::kBauartFile = "Herstell_Bauart.txt";
+const char *const QuarnelExportDirectory::kWaermeFile = "Herstell_Waerme.txt";
+const char *const QuarnelExportDirectory::kMergedFile = "Hersteller.txt";
+
+QuarnelExportDirectory::QuarnelExportDirectory(const QString &path)
+    : m_path(path)
+{
+}
+
+QString QuarnelExportDirectory::filePath(const char *name) const
+{
+    return QDir(m_path).filePath(QLatin1String(name));
+}
+
+bool QuarnelExportDirectory::prepareManufacturerFile(QString *failedFile) const
+{
+    failedFile->clear();
+    const QString merged = filePath(kMergedFile);
+    // QFile::rename refuses to overwrite an existing target.
+    QFile::rename(filePath(kSingleFile), merged);
+    if (QFile::exists(filePath(kBauartFile)) && QFile::exists(filePath(kWaermeFile))
+        && !QFile::exists(merged))
+        return mergeSplitFiles(failedFile);
+    return true;
+}
+
+bool QuarnelExportDirectory::mergeSplitFiles(QString *failedFile) const
+{
+    QStringList bauart;
+    if (!QuarnelExportFile(filePath(kBauartFile)).readLines(&bauart)) {
+        *failedFile = QLatin1String(kBauartFile);
+        return false;
+    }
+    QStringList waerme;
+    if (!QuarnelExportFile(filePath(kWaermeFile)).readLines(&waerme)) {
+        *failedFile = QLatin1String(kWaermeFile);
+        return false;
+    }
+    // Written to a temporary file and renamed at the end, so that a failed
+    // write never leaves a half manufacturer file that later scans would
+    // take as complete.
+    QSaveFile file(filePath(kMergedFile));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        *failedFile = QLatin1String(kMergedFile);
+        return false;
+    }
+    QTextStream stream(&file);
+    stream.setCodec(QuarnelExportFile::codec());
+    stream << mergedManufacturerText(bauart, waerme);
+    stream.flush();
+    if (stream.status() != QTextStream::Ok || !file.commit()) {
+        *failedFile = QLatin1String(kMergedFile);
+        return false;
+    }
+    return true;
+}
+
+QString QuarnelExportDirectory::mergedManufacturerText(QStringList bauartLines,
+                                                       QStringList waermeLines)
+{
+    for (QString &line : waermeLines) {
+        if (!line.endsWith(QLatin1Char('|')))
+            line.append(QLatin1Char('|'));
+    }
+    if (!waermeLines.isEmpty())
+        waermeLines.removeFirst();
+    return bauartLines.join(QLatin1Char('\n')) + QLatin1Char('\n')
+           + waermeLines.join(QLatin1Char('\n'));
+}
+
+QList<QuarnelExportFile> QuarnelExportDirectory::exportFiles() const
+{
+    QDir dir(m_path);
+    const QStringList names =
+        dir.entryList(QStringList() << QStringLiteral("*.txt"), QDir::Files | QDir::Readable,
+                      QDir::Name | QDir::IgnoreCase);
+    QList<QuarnelExportFile> files;
+    for (const QString &name : names) {
+        QuarnelExportFile file(dir.filePath(name));
+        if (file.canOpen())
+            files.append(file);
+    }
+    return files;
+}
