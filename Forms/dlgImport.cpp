@@ -144,6 +144,7 @@ void dlgImport::on_pbImportieren_clicked()
         ui->textBrowserFehler->show();
     QApplication::restoreOverrideCursor();
     setImporting(false);
+    ui->pbImportieren->setFocus();
 }
 
 void dlgImport::importTable(QSqlDatabase db, const TableJob &job)
