@@ -1,12 +1,401 @@
 #include "dragtableview.h"
 
+#include "appsettings.h"
+#include "dbconnections.h"
+#include "editablesqlquerymodel.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDebug>
+#include <QDrag>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMetaObject>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QSet>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+const char kAttachmentsStatement[] = "SELECT * FROM Aufsatz WHERE HrstId=%1";
+
+int numberField(const QStringList &fields, int i)
+{
+    return fields.value(i).trimmed().toInt();
+}
+
+// The cells a drag carries: the selection without what the model refuses to
+// drag (the new-record row).
+QModelIndexList draggableIndexes(const QModelIndexList &selected)
+{
+    QModelIndexList indexes;
+    for (const QModelIndex &index : selected) {
+        if (index.flags() & Qt::ItemIsDragEnabled)
+            indexes << index;
+    }
+    return indexes;
+}
+
+QPixmap dragPixmap()
+{
+    QPixmap pixmap(20, 10);
+    pixmap.fill(Qt::red);
+    return pixmap;
+}
+
+} // namespace
+
 DragTableView::DragTableView(QWidget *parent)
     : QTableView(parent)
 {
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    connect(&m_dragTimer, &QTimer::timeout, this, &DragTableView::myTimer_timeout);
+    connect(this, &QAbstractItemView::clicked, this, &DragTableView::indexClicked);
+    connect(this, &QAbstractItemView::doubleClicked, this, &DragTableView::indexDoubleClicked);
 }
 
 void DragTableView::setDragMode(int mode, int delay)
 {
-    Q_UNUSED(mode)
-    Q_UNUSED(delay)
+    m_dragOut = mode == 1 || mode == 3 || mode == 4;
+    m_dropIn = mode == 2 || mode == 3 || mode == 4;
+    m_pressDelay = delay;
+    m_dragTimer.setInterval(delay);
+    setDragDropMode(m_dropIn ? QAbstractItemView::DropOnly : QAbstractItemView::NoDragDrop);
+}
+
+void DragTableView::setModel(QAbstractItemModel *newModel)
+{
+    if (auto *old = qobject_cast<EditableSqlQueryModel *>(model()))
+        disconnect(old, nullptr, this, nullptr);
+    QTableView::setModel(newModel);
+    if (auto *editable = qobject_cast<EditableSqlQueryModel *>(newModel)) {
+        connect(editable, &EditableSqlQueryModel::saveSelection, this,
+                &DragTableView::slotSaveSelection);
+        connect(editable, &EditableSqlQueryModel::loadSelection, this,
+                &DragTableView::slotLoadSelection);
+    }
+}
+
+// ------------------------------------------------------------ context menu
+
+DragTableView::ContextAction DragTableView::parseContextAction(const QString &entry)
+{
+    const QStringList fields = entry.split(QLatin1Char('#'));
+    ContextAction action;
+    action.text = fields.value(0);
+    action.slot = fields.value(1);
+    action.icon = numberField(fields, 2);
+    action.attachments = numberField(fields, 3);
+    return action;
+}
+
+QStringList DragTableView::commonContextActions(const QList<QStringList> &rowActions)
+{
+    if (rowActions.isEmpty())
+        return {};
+    QStringList common = rowActions.first();
+    for (int i = 1; i < rowActions.size(); ++i) {
+        const QStringList &offered = rowActions.at(i);
+        common.erase(std::remove_if(common.begin(), common.end(),
+                                    [&offered](const QString &entry) {
+                                        return !offered.contains(entry);
+                                    }),
+                     common.end());
+    }
+    return common;
+}
+
+QList<int> DragTableView::distinctRows(const QModelIndexList &indexes)
+{
+    QList<int> rows;
+    QSet<int> seen;
+    for (const QModelIndex &index : indexes) {
+        if (!seen.contains(index.row())) {
+            seen.insert(index.row());
+            rows << index.row();
+        }
+    }
+    return rows;
+}
+
+QString DragTableView::contextIconPath(int number)
+{
+    switch (number) {
+    case 1:
+        return QStringLiteral(":/images/editcopy.png");
+    case 2:
+        return QStringLiteral(":/images/editpaste.png");
+    case 3:
+        return QStringLiteral(":/images/editdelete.png");
+    case 4:
+        return QStringLiteral(":/images/edit_add.png");
+    default:
+        return QString();
+    }
+}
+
+QStringList DragTableView::contextActionsFor(const QList<int> &rows) const
+{
+    if (!model())
+        return {};
+    QList<QStringList> rowActions;
+    for (int row : rows)
+        rowActions << model()->index(row, 0).data(ContextActionsRole).toStringList();
+    return commonContextActions(rowActions);
+}
+
+QMenu *DragTableView::createContextMenu(const QList<int> &rows, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    for (const QString &entry : contextActionsFor(rows)) {
+        const ContextAction action = parseContextAction(entry);
+        if (action.attachments >= 1) {
+            addAttachmentSubmenu(menu, action);
+            continue;
+        }
+        QAction *item = menu->addAction(QIcon(contextIconPath(action.icon)), action.text);
+        item->setData(action.slot);
+    }
+    if (menu->isEmpty()) {
+        delete menu;
+        return nullptr;
+    }
+    return menu;
+}
+
+void DragTableView::addAttachmentSubmenu(QMenu *menu, const ContextAction &action)
+{
+    QSqlQuery query(kolvexDb());
+    if (!query.exec(QString::fromLatin1(kAttachmentsStatement)
+                        .arg(AppSettings::instance()->currentManufacturerId)))
+        return;
+    QMenu *submenu = nullptr;
+    while (query.next()) {
+        if (!submenu)
+            submenu = menu->addMenu(QIcon(contextIconPath(action.icon)), action.text);
+        const QSqlRecord record = query.record();
+        QAction *item = submenu->addAction(record.value(QStringLiteral("Bezeichnung")).toString());
+        item->setData(QStringList{action.slot,
+                                  QString::number(record.value(QStringLiteral("Id")).toInt())});
+    }
+}
+
+void DragTableView::runContextAction(const QVariant &data, const QList<int> &rows)
+{
+    const QStringList payload = data.toStringList();
+    if (payload.isEmpty() || !model())
+        return;
+    qDebug() << "Kontextaktion" << payload << "Zeilen" << rows;
+    if (payload.size() > 1)
+        AppSettings::instance()->currentAttachmentId = payload.at(1).toInt();
+    const QByteArray slot = payload.first().toLatin1();
+    const QByteArray signature = QMetaObject::normalizedSignature(slot + "(QList<int>)");
+    if (model()->metaObject()->indexOfMethod(signature.constData()) < 0)
+        return;
+    QMetaObject::invokeMethod(model(), slot.constData(), Qt::AutoConnection,
+                              Q_ARG(QList<int>, rows));
+}
+
+void DragTableView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!model() || !selectionModel())
+        return;
+    const QList<int> rows = distinctRows(selectionModel()->selectedIndexes());
+    if (rows.isEmpty())
+        return;
+    QMenu *menu = createContextMenu(rows, this);
+    if (!menu)
+        return;
+    QAction *chosen = menu->exec(event->globalPos());
+    const QVariant data = chosen ? chosen->data() : QVariant();
+    menu->deleteLater();
+    if (chosen)
+        runContextAction(data, rows);
+}
+
+// ------------------------------------------------------------ deferred press and drag
+
+void DragTableView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && m_dragOut && selectionModel()) {
+        const QModelIndex index = indexAt(event->pos());
+        if (index.isValid() && selectionModel()->isSelected(index)) {
+            m_pressX = event->pos().x();
+            m_pressY = event->pos().y();
+            m_dragTimer.start(m_pressDelay);
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void DragTableView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragTimer.isActive()) {
+        QTableView::mouseMoveEvent(event);
+        return;
+    }
+    const int distance = qAbs(event->pos().x() - m_pressX) + qAbs(event->pos().y() - m_pressY);
+    if (distance >= QApplication::startDragDistance()) {
+        m_dragTimer.stop();
+        startDrag(Qt::CopyAction);
+    }
+}
+
+void DragTableView::myTimer_timeout()
+{
+    m_dragTimer.stop();
+    startDrag(Qt::CopyAction);
+}
+
+void DragTableView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_dragTimer.isActive()) {
+        m_dragTimer.stop();
+        // The press was held back to keep the selection for a drag; now it
+        // is a click: the base view gets the press, so that the cell under
+        // the cursor is selected (or toggled with Ctrl, extended with Shift).
+        QMouseEvent press(QEvent::MouseButtonPress, event->localPos(), event->windowPos(),
+                          event->screenPos(), event->button(), event->buttons() | event->button(),
+                          event->modifiers());
+        QTableView::mousePressEvent(&press);
+    }
+    QTableView::mouseReleaseEvent(event);
+}
+
+QDrag *DragTableView::createDrag()
+{
+    if (!model() || !selectionModel() || !selectionModel()->hasSelection())
+        return nullptr;
+    const QModelIndexList indexes = draggableIndexes(selectionModel()->selectedIndexes());
+    if (indexes.isEmpty())
+        return nullptr;
+    QMimeData *data = model()->mimeData(indexes);
+    if (!data)
+        return nullptr;
+    auto *drag = new QDrag(this);
+    drag->setPixmap(dragPixmap());
+    drag->setMimeData(data);
+    return drag;
+}
+
+void DragTableView::startDrag(Qt::DropActions supportedActions)
+{
+    if (QDrag *drag = createDrag())
+        drag->exec(supportedActions);
+}
+
+// ------------------------------------------------------------ keys and clicks
+
+void DragTableView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        delKeyPressed();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DragTableView::delKeyPressed()
+{
+    if (!model() || !selectionModel())
+        return;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    // Row numbers, not indexes: a model may re-read its rows after each write.
+    QList<QPair<int, int>> cells;
+    for (const QModelIndex &index : selected)
+        cells << qMakePair(index.row(), index.column());
+    for (const auto &cell : cells)
+        model()->setData(model()->index(cell.first, cell.second), QVariant(), Qt::EditRole);
+}
+
+void DragTableView::forwardClick(const QModelIndex &index)
+{
+    if (!model())
+        return;
+    QMetaObject::invokeMethod(model(), "indexClicked", Qt::AutoConnection,
+                              Q_ARG(QModelIndex, index),
+                              Q_ARG(QAbstractItemView *, this));
+}
+
+void DragTableView::indexClicked(const QModelIndex &index)
+{
+    if (editTriggers() == QAbstractItemView::AllEditTriggers)
+        forwardClick(index);
+}
+
+void DragTableView::indexDoubleClicked(const QModelIndex &index)
+{
+    if (editTriggers() != QAbstractItemView::NoEditTriggers)
+        forwardClick(index);
+}
+
+// ------------------------------------------------------------ selection across a re-query
+
+int DragTableView::idAt(int row) const
+{
+    return model()->index(row, 0).data(Qt::DisplayRole).toInt();
+}
+
+void DragTableView::slotSaveSelection()
+{
+    if (!model() || !selectionModel())
+        return;
+    m_savedSelection = selectionModel()->selectedIndexes();
+    m_savedCurrent = selectionModel()->currentIndex();
+    m_savedIds.clear();
+    for (const QModelIndex &index : m_savedSelection)
+        m_savedIds[index.row()] = idAt(index.row());
+}
+
+void DragTableView::makeCurrent(const QModelIndex &index)
+{
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::Select);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void DragTableView::slotLoadSelection()
+{
+    if (!model() || !selectionModel())
+        return;
+    selectionModel()->clearSelection();
+    const auto isSavedCurrent = [this](int row, int column) {
+        return m_savedCurrent.isValid() && row == m_savedCurrent.row()
+            && column == m_savedCurrent.column();
+    };
+    bool currentSet = false;
+    for (const QModelIndex &saved : m_savedSelection) {
+        if (!saved.isValid())
+            continue;
+        const int row = saved.row();
+        const int column = saved.column();
+        const int savedId = m_savedIds.value(row);
+        if (idAt(row) == savedId) {
+            const QModelIndex target = model()->index(row, column);
+            selectionModel()->select(target, QItemSelectionModel::Select);
+            if (isSavedCurrent(row, column)) {
+                makeCurrent(target);
+                currentSet = true;
+            }
+            continue;
+        }
+        for (int i = 0; i < model()->rowCount(); ++i) {
+            if (idAt(i) != savedId)
+                continue;
+            const QModelIndex target = model()->index(i, column);
+            selectionModel()->select(target, QItemSelectionModel::Select);
+            if (isSavedCurrent(row, column)) {
+                makeCurrent(target);
+                currentSet = true;
+            }
+        }
+    }
+    if (m_savedSelection.isEmpty() || currentSet)
+        return;
+    if (m_savedCurrent.isValid())
+        makeCurrent(model()->index(m_savedCurrent.row(), m_savedCurrent.column()));
 }
