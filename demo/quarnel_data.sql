@@ -20,3 +20,4 @@ INSERT INTO Waermedb VALUES (14,'Altbestand','AB 110',6.5,270,12.5,6.5,'Heizeins
 INSERT INTO Waermedb VALUES (15,'Altbestand','AB 120',8.0,290,13.0,7.5,'Kaminofen');
 INSERT INTO Waermedb VALUES (16,'Altbestand','AB 130',9.5,310,13.5,8.5,'Heizeinsatz');
 COMMIT;
+INSERT INTO waermedbfts(Hersteller,Typ) SELECT Hersteller,Typ FROM Waermedb;
