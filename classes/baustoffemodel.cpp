@@ -56,23 +56,14 @@ bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, in
 {
     if (!index.isValid())
         return false;
-    if (!isNewRecordRow(index.row())) {
-        const QString id = QString::number(rowId(index.row()));
-        if (!EditableSqlQueryModel::setData(index, value, role))
-            return false;
-        runner().runJournaled(QStringLiteral("UPDATE Baustoffe SET %1='%2' WHERE id=%3")
-                                  .arg(columnName(index), doubleApostrophes(value.toString()), id));
-        return true;
-    }
+    if (!isNewRecordRow(index.row()))
+        return updateStoredCell(index, value, role,
+                                QStringLiteral("UPDATE Baustoffe SET %1='%2' WHERE id=%3"));
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    QVariant insertedId;
-    runner().runJournaled(QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
-                              .arg(columnName(index), doubleApostrophes(value.toString())),
-                          &insertedId);
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
-    refresh();
+    insertNewRecord(index, QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
+                               .arg(columnName(index), doubleApostrophes(value.toString())));
     return true;
 }
 

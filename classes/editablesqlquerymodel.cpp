@@ -1,6 +1,7 @@
 #include "editablesqlquerymodel.h"
 
 #include "appsettings.h"
+#include "sqltext.h"
 #include "statementrunner.h"
 
 #include <QColor>
@@ -90,6 +91,27 @@ QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
 StatementRunner EditableSqlQueryModel::runner() const
 {
     return StatementRunner(connectionName);
+}
+
+bool EditableSqlQueryModel::updateStoredCell(const QModelIndex &index, const QVariant &value,
+                                             int role, const QString &updateTemplate)
+{
+    // The id is read before the overlay may take a new value for column 0.
+    const QString id = QString::number(rowId(index.row()));
+    if (!EditableSqlQueryModel::setData(index, value, role))
+        return false;
+    runner().runJournaled(
+        updateTemplate.arg(columnName(index), doubleApostrophes(value.toString()), id));
+    return true;
+}
+
+void EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
+                                            const QString &insertStatement)
+{
+    QVariant insertedId;
+    runner().runJournaled(insertStatement, &insertedId);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    refresh();
 }
 
 void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)

@@ -89,6 +89,14 @@ protected:
     QList<int> rowIds(const QList<int> &rows) const;
     // Runs and journals the subclass's statements on the model's connection.
     StatementRunner runner() const;
+    // Stored row: the edit goes into the overlay, then updateTemplate runs
+    // journaled with the column name (%1), the doubled value (%2) and the
+    // row id (%3). False when the overlay refused the value.
+    bool updateStoredCell(const QModelIndex &index, const QVariant &value, int role,
+                          const QString &updateTemplate);
+    // New-record row: runs the insert journaled, keeps the new row id in
+    // column 0 and re-reads the list.
+    void insertNewRecord(const QModelIndex &index, const QString &insertStatement);
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.

@@ -278,12 +278,8 @@ bool GeraeteModel::setData(const QModelIndex &index, const QVariant &value, int 
 
 bool GeraeteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
 {
-    const QString id = QString::number(rowId(index.row()));
-    if (!EditableSqlQueryModel::setData(index, value, role))
-        return false;
-    runner().runJournaled(QStringLiteral("UPDATE Geraete SET %1='%2' WHERE tirmaid=%3")
-                              .arg(columnName(index), doubleApostrophes(value.toString()), id));
-    return true;
+    return updateStoredCell(index, value, role,
+                            QStringLiteral("UPDATE Geraete SET %1='%2' WHERE tirmaid=%3"));
 }
 
 bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant &value)

@@ -68,11 +68,8 @@ bool HerstellerModel::updateStoredRow(const QModelIndex &index, const QVariant &
     const bool isName = columnName(index) == kNameColumn;
     if (isName && value.toString().isEmpty())
         return false;
-    const QString id = QString::number(rowId(index.row()));
-    const bool stored = EditableSqlQueryModel::setData(index, value, role);
-    if (stored)
-        runner().runJournaled(QStringLiteral("UPDATE Hersteller SET %1='%2' WHERE id=%3")
-                                  .arg(columnName(index), doubleApostrophes(value.toString()), id));
+    const bool stored = updateStoredCell(
+        index, value, role, QStringLiteral("UPDATE Hersteller SET %1='%2' WHERE id=%3"));
     if (isName)
         refreshKeepingSelection();
     return stored;
