@@ -1,4 +1,5 @@
 #include "draglistview.h"
+#include "markerdrag.h"
 
 #include <QDrag>
 #include <QKeyEvent>
@@ -32,14 +33,7 @@ QDrag *DragListView::createDrag()
     if (indexes.isEmpty())
         return nullptr;
     QMimeData *data = model()->mimeData(indexes);
-    if (!data)
-        return nullptr;
-    QPixmap pixmap(20, 10);
-    pixmap.fill(Qt::red);
-    auto *drag = new QDrag(this);
-    drag->setPixmap(pixmap);
-    drag->setMimeData(data);
-    return drag;
+    return createMarkerDrag(this, data);
 }
 
 Qt::DropAction DragListView::defaultDropAction(Qt::DropActions supportedActions) const

@@ -1,4 +1,5 @@
 #include "dragtableview.h"
+#include "markerdrag.h"
 
 #include "appsettings.h"
 #include "dbconnections.h"
@@ -38,13 +39,6 @@ QModelIndexList draggableIndexes(const QModelIndexList &selected)
             indexes << index;
     }
     return indexes;
-}
-
-QPixmap dragPixmap()
-{
-    QPixmap pixmap(20, 10);
-    pixmap.fill(Qt::red);
-    return pixmap;
 }
 
 } // namespace
@@ -274,13 +268,7 @@ QDrag *DragTableView::createDrag()
     const QModelIndexList indexes = draggableIndexes(selectionModel()->selectedIndexes());
     if (indexes.isEmpty())
         return nullptr;
-    QMimeData *data = model()->mimeData(indexes);
-    if (!data)
-        return nullptr;
-    auto *drag = new QDrag(this);
-    drag->setPixmap(dragPixmap());
-    drag->setMimeData(data);
-    return drag;
+    return createMarkerDrag(this, model()->mimeData(indexes));
 }
 
 void DragTableView::startDrag(Qt::DropActions supportedActions)

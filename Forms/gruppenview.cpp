@@ -1,4 +1,5 @@
 #include "gruppenview.h"
+#include "markerdrag.h"
 
 #include "gruppenmodel.h"
 
@@ -138,14 +139,7 @@ QDrag *GruppenView::createDrag()
     if (!m_gruppenModel || !selectionModel() || !selectionModel()->hasSelection())
         return nullptr;
     QMimeData *data = m_gruppenModel->mimeData(selectionModel()->selectedIndexes());
-    if (!data)
-        return nullptr;
-    QPixmap pixmap(20, 10);
-    pixmap.fill(Qt::red);
-    auto *drag = new QDrag(this);
-    drag->setPixmap(pixmap);
-    drag->setMimeData(data);
-    return drag;
+    return createMarkerDrag(this, data);
 }
 
 void GruppenView::startDrag(Qt::DropActions supportedActions)
