@@ -72,39 +72,6 @@ const QAbstractItemView::EditTriggers kGentleTriggers = QAbstractItemView::Doubl
                                                         | QAbstractItemView::SelectedClicked
                                                         | QAbstractItemView::AnyKeyPressed;
 
-void removeAllConnections()
-{
-    for (const QString &name : QSqlDatabase::connectionNames()) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
-}
-
-// Opens a SQLite connection. The main file must exist: the driver would
-// otherwise create an empty database at a mistyped path and the window
-// would silently show nothing.
-QSqlError openConnection(const QString &name, const QString &file, bool mustExist)
-{
-    QSqlError error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
-        db.setDatabaseName(file);
-        if (mustExist && !QFileInfo(file).isFile())
-            error = QSqlError(QObject::tr("Datei nicht gefunden"),
-                              QObject::tr("Die Datei '%1' existiert nicht.").arg(file),
-                              QSqlError::ConnectionError);
-        else if (!db.open())
-            error = db.lastError();
-    }
-    if (error.isValid())
-        QSqlDatabase::removeDatabase(name);
-    return error;
-}
-
 void fillAufsatzCache(QSqlDatabase db)
 {
     QSqlQuery query(db);
@@ -341,7 +308,7 @@ QSqlError MainWindow::openDataBase(const QString &file)
     QSqlError error;
     removeAllConnections();
     const QSqlError mainError =
-        openConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true);
+        openSqliteConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true);
     if (mainError.isValid())
         error = mainError;
 
@@ -358,7 +325,7 @@ QSqlError MainWindow::openDataBase(const QString &file)
     const QString quarnelFile =
         QFileInfo(file).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo");
     const QSqlError quarnelError =
-        openConnection(QLatin1String(kQuarnelConnection), quarnelFile, /*mustExist=*/false);
+        openSqliteConnection(QLatin1String(kQuarnelConnection), quarnelFile, /*mustExist=*/false);
     if (quarnelError.isValid())
         error = quarnelError;
 

@@ -2,6 +2,8 @@
 #define DBCONNECTIONS_H
 
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
 
 // Names of the database connections the program registers.
 extern const char *const kKolvexConnection;   // main database file
@@ -11,5 +13,13 @@ extern const char *const kUpdateConnection;   // a manufacturer's returned file
 // The registered connections, opened on demand.
 QSqlDatabase kolvexDb();
 QSqlDatabase quarnelDb();
+
+// Closes and unregisters every connection.
+void removeAllConnections();
+
+// Registers and opens a SQLite connection on file; on failure the name is
+// unregistered again and the error returned. With mustExist a missing file
+// is an error instead of an empty database the driver would create.
+QSqlError openSqliteConnection(const QString &name, const QString &file, bool mustExist);
 
 #endif // DBCONNECTIONS_H

@@ -60,13 +60,7 @@ QString copyDemoDatabase(const QString &dir)
 
 void closeAllConnections()
 {
-    for (const QString &name : QSqlDatabase::connectionNames()) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    removeAllConnections();
 }
 
 QSqlDatabase openKolvex(const QString &file, bool withIdTable)
