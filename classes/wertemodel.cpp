@@ -1,5 +1,7 @@
 #include "wertemodel.h"
 
+#include "statementrunner.h"
+
 #include "appsettings.h"
 #include "bilderpopupwidget.h"
 #include "dbconnections.h"
@@ -118,7 +120,7 @@ int WerteModel::rowCount(const QModelIndex &parent) const
 
 QSqlDatabase WerteModel::database() const
 {
-    return connectionName.isEmpty() ? kolvexDb() : QSqlDatabase::database(connectionName);
+    return runner().database();
 }
 
 bool WerteModel::hasNewRecordRow() const
@@ -688,8 +690,7 @@ bool WerteModel::execute(const QString &sql, QString *error) const
 
 void WerteModel::executeAndJournal(const QString &sql) const
 {
-    execute(sql);
-    journal(sql);
+    runner().runJournaled(sql);
 }
 
 void WerteModel::journal(const QString &sql)
@@ -699,7 +700,7 @@ void WerteModel::journal(const QString &sql)
 
 QString WerteModel::today()
 {
-    return QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    return StatementRunner::today();
 }
 
 void WerteModel::warn(const QString &text)
