@@ -1,17 +1,18 @@
 #include "benchcase.h"
 
+#include "idtable.h"
+#include "shelltiming.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
-BenchContext::BenchContext(const QString &dataDir, const QString &scratchDir, int rounds)
-    : m_dataDir(dataDir), m_scratchDir(scratchDir), m_rounds(std::max(1, rounds))
+BenchContext::BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride)
+    : m_dataDir(dataDir), m_scratchDir(scratchDir), m_roundsOverride(roundsOverride)
 {
 }
 
@@ -40,9 +41,14 @@ QString BenchContext::sqlite3Path() const
     return QStringLiteral(KOLVEX_SQLITE3);
 }
 
-int BenchContext::rounds() const
+QString BenchContext::programDir() const
 {
-    return m_rounds;
+    return QStringLiteral(KOLVEX_PROGRAM_DIR);
+}
+
+int BenchContext::rounds(int lineDefault) const
+{
+    return std::max(1, m_roundsOverride > 0 ? m_roundsOverride : lineDefault);
 }
 
 QString BenchContext::copyOfLargeDatabase(const QString &name) const
@@ -50,8 +56,8 @@ QString BenchContext::copyOfLargeDatabase(const QString &name) const
     const QString dir = m_scratchDir + "/" + name;
     QDir().mkpath(dir);
     const QString target = dir + "/kolvexDB3.glo";
-    QFile::remove(target);
-    QFile::remove(dir + "/kolvex3.glo");
+    for (const QString &old : {target, dir + "/kolvex3.glo", dir + "/journal.sql"})
+        QFile::remove(old);
     QFile::copy(largeDatabase(), target);
     QFile::copy(largeQuarnelDatabase(), dir + "/kolvex3.glo");
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
@@ -59,100 +65,198 @@ QString BenchContext::copyOfLargeDatabase(const QString &name) const
     return target;
 }
 
-double BenchContext::timeOurs(int repetitions, const std::function<void()> &work,
-                              const std::function<void()> &prepare) const
+PairedTimes BenchContext::paired(int rounds, const std::function<double()> &ours,
+                                 const std::function<double()> &baseline) const
 {
-    repetitions = std::max(1, repetitions);
-    double best = std::numeric_limits<double>::max();
-    for (int round = 0; round < m_rounds; ++round) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < repetitions; ++i)
-            work();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
+    PairedTimes times;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2 == 0) {
+            times.ours << ours();
+            times.baseline << baseline();
+        } else {
+            times.baseline << baseline();
+            times.ours << ours();
+        }
     }
-    return best / repetitions;
+    return times;
 }
 
-double BenchContext::runShellOnce(const QString &file, const QString &script) const
+double BenchContext::shellSeconds(const QString &file, const QString &setup, const QString &work,
+                                  QStringList *errors) const
 {
     const QString scriptFile = m_scratchDir + "/shell_script.sql";
     {
         QFile out(scriptFile);
         out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        out.write(script.toUtf8());
+        out.write(ShellTiming::timedScript(setup, work).toUtf8());
     }
     QProcess shell;
     shell.setStandardInputFile(scriptFile);
-    shell.setStandardOutputFile(QProcess::nullDevice());
-    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
     shell.start(sqlite3Path(), {file});
     shell.waitForFinished(-1);
-    return timer.nsecsElapsed() / 1e9;
-}
-
-static QString repeated(const QString &setup, const QString &work, int repetitions)
-{
-    QString script = setup;
-    script.reserve(setup.size() + (work.size() + 1) * repetitions);
-    for (int i = 0; i < repetitions; ++i)
-        script += work + "\n";
-    return script;
-}
-
-double BenchContext::timeShell(const QString &file, const QString &setup, const QString &work,
-                               int repetitions) const
-{
-    // The difference of two process runs is only meaningful when the work
-    // clearly outweighs the jitter of starting the shell and running setup:
-    // repeat the work until it takes a good quarter of a second.
-    constexpr double kMinimumWork = 0.25;
-    repetitions = std::max(1, repetitions);
-    const double setupOnce = runShellOnce(file, setup);
-    for (;;) {
-        const double work1 = runShellOnce(file, repeated(setup, work, repetitions)) - setupOnce;
-        if (work1 >= kMinimumWork || repetitions >= 200000)
-            break;
-        const double factor = work1 > 0 ? kMinimumWork / work1 * 1.2 : 8.0;
-        repetitions = int(std::min(200000.0, repetitions * std::min(8.0, std::max(2.0, factor))));
+    const QString output = QString::fromUtf8(shell.readAllStandardOutput());
+    const QString errorText = QString::fromLocal8Bit(shell.readAllStandardError()).trimmed();
+    if (errors && !errorText.isEmpty())
+        *errors << errorText.split(QLatin1Char('\n'));
+    const double seconds = ShellTiming::secondsBetweenMarks(output);
+    if (seconds < 0) {
+        std::fprintf(stderr, "sqlite3 gave no time marks: %s\n", qPrintable(errorText));
+        return 0.0;
     }
-    const QString full = repeated(setup, work, repetitions);
-    double bestFull = std::numeric_limits<double>::max();
-    double bestSetup = std::numeric_limits<double>::max();
-    // Alternate the two runs so that both see the same machine load.
-    for (int round = 0; round < m_rounds; ++round) {
-        bestSetup = std::min(bestSetup, runShellOnce(file, setup));
-        bestFull = std::min(bestFull, runShellOnce(file, full));
-    }
-    return std::max(1e-9, bestFull - bestSetup) / repetitions;
+    return seconds;
 }
 
-static QString formatSeconds(double seconds)
+QString BenchContext::onePassOverWerte()
+{
+    return QStringLiteral("SELECT max(Geraet) FROM Werte;");
+}
+
+QString BenchContext::idTableSetup()
+{
+    QString script = QStringLiteral("DROP TABLE IF EXISTS temp.seqidxs;\n"
+                                    "CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC);\n"
+                                    "BEGIN;\n");
+    for (int first = 1; first <= kIdTableSize; first += 100)
+        script += idTableInsertStatement(first, 100) + ";\n";
+    return script + "COMMIT;\n";
+}
+
+QString formatSeconds(double seconds)
 {
     if (seconds < 1e-3)
         return QString::number(seconds * 1e6, 'f', 1) + " us";
     if (seconds < 1.0)
-        return QString::number(seconds * 1e3, 'f', 2) + " ms";
+        return QString::number(seconds * 1e3, 'f', 1) + " ms";
     return QString::number(seconds, 'f', 3) + " s";
 }
 
-void BenchContext::report(const QString &measurement, double oursSeconds, double shellSeconds,
-                          const QString &note) const
+static QString formatRange(const PairedSummary &s)
 {
-    const double ratio = shellSeconds > 0 ? oursSeconds / shellSeconds : 0.0;
-    QString line = QStringLiteral("%1  ours %2  sqlite3 %3  ratio %4")
-                       .arg(measurement, -58)
-                       .arg(formatSeconds(oursSeconds), 10)
-                       .arg(formatSeconds(shellSeconds), 10)
-                       .arg(QString::number(ratio, 'f', 2), 6);
-    if (!note.isEmpty())
-        line += "  (" + note + ")";
-    std::printf("%s\n", qPrintable(line));
+    return QStringLiteral("%1 (%2-%3)")
+        .arg(QString::number(s.ratioMedian, 'f', 2), QString::number(s.ratioMin, 'f', 2),
+             QString::number(s.ratioMax, 'f', 2));
+}
+
+static void printLine(const QString &text)
+{
+    std::printf("%s\n", qPrintable(text));
     std::fflush(stdout);
+}
+
+PairedSummary BenchContext::reportRatio(const QString &line, const PairedTimes &times,
+                                        const QString &baselineLabel, const QString &note)
+{
+    const PairedSummary s = summariseRatio(times);
+    QString text = QStringLiteral("%1\n    ours %2 | %3 %4 | ratio %5 | %6 rounds")
+                       .arg(line, formatSeconds(s.oursMedian), baselineLabel,
+                            formatSeconds(s.baselineMedian), formatRange(s))
+                       .arg(s.rounds);
+    if (!note.isEmpty())
+        text += "\n    " + note;
+    printLine(text);
+    return s;
+}
+
+PairedSummary BenchContext::reportShare(const QString &line, const PairedTimes &times,
+                                        double units, const QString &unitName,
+                                        const QString &baselineLabel, const QString &note)
+{
+    const PairedSummary s = summariseShare(times);
+    const auto rate = [&](double seconds) {
+        return QString::number(seconds > 0 ? units / seconds : 0.0, 'f', 0) + " " + unitName
+               + "/s (" + formatSeconds(seconds) + ")";
+    };
+    QString text = QStringLiteral("%1\n    ours %2 | %3 %4 | share of baseline rate %5 | %6 rounds")
+                       .arg(line, rate(s.oursMedian), baselineLabel, rate(s.baselineMedian),
+                            formatRange(s))
+                       .arg(s.rounds);
+    if (!note.isEmpty())
+        text += "\n    " + note;
+    printLine(text);
+    return s;
+}
+
+void BenchContext::reportValue(const QString &line, const QString &value, const QString &note)
+{
+    QString text = QStringLiteral("%1\n    %2").arg(line, value);
+    if (!note.isEmpty())
+        text += "\n    " + note;
+    printLine(text);
+}
+
+void BenchContext::addTarget(const QString &line, const QString &target, const QString &measured,
+                             bool met)
+{
+    m_targets.push_back({line, target, measured, met ? QStringLiteral("met")
+                                                     : QStringLiteral("NOT MET")});
+}
+
+void BenchContext::targetRatioAtMost(const QString &line, const PairedSummary &summary,
+                                     double limit)
+{
+    addTarget(line, QStringLiteral("<= %1x").arg(limit), formatRange(summary) + "x",
+              summary.rounds > 0 && summary.ratioMedian <= limit);
+}
+
+void BenchContext::targetShareAtLeast(const QString &line, const PairedSummary &summary,
+                                      double limit)
+{
+    addTarget(line, QStringLiteral(">= %1 %").arg(limit * 100),
+              QStringLiteral("%1 % (%2-%3)")
+                  .arg(summary.ratioMedian * 100, 0, 'f', 0)
+                  .arg(summary.ratioMin * 100, 0, 'f', 0)
+                  .arg(summary.ratioMax * 100, 0, 'f', 0),
+              summary.rounds > 0 && summary.ratioMedian >= limit);
+}
+
+void BenchContext::targetSecondsAtMost(const QString &line, double seconds, double limit)
+{
+    addTarget(line, "<= " + formatSeconds(limit), formatSeconds(seconds),
+              seconds > 0 && seconds <= limit);
+}
+
+void BenchContext::targetMegabytesAtMost(const QString &line, double megabytes, double limit)
+{
+    addTarget(line, QStringLiteral("<= %1 MB").arg(limit),
+              QStringLiteral("%1 MB").arg(megabytes, 0, 'f', 1), megabytes > 0 && megabytes <= limit);
+}
+
+void BenchContext::targetNotMeasured(const QString &line, const QString &target,
+                                     const QString &reason)
+{
+    m_targets.push_back({line, target, reason, QStringLiteral("NOT MEASURED")});
+}
+
+int BenchContext::printTargetTable() const
+{
+    if (m_targets.empty())
+        return 0;
+    int lineWidth = 4, targetWidth = 6, measuredWidth = 8;
+    for (const TargetRow &row : m_targets) {
+        lineWidth = std::max(lineWidth, int(row.line.size()));
+        targetWidth = std::max(targetWidth, int(row.target.size()));
+        measuredWidth = std::max(measuredWidth, int(row.measured.size()));
+    }
+    const auto row = [&](const QString &a, const QString &b, const QString &c, const QString &d) {
+        return QStringLiteral("%1 | %2 | %3 | %4")
+            .arg(a, -lineWidth)
+            .arg(b, -targetWidth)
+            .arg(c, -measuredWidth)
+            .arg(d);
+    };
+    printLine(QString());
+    printLine(QStringLiteral("== targets (median over the paired rounds)"));
+    printLine(row("line", "target", "measured", "result"));
+    printLine(QString(lineWidth + targetWidth + measuredWidth + 18, QLatin1Char('-')));
+    int missed = 0;
+    for (const TargetRow &r : m_targets) {
+        printLine(row(r.line, r.target, r.measured, r.verdict));
+        if (r.verdict != QLatin1String("met"))
+            ++missed;
+    }
+    printLine(QStringLiteral("%1 of %2 targets met").arg(int(m_targets.size()) - missed)
+                  .arg(m_targets.size()));
+    return missed;
 }
 
 std::vector<BenchCase> &benchCases()

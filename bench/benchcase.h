@@ -1,20 +1,26 @@
 #ifndef BENCHCASE_H
 #define BENCHCASE_H
 
+#include "pairedstats.h"
+
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
 
 // What a benchmark case gets: the large generated database, a scratch
-// directory, timers for our code and for the sqlite3 shell, and the report.
+// directory, the paired measurement against the real sqlite3 shell, and the
+// report with its closing table of targets.
 //
-// Every measurement is printed as a ratio against a baseline taken in the
-// same run: the same work done by the real sqlite3 shell on the same file.
+// Every line is measured in paired rounds: each round runs our code and the
+// baseline once, in alternating order, so that drift of the machine load
+// reaches both sides of a round alike. A line prints the median of the
+// per-round ratios with their range and the medians of both sides.
 class BenchContext
 {
 public:
-    BenchContext(const QString &dataDir, const QString &scratchDir, int rounds);
+    BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride);
 
     // The generated main database ("kolvexDB3.glo"). Treat it as read-only;
     // cases that change data work on copyOfLargeDatabase().
@@ -26,35 +32,79 @@ public:
     // A directory that lives for the whole run.
     QString scratchDir() const;
     QString sqlite3Path() const;
-    int rounds() const;
+    // The program directory (KolvexSelvantoPflege and its siblings).
+    QString programDir() const;
 
-    // Fresh copy of the main database (and the companion file) in a new
+    // The number of paired rounds for a line: the --rounds option when
+    // given, else the line's own default.
+    int rounds(int lineDefault) const;
+
+    // Fresh copy of the main database (and the companion file) in the
     // sub-directory name of the scratch directory; returns the main file.
     QString copyOfLargeDatabase(const QString &name) const;
 
-    // Seconds per call of work: the best of rounds() rounds of repetitions
-    // calls. prepare (if given) runs untimed before each round.
-    double timeOurs(int repetitions, const std::function<void()> &work,
-                    const std::function<void()> &prepare = {}) const;
+    // Runs rounds paired rounds. ours and baseline each do one measurement
+    // and return its seconds (untimed preparation may happen inside).
+    // Even rounds start with ours, odd rounds with the baseline.
+    PairedTimes paired(int rounds, const std::function<double()> &ours,
+                       const std::function<double()> &baseline) const;
 
-    // Seconds the sqlite3 shell needs for work, run repetitions times on file
-    // after setup: the best run of setup + work minus the best run of setup
-    // alone (so process start, opening the file and setup drop out).
-    double timeShell(const QString &file, const QString &setup, const QString &work,
-                     int repetitions = 1) const;
+    // Seconds the sqlite3 shell needs for work on file, measured by the shell
+    // itself between two time marks: process start, opening the file and
+    // setup stay outside. Output goes nowhere. Error messages of the shell
+    // are added to errors when given.
+    double shellSeconds(const QString &file, const QString &setup, const QString &work,
+                        QStringList *errors = nullptr) const;
 
-    // Wall-clock seconds of one run of the shell on file with script.
-    double runShellOnce(const QString &file, const QString &script) const;
+    // One pass of the shell over the value table (the physical yardstick).
+    static QString onePassOverWerte();
+    // The statements that create and fill the id table seqidxs, as the
+    // program runs them when it opens a database: setup for shell scripts
+    // that replay statements of the free-id search.
+    static QString idTableSetup();
 
-    // Prints one line: measurement, our time, the shell's time and the ratio.
-    void report(const QString &measurement, double oursSeconds, double shellSeconds,
-                const QString &note = QString()) const;
+    // Prints a measured line: both medians, the median ratio ours/baseline
+    // with min-max, the number of rounds and a note. Returns the statistics.
+    PairedSummary reportRatio(const QString &line, const PairedTimes &times,
+                              const QString &baselineLabel, const QString &note = QString());
+    // Prints a throughput line for work of the same size on both sides:
+    // the share of the baseline's rate that ours reaches (baseline / ours).
+    PairedSummary reportShare(const QString &line, const PairedTimes &times, double units,
+                              const QString &unitName, const QString &baselineLabel,
+                              const QString &note = QString());
+    // Prints a line without a baseline.
+    void reportValue(const QString &line, const QString &value, const QString &note = QString());
+
+    // Rows of the closing table.
+    void targetRatioAtMost(const QString &line, const PairedSummary &summary, double limit);
+    void targetShareAtLeast(const QString &line, const PairedSummary &summary, double limit);
+    void targetSecondsAtMost(const QString &line, double seconds, double limit);
+    void targetMegabytesAtMost(const QString &line, double megabytes, double limit);
+    // A line that could not be measured.
+    void targetNotMeasured(const QString &line, const QString &target, const QString &reason);
+
+    // Prints the closing table; returns the number of targets not met.
+    int printTargetTable() const;
 
 private:
+    struct TargetRow
+    {
+        QString line;
+        QString target;
+        QString measured;
+        QString verdict;
+    };
+    void addTarget(const QString &line, const QString &target, const QString &measured,
+                   bool met);
+
     QString m_dataDir;
     QString m_scratchDir;
-    int m_rounds;
+    int m_roundsOverride;
+    std::vector<TargetRow> m_targets;
 };
+
+// Seconds as a short text ("12.3 ms", "1.234 s").
+QString formatSeconds(double seconds);
 
 using BenchFunction = std::function<void(BenchContext &)>;
 
@@ -76,9 +126,10 @@ struct BenchCaseRegistrar
 //
 //   KOLVEX_BENCH_CASE(myCase)
 //   {
-//       const double ours = context.timeOurs(100, [&] { ... });
-//       const double shell = context.timeShell(context.largeDatabase(), "", "SELECT ...;", 100);
-//       context.report("my measurement", ours, shell);
+//       const PairedTimes times = context.paired(context.rounds(5),
+//           [&] { ...; return seconds; },
+//           [&] { return context.shellSeconds(file, setup, work); });
+//       context.targetRatioAtMost("my line", context.reportRatio("my line", times, "sqlite3"), 1.5);
 //   }
 #define KOLVEX_BENCH_CASE(id)                                                               \
     static void kolvexBenchCase_##id(BenchContext &context);                                \

@@ -1,12 +1,15 @@
-// The appliance list of manufacturer 58 on the large database: the list
-// statement with the value-set ids of every row, against one pass of the
-// sqlite3 shell over the value table.
+// The appliance list of manufacturer 58 on the large database, model only:
+// the list statement with the value-set ids of every row, against the same
+// statements in the sqlite3 shell and against one pass over the value table.
 #include "appsettings.h"
 #include "benchcase.h"
 #include "dbconnections.h"
 #include "geraetemodel.h"
+#include "shelltiming.h"
+#include "statementrecorder.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -43,22 +46,41 @@ int rowsDifferingFromLookupPerRow(const GeraeteModel &model, QSqlDatabase db, in
     return differing;
 }
 
-void measureApplianceList(BenchContext &context, QSqlDatabase db, const QString &valueFilter,
-                          double onePass)
+void measureApplianceList(BenchContext &context, QSqlDatabase db, const QString &valueFilter)
 {
     useApplianceListSettings(valueFilter);
     GeraeteModel model;
     model.selectAppliances();  // learns the column kinds once, as the program does
-    const double ours = context.timeOurs(3, [&] { model.selectAppliances(); });
+    QStringList statements;
+    {
+        StatementRecorder recorder(db);
+        model.selectAppliances();
+        statements = recorder.statements();
+    }
+    const QString file = context.largeDatabase();
+    QVector<double> onePass;
+    PairedTimes times = context.paired(
+        context.rounds(5),
+        [&] {
+            QElapsedTimer timer;
+            timer.start();
+            model.selectAppliances();
+            return timer.nsecsElapsed() / 1e9;
+        },
+        [&] {
+            onePass << context.shellSeconds(file, QString(), BenchContext::onePassOverWerte());
+            return context.shellSeconds(file, QString(), ShellTiming::script(statements));
+        });
     const int differing = rowsDifferingFromLookupPerRow(model, db, 25);
-    QString note = QStringLiteral("%1 rows, value filter '%2'").arg(model.rowCount()).arg(valueFilter);
-    if (!valueFilter.isEmpty())
-        note += QStringLiteral(", the list statement itself makes a LIKE pass over Werte");
+    QString note = QStringLiteral("%1 rows, %2 statements").arg(model.rowCount())
+                       .arg(statements.size());
     if (differing > 0)
         note += QStringLiteral(", %1 of 25 rows DIFFER from the lookup per row").arg(differing);
-    context.report(QStringLiteral("selectAppliances 58 with value-set ids, filter '%1'")
-                       .arg(valueFilter),
-                   ours, onePass, note + " (ratio to one shell pass over Werte)");
+    const QString line =
+        QStringLiteral("selectAppliances 58 with value-set ids, filter '%1'").arg(valueFilter);
+    context.reportRatio(line, times, "sqlite3 same statements", note);
+    times.baseline = onePass;
+    context.reportRatio(line + " [yardstick: one pass over Werte]", times, "sqlite3 one pass");
 }
 
 } // namespace
@@ -66,8 +88,6 @@ void measureApplianceList(BenchContext &context, QSqlDatabase db, const QString 
 KOLVEX_BENCH_CASE(applianceList)
 {
     QSqlDatabase db = TestSupport::openKolvex(context.largeDatabase(), false);
-    const double onePass =
-        context.timeShell(context.largeDatabase(), QString(), "SELECT max(Geraet) FROM Werte;", 3);
-    measureApplianceList(context, db, QString(), onePass);
-    measureApplianceList(context, db, QStringLiteral("Betreiber's"), onePass);
+    measureApplianceList(context, db, QString());
+    measureApplianceList(context, db, QStringLiteral("Betreiber's"));
 }

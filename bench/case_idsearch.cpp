@@ -5,23 +5,11 @@
 #include "idtable.h"
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace {
-
-// The statements createIdTable runs, as one script for the shell. It starts
-// by dropping an earlier table so that repetitions in one shell session
-// really fill the table each time.
-QString idTableScript()
-{
-    QString script = QStringLiteral("DROP TABLE IF EXISTS temp.seqidxs;\n"
-                                    "CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC);\n"
-                                    "BEGIN;\n");
-    for (int first = 1; first <= kIdTableSize; first += 100)
-        script += idTableInsertStatement(first, 100) + ";\n";
-    return script + "COMMIT;\n";
-}
 
 // The statement findFreeId runs for these conditions ("" or " AND ...").
 QString freeIdStatement(const QString &table, const QString &key, const QString &extra)
@@ -29,6 +17,14 @@ QString freeIdStatement(const QString &table, const QString &key, const QString 
     return QStringLiteral("select seqidxs.id from seqidxs left join %2 on seqidxs.id=%2.%1 "
                           "where %2.%1 is NULL %3 limit 1;")
         .arg(key, table, extra);
+}
+
+QString repeated(const QString &statement, int times)
+{
+    QString text;
+    for (int i = 0; i < times; ++i)
+        text += statement + "\n";
+    return text;
 }
 
 struct FreeIdCase
@@ -44,19 +40,28 @@ struct FreeIdCase
 void measureFreeId(BenchContext &context, QSqlDatabase db, const FreeIdCase &c)
 {
     AppSettings *settings = AppSettings::instance();
-    settings->currentManufacturerId = c.manufacturer;
     int found = -1;
-    const double ours = context.timeOurs(c.repetitions, [&] {
-        found = settings->findFreeId(c.table, c.key, db);
-    });
     const QString statement = freeIdStatement(c.table, c.key, c.extra);
+    const QString work = repeated(statement, c.repetitions);
+    const PairedTimes times = context.paired(
+        context.rounds(5),
+        [&] {
+            settings->currentManufacturerId = c.manufacturer;
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < c.repetitions; ++i)
+                found = settings->findFreeId(c.table, c.key, db);
+            return timer.nsecsElapsed() / 1e9;
+        },
+        [&] {
+            return context.shellSeconds(context.largeDatabase(), BenchContext::idTableSetup(),
+                                        work);
+        });
     const int shellFound = TestSupport::scalar(db, statement).toInt();
-    const double shell =
-        context.timeShell(context.largeDatabase(), idTableScript(), statement, c.repetitions);
-    QString note = QStringLiteral("free id %1").arg(found);
+    QString note = QStringLiteral("%1 searches per round, free id %2").arg(c.repetitions).arg(found);
     if (shellFound != found)
         note += QStringLiteral(", shell statement gives %1: STATEMENTS DIFFER").arg(shellFound);
-    context.report(c.label, ours, shell, note);
+    context.reportRatio(c.label, times, "sqlite3 same statement", note);
 }
 
 } // namespace
@@ -64,18 +69,20 @@ void measureFreeId(BenchContext &context, QSqlDatabase db, const FreeIdCase &c)
 KOLVEX_BENCH_CASE(idTableFill)
 {
     const QString file = context.largeDatabase();
-    QSqlDatabase db;
-    const double ours = context.timeOurs(
-        1, [&] { createIdTable(db); },
+    const PairedTimes times = context.paired(
+        context.rounds(5),
         [&] {
-            db = QSqlDatabase();
             TestSupport::closeAllConnections();
-            db = TestSupport::openKolvex(file, false);
-        });
-    const QString count = TestSupport::scalar(db, "SELECT count(*) FROM seqidxs");
-    const double shell = context.timeShell(file, QString(), idTableScript());
-    context.report("seqidxs: create and fill 1..100000", ours, shell,
-                   QStringLiteral("%1 rows").arg(count));
+            QSqlDatabase db = TestSupport::openKolvex(file, false);
+            QElapsedTimer timer;
+            timer.start();
+            createIdTable(db);
+            return timer.nsecsElapsed() / 1e9;
+        },
+        [&] { return context.shellSeconds(file, QString(), BenchContext::idTableSetup()); });
+    const QString count = TestSupport::scalar(kolvexDb(), "SELECT count(*) FROM seqidxs");
+    context.reportRatio("seqidxs: create and fill 1..100000", times, "sqlite3 same statements",
+                        QStringLiteral("%1 rows").arg(count));
 }
 
 KOLVEX_BENCH_CASE(findFreeId)
@@ -105,14 +112,23 @@ KOLVEX_BENCH_CASE(findFreeId)
     for (const FreeIdCase &c : cases)
         measureFreeId(context, db, c);
 
-    // What one pass over the big table costs, to compare the unindexed search with.
-    settings->currentManufacturerId = -1;
-    const QString onePass = QStringLiteral("SELECT max(Geraet) FROM Werte;");
-    const double ours = context.timeOurs(5, [&] {
-        settings->findFreeId("Werte", "Geraet", db);
-    });
-    const double shellPass = context.timeShell(context.largeDatabase(), QString(), onePass, 5);
-    context.report("findFreeId Werte/Geraet against one pass (max(Geraet))", ours, shellPass,
-                   "ratio to one shell pass over Werte");
+    // The unindexed search against the physical limit: one pass over the table.
+    const int repetitions = 5;
+    const PairedTimes times = context.paired(
+        context.rounds(5),
+        [&] {
+            settings->currentManufacturerId = -1;
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < repetitions; ++i)
+                settings->findFreeId("Werte", "Geraet", db);
+            return timer.nsecsElapsed() / 1e9;
+        },
+        [&] {
+            return context.shellSeconds(context.largeDatabase(), QString(),
+                                        repeated(BenchContext::onePassOverWerte(), repetitions));
+        });
+    context.reportRatio("findFreeId Werte/Geraet [yardstick: one pass over Werte]", times,
+                        "sqlite3 one pass", "5 searches per round against 5 passes");
     settings->idRangeLow.remove(999);
 }

@@ -15,7 +15,7 @@ constexpr int kWaermedbLines = 100000;
 constexpr int kCrossSections = 10000;
 constexpr int kQuarnelManufacturers = 200;
 // Raise when the generator changes in a way the input files do not show.
-constexpr int kGeneratorVersion = 1;
+constexpr int kGeneratorVersion = 2;
 
 const QString kSourceDir = QStringLiteral(KOLVEX_SOURCE_DIR);
 
@@ -113,7 +113,9 @@ void writeWaermedb(ExportFile &out)
 
 void writeCrossSections(ExportFile &out)
 {
-    out.line({"NR", "SYSNR", "BEZEICHNUN", "QFORM", "WEITE1", "WEITE2", "QFORM_S", "W1_S",
+    // No field "NR": the import gives every table its own key column of
+    // that name, and real exports do not carry one.
+    out.line({"SYSNR", "BEZEICHNUN", "QFORM", "WEITE1", "WEITE2", "QFORM_S", "W1_S",
               "W2_S", "S1", "S2", "S3", "S4", "S5", "W1", "W2", "W3", "W4", "W5"});
     static const char *const layers[3][10] = {
         {"11", "12", "40", "10", "0", "25", "40", "0", "50", "0"},
@@ -122,7 +124,7 @@ void writeCrossSections(ExportFile &out)
     for (int nr = 1; nr <= kCrossSections; ++nr) {
         const int shape = (nr - 1) % 4;
         const int inner = 150 + 10 * (nr % 16);
-        QStringList fields{QString::number(nr), QString::number(1 + shape),
+        QStringList fields{QString::number(1 + shape),
                            quoted(QStringLiteral("Querschnitt %1").arg(nr)),
                            QString::number(shape), QString::number(inner),
                            QString::number(shape >= 2 ? inner + 40 : inner),

@@ -1,6 +1,6 @@
 // kolvex_bench: runs the registered benchmark cases on the large generated
-// database and prints every figure against the sqlite3 shell's time for the
-// same work on the same file.
+// database, prints every line against the sqlite3 shell doing the same work
+// on the same file in paired rounds, and closes with the table of targets.
 #include "benchcase.h"
 #include "largedb.h"
 #include "testsupport.h"
@@ -19,15 +19,19 @@ struct Options
     bool regenerate = false;
     bool generateOnly = false;
     bool list = false;
-    int rounds = 5;
+    bool keepScratch = false;
+    int rounds = 0;  // 0: each line's own number of rounds
     QStringList filters;
 };
 
 void printUsage()
 {
     std::printf("usage: kolvex_bench [--regenerate] [--generate-only] [--list] [--rounds N] "
+                "[--keep-scratch] "
                 "[case ...]\n"
-                "  case: run only the cases whose name contains one of these texts\n");
+                "  case: run only the cases whose name contains one of these texts\n"
+                "  --rounds N: paired rounds per line (default: each line's own)\n"
+                "  --keep-scratch: keep the copies and shell scripts of the run\n");
 }
 
 bool parseOptions(const QStringList &args, Options &options)
@@ -40,6 +44,8 @@ bool parseOptions(const QStringList &args, Options &options)
             options.generateOnly = true;
         else if (arg == "--list")
             options.list = true;
+        else if (arg == "--keep-scratch")
+            options.keepScratch = true;
         else if (arg == "--rounds" && i + 1 < args.size())
             options.rounds = args.at(++i).toInt();
         else if (arg.startsWith("--"))
@@ -100,6 +106,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "cannot create a scratch directory\n");
         return 1;
     }
+    if (options.keepScratch) {
+        scratch.setAutoRemove(false);
+        std::printf("scratch directory: %s\n", qPrintable(scratch.path()));
+    }
     BenchContext context(dataDir, scratch.path(), options.rounds);
     for (const BenchCase &benchCase : cases) {
         if (!wanted(benchCase, options.filters))
@@ -109,5 +119,6 @@ int main(int argc, char *argv[])
         benchCase.run(context);
         TestSupport::closeAllConnections();
     }
+    context.printTargetTable();
     return 0;
 }
