@@ -38,6 +38,25 @@ QString countOf(const QString &sql)
     return TestSupport::scalar(kolvexDb(), sql);
 }
 
+// Runs the model's bulk action on rows of the list of manufacturer 58 and
+// returns its seconds; the first run (with statements still empty) records
+// what it does, for the shell.
+double runTimed(const char *slot, const QList<int> &rows, QStringList &statements)
+{
+    GeraeteModel model;
+    model.selectAppliances();
+    std::unique_ptr<StatementRecorder> recorder;
+    if (statements.isEmpty())
+        recorder.reset(new StatementRecorder(kolvexDb()));
+    QElapsedTimer timer;
+    timer.start();
+    QMetaObject::invokeMethod(&model, slot, Qt::DirectConnection, Q_ARG(QList<int>, rows));
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (recorder)
+        statements = ShellTiming::withoutTransactionControl(recorder->statements());
+    return seconds;
+}
+
 void measureBulk(BenchContext &context, const char *slot, int count, const QString &line,
                  const QString &targetLine)
 {
@@ -46,28 +65,19 @@ void measureBulk(BenchContext &context, const char *slot, int count, const QStri
         rows << row;
     QStringList statements;
     QString outcome;
+    const QString valueSetsBefore =
+        TestSupport::scalar(TestSupport::openKolvex(context.largeDatabase(), false),
+                            "SELECT count(*) FROM Werte");
+    TestSupport::closeAllConnections();
     const PairedTimes times = context.paired(
         context.rounds(3),
         [&] {
             const QString file = context.copyOfLargeDatabase("bulk-ours");
             useManufacturer58(file);
             TestSupport::openKolvex(file, true);
-            GeraeteModel model;
-            model.selectAppliances();
-            const QString before = countOf("SELECT count(*) FROM Werte");
-            // The first run records what the action does, for the shell.
-            std::unique_ptr<StatementRecorder> recorder;
-            if (statements.isEmpty())
-                recorder.reset(new StatementRecorder(kolvexDb()));
-            QElapsedTimer timer;
-            timer.start();
-            QMetaObject::invokeMethod(&model, slot, Qt::DirectConnection, Q_ARG(QList<int>, rows));
-            const double seconds = timer.nsecsElapsed() / 1e9;
-            if (recorder)
-                statements = ShellTiming::withoutTransactionControl(recorder->statements());
-            recorder.reset();
+            const double seconds = runTimed(slot, rows, statements);
             outcome = QStringLiteral("value sets %1 -> %2, %3 journal lines")
-                          .arg(before, countOf("SELECT count(*) FROM Werte"))
+                          .arg(valueSetsBefore, countOf("SELECT count(*) FROM Werte"))
                           .arg(TestSupport::journalLines(file).size());
             TestSupport::closeAllConnections();
             return seconds;

@@ -53,6 +53,22 @@ QString freshCopy(const QString &from, const QString &dir)
     return target;
 }
 
+// Runs the derivation on db and returns its seconds; the first run (with
+// statements still empty) records what it does, for the shell.
+double deriveTimed(QSqlDatabase db, QStringList &statements, int *messages)
+{
+    std::unique_ptr<StatementRecorder> recorder;
+    if (statements.isEmpty())
+        recorder.reset(new StatementRecorder(db));
+    QElapsedTimer timer;
+    timer.start();
+    *messages = CrossSectionDerivation(db).run().size();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (recorder)
+        statements = recorder->statements();
+    return seconds;
+}
+
 } // namespace
 
 KOLVEX_BENCH_CASE(crossSectionDerivation)
@@ -73,21 +89,10 @@ KOLVEX_BENCH_CASE(crossSectionDerivation)
         [&] {
             const QString file = freshCopy(templateFile, context.scratchDir() + "/derive-ours");
             openSqliteConnection(QLatin1String(kQuarnelConnection), file, true);
-            QSqlDatabase db = quarnelDb();
-            rows = TestSupport::scalar(db, "SELECT count(*) FROM QUERSCHN");
-            // The first run records what the derivation does, for the shell.
-            std::unique_ptr<StatementRecorder> recorder;
-            if (statements.isEmpty())
-                recorder.reset(new StatementRecorder(db));
-            QElapsedTimer timer;
-            timer.start();
-            messages = CrossSectionDerivation(db).run().size();
-            const double seconds = timer.nsecsElapsed() / 1e9;
-            if (recorder)
-                statements = recorder->statements();
-            recorder.reset();
+            const double seconds = deriveTimed(quarnelDb(), statements, &messages);
+            rows = TestSupport::scalar(quarnelDb(), "SELECT count(*) FROM QUERSCHN");
             derived = TestSupport::scalar(
-                          db, "SELECT count(*) FROM QUERSCHN WHERE WdwInnen IS NOT NULL")
+                          quarnelDb(), "SELECT count(*) FROM QUERSCHN WHERE WdwInnen IS NOT NULL")
                           .toInt();
             removeAllConnections();
             return seconds;
