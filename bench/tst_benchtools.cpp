@@ -2,9 +2,11 @@
 // paired statistics, the time marks inside the sqlite3 shell, the statement
 // recorder, the process runner, and the generated Quarnel exports, which
 // the import and the cross-section derivation must take as they are.
+#include "appsettings.h"
 #include "benchcase.h"
 #include "crosssectionderivation.h"
 #include "dbconnections.h"
+#include "geraetemodel.h"
 #include "largedb.h"
 #include "pairedstats.h"
 #include "processrun.h"
@@ -16,6 +18,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,6 +28,13 @@ class TestBenchTools : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+
+    QString newDir(const QString &name)
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
 
     // Runs script in the real sqlite3 shell on file and returns its output.
     QString runShell(const QString &file, const QString &script)
@@ -211,6 +221,84 @@ private slots:
         QVERIFY(run.seconds > 0);
         QVERIFY(run.peakMegabytes > 0.5);
         QVERIFY(!runProcess(dir.filePath("no-such-program"), {}, {}).started);
+    }
+
+    // The shell replaying what a bulk action recorded leaves the file as
+    // the action left it: the baseline does the same work.
+    void replayedBulkActionsGiveTheSameFile_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::newRow("duplicate") << "datenDuplizieren";
+        QTest::newRow("delete") << "datenLoeschen";
+    }
+
+    void replayedBulkActionsGiveTheSameFile()
+    {
+        QFETCH(QString, slot);
+        const QString ours = TestSupport::copyDemoDatabase(newDir("ours-" + slot));
+        const QString shell = TestSupport::copyDemoDatabase(newDir("shell-" + slot));
+        AppSettings *settings = AppSettings::instance();
+        settings->manufacturerMode = false;
+        settings->currentManufacturerId = 58;
+        settings->dbFile = ours;
+        settings->allFilter.clear();
+        settings->applianceFilter.clear();
+        settings->valueFilter.clear();
+        settings->applianceFields = AppSettings::defaultApplianceFields();
+        QSqlDatabase db = TestSupport::openKolvex(ours, true);
+        QStringList statements;
+        {
+            GeraeteModel model;
+            model.selectAppliances();
+            QVERIFY(model.recordCount() >= 2);
+            StatementRecorder recorder(db);
+            QVERIFY(QMetaObject::invokeMethod(&model, slot.toLatin1().constData(),
+                                              Q_ARG(QList<int>, (QList<int>{0, 1}))));
+            statements = ShellTiming::withoutTransactionControl(recorder.statements());
+        }
+        QVERIFY(!statements.isEmpty());
+        TestSupport::closeAllConnections();
+        const QString replay = BenchContext::idTableSetup() + "BEGIN;\n"
+                               + ShellTiming::script(statements) + "COMMIT;\n";
+        QVERIFY(ShellTiming::secondsBetweenMarks(
+                    runShell(shell, ShellTiming::timedScript(QString(), replay)))
+                >= 0);
+        const QString dump = QStringLiteral(
+            "SELECT * FROM Geraete ORDER BY TirmaId;\nSELECT * FROM Werte ORDER BY WerteId;\n");
+        const QString oursDump = runShell(ours, dump);
+        QVERIFY(oursDump.size() > 1000);
+        QCOMPARE(runShell(shell, dump), oursDump);
+        // And the action did change something.
+        QVERIFY(oursDump != runShell(TestSupport::copyDemoDatabase(newDir("fresh-" + slot)), dump));
+    }
+
+    // The start-up line times the program as a whole process: with
+    // KOLVEX_QUIT_WHEN_READY it ends by itself once its lists are filled.
+    void programEndsWhenReady()
+    {
+        const QString file = TestSupport::copyDemoDatabase(newDir("startup"));
+        const QString home = dir.filePath("startup-home");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home);
+        environment.insert("XDG_CONFIG_HOME", home + "/config");
+        environment.insert("XDG_CONFIG_DIRS", home + "/etc");
+        environment.insert("XDG_DATA_HOME", home + "/data");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("KOLVEX_QUIT_WHEN_READY", "1");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KOLVEX_PROGRAM_DIR) + "/KolvexSelvantoPflege", {file});
+        QVERIFY(program.waitForStarted());
+        const bool ended = program.waitForFinished(60000);
+        if (!ended)
+            program.kill();
+        QVERIFY(ended);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        // It ran as far as closing its window: the window saved its column widths.
+        QFile settingsFile(home + "/config/Tirma/KolvexSelvanto.conf");
+        QVERIFY(settingsFile.open(QIODevice::ReadOnly));
+        QVERIFY(settingsFile.readAll().contains("tableGeraeteSS"));
     }
 
     // The generated exports go through the import and the derivation as a
