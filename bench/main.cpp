@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -141,6 +143,12 @@ int main(int argc, char *argv[])
         scratch.setAutoRemove(false);
         std::printf("scratch directory: %s\n", qPrintable(scratch.path()));
     }
+    // Other work on the machine widens the ranges; the load says how much there was.
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (load.open(QIODevice::ReadOnly))
+        std::printf("load average at start: %s", load.readAll().constData());
+    QElapsedTimer runTimer;
+    runTimer.start();
     BenchContext context(dataDir, scratch.path(), options.rounds);
     for (const BenchCase &benchCase : cases) {
         if (!wanted(benchCase, options.filters))
@@ -151,5 +159,6 @@ int main(int argc, char *argv[])
         TestSupport::closeAllConnections();
     }
     context.printTargetTable();
+    std::printf("run took %.0f s\n", runTimer.nsecsElapsed() / 1e9);
     return 0;
 }
