@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QSqlDatabase>
+#include <QTimer>
 #include <QTranslator>
 
 #ifdef KOLVEX_MAINTENANCE_EDITION
@@ -25,5 +26,9 @@ int main(int argc, char *argv[])
     // database or asks for one.
     if (QSqlDatabase::connectionNames().isEmpty())
         QMetaObject::invokeMethod(&window, "addConnection", Qt::QueuedConnection);
+    // For checks of an installed program without a screen: the window closes
+    // as soon as the event loop runs, so the program ends the normal way.
+    if (qEnvironmentVariableIsSet("KOLVEX_CLOSE_AFTER_START"))
+        QTimer::singleShot(0, &window, &QWidget::close);
     return app.exec();
 }
