@@ -24,7 +24,12 @@ endforeach()
 
 # The demo databases, pictures and Quarnel text exports, so that a first
 # start has something to open (see kolvexselvanto-demo).
-install(DIRECTORY ${DEMO_OUT}/ DESTINATION ${KOLVEX_SHARE_DIR}/demo)
+# Named one by one, so that nothing a developer's run left in build/demo
+# (journals, backups, imported files) is installed.
+install(FILES ${DEMO_OUT}/kolvexDB3.glo ${DEMO_OUT}/kolvex3.glo DESTINATION ${KOLVEX_SHARE_DIR}/demo)
+install(DIRECTORY ${DEMO_OUT}/images/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/images
+  FILES_MATCHING PATTERN "Bild*_scaled.png")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/quarnel/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/quarnel)
 
 # The system settings store names Qt's German catalogs. Qt reads it from
 # /etc/xdg, so a package for /usr puts it there; any other prefix keeps it
