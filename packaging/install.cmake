@@ -32,8 +32,8 @@ install(DIRECTORY ${DEMO_OUT}/images/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/image
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/quarnel/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/quarnel)
 
 # The system settings store names Qt's German catalogs. Qt reads it from
-# /etc/xdg, so a package for /usr puts it there; any other prefix keeps it
-# below the prefix.
+# the first folder of XDG_CONFIG_DIRS, /etc/xdg by default, so a package for
+# /usr puts it there; any other prefix keeps it below the prefix.
 install(CODE "
   if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
     set(kolvex_etc /etc)

@@ -59,7 +59,8 @@ if ldd "$root/usr/bin/KolvexSelvantoPflege" | grep -q "not found"; then
     fail "fehlende Bibliotheken: $(ldd "$root/usr/bin/KolvexSelvantoPflege" | grep 'not found')"
 fi
 
-# Starts a program headless in a fresh home; it opens the given database,
+# Starts a program headless in a fresh home, with the package's system store;
+# it opens the given database,
 # closes its window as soon as the event loop runs and must end with 0,
 # having saved its window state into the user store (its normal exit path).
 run_headless() {
@@ -67,6 +68,7 @@ run_headless() {
     home="$work/home-$name"
     mkdir -p "$home"
     if env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+        XDG_CONFIG_DIRS="$root/etc/xdg" \
         XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen KOLVEX_CLOSE_AFTER_START=1 \
         timeout 120 "$@" >"$home/log" 2>&1; then
         if grep -q "Datenbankverbindung fehlgeschlagen" "$home/log"; then

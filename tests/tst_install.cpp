@@ -40,13 +40,14 @@ class TestInstall : public QObject
         return entry;
     }
 
-    // Runs an installed program in a fresh home below m_home; the window
-    // closes as soon as the event loop runs.
-    static int runHeadless(const QString &home, const QString &program, const QStringList &args,
-                           QString *output)
+    // Runs an installed program in a fresh home below m_home, with the
+    // installed system store; the window closes as soon as the event loop runs.
+    int runHeadless(const QString &home, const QString &program, const QStringList &args,
+                    QString *output) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home);
+        env.insert("XDG_CONFIG_DIRS", prefixed("etc/xdg"));
         env.insert("XDG_CONFIG_HOME", home + "/config");
         env.insert("XDG_DATA_HOME", home + "/data");
         env.insert("QT_QPA_PLATFORM", "offscreen");
