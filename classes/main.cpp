@@ -3,14 +3,17 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSqlDatabase>
 #include <QTimer>
 #include <QTranslator>
 
 #ifdef KOLVEX_MAINTENANCE_EDITION
 static constexpr bool kManufacturerEdition = false;
+static const char *const kDesktopEntry = "com.tirma.KolvexSelvantoPflege";
 #else
 static constexpr bool kManufacturerEdition = true;
+static const char *const kDesktopEntry = "com.tirma.KolvexSelvanto";
 #endif
 
 int main(int argc, char *argv[])
@@ -18,6 +21,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTranslator translator;
     prepareApplication(app, translator, kManufacturerEdition);
+    // Task bar and window switcher show the program's own icon and find its
+    // menu entry.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/kolvexselvanto.png")));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
 
     MainWindow window;
     openCommandLineDatabases(window, app.arguments().mid(1));
