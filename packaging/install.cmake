@@ -7,6 +7,21 @@ set(KOLVEX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(KOLVEX_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/kolvexselvanto)
 
 install(TARGETS KolvexSelvanto KolvexSelvantoPflege RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The demo databases, pictures and Quarnel text exports, so that a first
+# start has something to open (see kolvexselvanto-demo).
+# Named one by one, so that nothing a developer's run left in build/demo
+# (journals, backups, imported files) is installed.
+install(FILES ${DEMO_OUT}/kolvexDB3.glo ${DEMO_OUT}/kolvex3.glo DESTINATION ${KOLVEX_SHARE_DIR}/demo)
+install(DIRECTORY ${DEMO_OUT}/images/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/images
+  FILES_MATCHING PATTERN "Bild*_scaled.png")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/quarnel/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/quarnel)
+
+# The rest belongs to Linux desktops and the Debian package.
+if(NOT UNIX OR APPLE)
+  return()
+endif()
+
 install(PROGRAMS ${KOLVEX_PACKAGING_DIR}/kolvexselvanto-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES
@@ -21,15 +36,6 @@ foreach(size 48 128 256)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
     RENAME kolvexselvanto.png)
 endforeach()
-
-# The demo databases, pictures and Quarnel text exports, so that a first
-# start has something to open (see kolvexselvanto-demo).
-# Named one by one, so that nothing a developer's run left in build/demo
-# (journals, backups, imported files) is installed.
-install(FILES ${DEMO_OUT}/kolvexDB3.glo ${DEMO_OUT}/kolvex3.glo DESTINATION ${KOLVEX_SHARE_DIR}/demo)
-install(DIRECTORY ${DEMO_OUT}/images/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/images
-  FILES_MATCHING PATTERN "Bild*_scaled.png")
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/quarnel/ DESTINATION ${KOLVEX_SHARE_DIR}/demo/quarnel)
 
 # The system settings store names Qt's German catalogs. Qt reads it from
 # the first folder of XDG_CONFIG_DIRS, /etc/xdg by default, so a package for
