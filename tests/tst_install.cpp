@@ -194,7 +194,8 @@ private slots:
             QSKIP("qttranslations5-l10n not installed");
         QTranslator translator;
         QVERIFY(translator.load(catalog));
-        QVERIFY(!translator.isEmpty());
+        // The catalog pulls in Qt's own texts: the standard buttons are German.
+        QCOMPARE(translator.translate("QPlatformTheme", "Cancel"), QString("Abbrechen"));
     }
 
     void installedProgramsStartOnTheDemoAndEndCleanly_data()
