@@ -1,6 +1,6 @@
 // Start-up of the maintenance edition on the large database, as a whole
 // process: from the start of KolvexSelvantoPflege until its lists are filled
-// and the window is shown (the program ends there when KOLVEX_QUIT_WHEN_READY
+// and the window is shown (the program ends there when KOLVEX_CLOSE_AFTER_START
 // is set), against the sqlite3 shell running the statements that opening the
 // database runs, also as a whole process. The same runs give the program's
 // peak resident memory with the large file open.
@@ -33,7 +33,7 @@ QStringList programEnvironment(const QString &home)
     environment.insert("XDG_DATA_HOME", home + "/data");
     environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("KOLVEX_QUIT_WHEN_READY", "1");
+    environment.insert("KOLVEX_CLOSE_AFTER_START", "1");
     return environment.toStringList();
 }
 

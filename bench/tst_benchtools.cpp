@@ -273,7 +273,7 @@ private slots:
     }
 
     // The start-up line times the program as a whole process: with
-    // KOLVEX_QUIT_WHEN_READY it ends by itself once its lists are filled.
+    // KOLVEX_CLOSE_AFTER_START it ends by itself once its lists are filled.
     void programEndsWhenReady()
     {
         const QString file = TestSupport::copyDemoDatabase(newDir("startup"));
@@ -284,7 +284,7 @@ private slots:
         environment.insert("XDG_CONFIG_DIRS", home + "/etc");
         environment.insert("XDG_DATA_HOME", home + "/data");
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("KOLVEX_QUIT_WHEN_READY", "1");
+        environment.insert("KOLVEX_CLOSE_AFTER_START", "1");
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(KOLVEX_PROGRAM_DIR) + "/KolvexSelvantoPflege", {file});
