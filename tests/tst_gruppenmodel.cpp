@@ -53,6 +53,8 @@ private slots:
         m_file = TestSupport::copyDemoDatabase(m_dir->path());
         m_db = TestSupport::openKolvex(m_file);
         AppSettings::instance()->manufacturerMode = false;
+        // The groups shown are those of manufacturer 58.
+        AppSettings::instance()->currentManufacturerId = 58;
     }
 
     void cleanup()
@@ -94,6 +96,7 @@ private slots:
 
     void addingMergesAndRewritesTheRows()
     {
+        AppSettings::instance()->currentManufacturerId = 550;
         GruppenModel model;
         const QModelIndex group = model.addGruppe("Keramik 'Zug'", "60000#60001#60002", false);
         model.addToGruppe(group, "60001#60005#60000#60006");

@@ -184,13 +184,13 @@ private slots:
         QCOMPARE(TestSupport::scalar(m_db, "SELECT count(*) FROM Gkostand"), QString("5"));
     }
 
-    void failingInsertIsJournaledButFails()
+    void failingInsertIsNotJournaled()
     {
         exec("CREATE TABLE eindeutig (Id INTEGER PRIMARY KEY, Code TEXT UNIQUE)");
         exec("INSERT INTO eindeutig VALUES (3, 'O''Brien')");
         QCOMPARE(AppSettings::instance()->copyRecord("eindeutig", "Id", 3, m_db), -1);
-        QCOMPARE(TestSupport::journalLines(m_file),
-                 QStringList({"insert into eindeutig (ID,CODE) values (1,'O''Brien');"}));
+        // The journal holds exactly what is in the file.
+        QVERIFY(TestSupport::journalLines(m_file).isEmpty());
         QCOMPARE(TestSupport::scalar(m_db, "SELECT count(*) FROM eindeutig"), QString("1"));
     }
 

@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "bilderpopupwidget.h"
+#include "changereport.h"
 #include "dbconnections.h"
 #include "testsupport.h"
 #include "wertemodel.h"
@@ -347,9 +348,12 @@ private slots:
              "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END");
         m_model->refresh();
         MessageBoxCatcher catcher;
+        QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
         QVERIFY(m_model->setData(cell(70000, "TW"), "200", Qt::EditRole));
-        QCOMPARE(catcher.titles, QStringList{"Fehler"});
-        QCOMPARE(catcher.texts, QStringList{"UPDATE Werte SET  TW='205' WHERE WerteId=70002\ngesperrt"});
+        // One status message for the edit, no message box per statement.
+        QVERIFY(catcher.titles.isEmpty());
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toString(), QString("Änderung nicht gespeichert: gesperrt"));
         QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70001"), QString("200"));
         QCOMPARE(journal(), (QStringList{"UPDATE werte SET TW='200' WHERE werteid=70000;",
                                          "UPDATE Werte SET  TW='200' WHERE WerteId=70001;"}));
