@@ -171,6 +171,30 @@ private slots:
         QCOMPARE(mime->data("text/csv"), QByteArray("5#6#7"));
     }
 
+    void groupsOfTheSameNameBelongToTheirManufacturer()
+    {
+        // Manufacturer 550 has its own group "neu".
+        QSqlQuery(m_db).exec("INSERT INTO gruppen VALUES ('neu', 60000)");
+        QSqlQuery(m_db).exec("INSERT INTO gruppen VALUES ('neu', 60003)");
+        GruppenModel model;
+        const QModelIndex group = model.addGruppe("", "70001", true);
+        QCOMPARE(group.data().toString(), QString("neu"));
+        model.addToGruppe(group, "70004");
+        QCOMPARE(storedMembers("neu"), QString("60000#60003#70001#70004"));
+        model.setGruppenMembers(group, "70004");
+        QCOMPARE(storedMembers("neu"), QString("60000#60003#70004"));
+        QVERIFY(model.setData(group, "Nord"));
+        QCOMPARE(storedMembers("neu"), QString("60000#60003"));
+        QCOMPARE(storedMembers("Nord"), QString("70004"));
+        model.removeGruppe(0);
+        QCOMPARE(storedMembers("Nord"), QString());
+        QCOMPARE(storedMembers("neu"), QString("60000#60003"));
+        QCOMPARE(GruppenModel::deleteStatement("neu"),
+                 QString("DELETE  FROM gruppen WHERE BEZEICHNUNG='neu' AND werteid IN (SELECT "
+                         "Werte.WerteId FROM Werte INNER JOIN Geraete ON Werte.Geraet="
+                         "Geraete.TirmaId WHERE Geraete.HrstId=58)"));
+    }
+
     void groupChangesAreNotJournaled()
     {
         GruppenModel model;

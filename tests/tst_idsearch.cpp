@@ -105,6 +105,27 @@ private slots:
         QCOMPARE(freeId("gruppen", "werteid", 58), 1);
     }
 
+    void lowestIdOfTheRangeIsFoundWhenFree()
+    {
+        exec("DELETE FROM Geraete WHERE TirmaId=25000");
+        exec("DELETE FROM Werte WHERE WerteId=70000");
+        QCOMPARE(freeId("Geraete", "TirmaId", 58), 25000);
+        QCOMPARE(freeId("Werte", "WerteId", 58), 70000);
+        QCOMPARE(freeId("Geraete", "TirmaId", 550), 20002);
+    }
+
+    void failedSearchIsToldFromAFullRange()
+    {
+        AppSettings *s = AppSettings::instance();
+        s->currentManufacturerId = 58;
+        QString error = "alt";
+        QCOMPARE(s->findFreeId("Werte", "WerteId", m_db, &error), 70003);
+        QVERIFY(error.isEmpty());
+        exec("DROP TABLE temp.seqidxs");
+        QCOMPARE(s->findFreeId("Werte", "WerteId", m_db, &error), -1);
+        QCOMPARE(error, QString("no such table: seqidxs"));
+    }
+
     void onlyTheLowerBoundApplies()
     {
         exec("WITH RECURSIVE n(i) AS (SELECT 25005 UNION ALL SELECT i+1 FROM n WHERE i<27600) "
