@@ -336,20 +336,22 @@ void GeraeteModel::datenDuplizieren(QList<int> rows)
     const QList<int> appliances = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
+    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
     for (int applianceId : appliances)
-        duplicateAppliance(sql, applianceId);
+        duplicateAppliance(sql, applianceId, valueSets.value(applianceId));
     action.finish();
     refresh();
 }
 
-void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId)
+void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId,
+                                      const QList<int> &valueSets)
 {
     AppSettings *s = settings();
     const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
         return;
-    ValueSetCopy::copyAll(sql, applianceId, copyId);
+    ValueSetCopy::copyAll(sql, valueSets, copyId);
 }
 
 void GeraeteModel::datenLoeschen(QList<int> rows)

@@ -76,7 +76,8 @@ private:
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void duplicateAppliance(const StatementRunner &sql, int applianceId);
+    void duplicateAppliance(const StatementRunner &sql, int applianceId,
+                            const QList<int> &valueSets);
     bool pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
                        int applianceId);
 

@@ -142,16 +142,17 @@ void HerstellerModel::datenEinfuegen(QList<int> rows)
     const QList<int> manufacturers = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
+    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
     for (int manufacturerId : manufacturers) {
         for (int applianceId : appliances)
-            pasteAppliance(sql, applianceId, manufacturerId);
+            pasteAppliance(sql, applianceId, manufacturerId, valueSets.value(applianceId));
     }
     action.finish();
     emit geraeteHinzuaddiert();
 }
 
 void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId,
-                                     int manufacturerId)
+                                     int manufacturerId, const QList<int> &valueSets)
 {
     AppSettings *s = settings();
     qDebug() << "Copy Fst " << applianceId;
@@ -162,5 +163,5 @@ void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId
     sql.runJournaled(QStringLiteral("UPDATE Geraete SET HrstId=%1 WHERE TirmaId=%2")
                          .arg(manufacturerId)
                          .arg(copyId));
-    ValueSetCopy::copyAll(sql, applianceId, copyId);
+    ValueSetCopy::copyAll(sql, valueSets, copyId);
 }
