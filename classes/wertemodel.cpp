@@ -427,10 +427,15 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
     qDebug() << "Werte " << newId;
     if (newId < 0) {
         // A locked file or a missing id table is no full range.
-        if (!error.isEmpty())
-            action.noteFailure(error);
-        else
-            warn(tr("Für neue Kenndaten ist im Id-Bereich des Herstellers keine Id mehr frei."));
+        const QString full =
+            tr("Für neue Kenndaten ist im Id-Bereich des Herstellers keine Id mehr frei.");
+        if (!error.isEmpty() || action.isNested()) {
+            // Part of a larger action (a drop): reported with it.
+            action.noteFailure(error.isEmpty() ? full : error);
+            return false;
+        }
+        action.finish();   // no transaction stays open behind the message box
+        warn(full);
         return false;
     }
     QVariant insertedId;
