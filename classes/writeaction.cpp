@@ -13,8 +13,9 @@ struct WriteAction::Shared
 {
     Mode mode = KeepGoing;
     bool inTransaction = false;
-    // SQLite rolled the transaction back on its own (disk full, I/O error):
-    // nothing of the action is in the file any more.
+    // SQLite rolled the transaction back on its own (disk full, I/O error),
+    // or the file is locked by another program: nothing of the action will
+    // reach the file.
     bool lost = false;
     QStringList journal;
     int failures = 0;
@@ -27,6 +28,13 @@ QString errorText(const QSqlError &error)
 {
     const QString text = error.databaseText();
     return text.isEmpty() ? error.text() : text;
+}
+
+// SQLITE_BUSY (5) or SQLITE_LOCKED (6).
+bool isLockError(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6");
 }
 
 // After a failed statement: whether SQLite ended the transaction itself. A
@@ -118,7 +126,11 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     m_lastError = errorText(query.lastError());
     fail(m_lastError);
     query.finish();
-    if (m_shared->inTransaction && transactionWasLost(database()))
+    // A file locked by another program stays locked for the next statement
+    // too: each would wait the whole busy timeout again. The action stops
+    // and is rolled back as a whole.
+    if (isLockError(query.lastError())
+        || (m_shared->inTransaction && transactionWasLost(database())))
         m_shared->lost = true;
     return false;
 }

@@ -13,8 +13,10 @@
 // statements that succeeded are written and flushed, then the transaction
 // commits. When the journal cannot be written or the commit fails, the
 // whole action is rolled back and the journal cut back to its former size,
-// so the journal holds exactly what is in the file. Failures are reported
-// once per action through ChangeReport.
+// so the journal holds exactly what is in the file. A file locked by
+// another program ends the action at the first statement it refuses, and
+// the action is rolled back. Failures are reported once per action through
+// ChangeReport.
 //
 // Actions nest: an action opened while another one is open on the same
 // connection joins it; the outermost one commits or rolls back.

@@ -215,6 +215,20 @@ private slots:
         QVERIFY(rowOf(model, 25000) >= 0);
     }
 
+    void bulkActionOnALockedFileStopsAtTheFirstRefusal()
+    {
+        WerteModel model;
+        model.reloadWerte();
+        QSqlDatabase writer = holdWriteLock();
+        invoke(&model, "datenLoeschen",
+               {rowOf(model, 70000), rowOf(model, 70001), rowOf(model, 70002)});
+        QCOMPARE(reports(), QStringList{"Änderung nicht gespeichert: database is locked"});
+        QVERIFY(journal().isEmpty());
+        release(writer);
+        QVERIFY(noTransactionOpen());
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
+    }
+
     void failedStatementsOfABulkActionAreCountedOnce()
     {
         WerteModel model;
