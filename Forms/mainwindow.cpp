@@ -821,6 +821,9 @@ void MainWindow::headerGeraeteClicked(int section)
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     const bool flag = !m_geraeteModel->isDinplusAll();
+    QList<int> marksBefore;
+    for (int row = 0; row < m_geraeteModel->rowCount(); ++row)
+        marksBefore << m_geraeteModel->dinplusState(row);
     BusyCursor busy;
     WriteAction action;   // the whole switch is one change
     m_geraeteModel->setDinplusAll(flag);
@@ -836,8 +839,11 @@ void MainWindow::headerGeraeteClicked(int section)
                        .arg(rowId(m_geraeteModel, row))
                        .arg(doubleApostrophes(settings->valueFilter)));
     }
-    if (!action.finish())
+    if (!action.finish()) {   // nothing was stored: show the marks as they are
         m_werteModel->refresh();
+        for (int row = 0; row < marksBefore.size(); ++row)
+            m_geraeteModel->setDinplusState(row, marksBefore.at(row));
+    }
 }
 
 void MainWindow::headerAGWerteClicked(int section)

@@ -6,6 +6,7 @@
 #include "geraetemodel.h"
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
+#include "mainwindow.h"
 #include "testsupport.h"
 #include "wertemodel.h"
 
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QStatusBar>
 #include <QtTest>
 
 #include <memory>
@@ -391,6 +393,17 @@ private slots:
         QCOMPARE(value("SELECT count(*) FROM Werte WHERE WerteId IN (4711,4712) OR Geraet IN "
                        "(4711,4712)"),
                  QString("0"));
+    }
+
+    void theWindowShowsReportsInItsStatusBar()
+    {
+        MainWindow window;
+        ChangeReport::instance()->changeNotSaved("database is locked");
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QString("Änderung nicht gespeichert: database is locked"));
+        ChangeReport::instance()->journalNotWritable("No space left on device");
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QString("Änderungsprotokoll nicht schreibbar: No space left on device"));
     }
 
     // ------------------------------------------------ drops
