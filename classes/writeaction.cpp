@@ -112,8 +112,10 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     if (m_finished || !m_shared)
         return false;
     // Nothing more is tried once the action is void anyway.
-    if (m_shared->lost || (m_shared->mode == AllOrNothing && m_shared->failures > 0))
+    if (m_shared->lost || (m_shared->mode == AllOrNothing && m_shared->failures > 0)) {
+        m_lastError = m_shared->firstError;
         return false;
+    }
     QSqlQuery query(database());
     if (query.exec(sql)) {
         if (journal)
@@ -125,12 +127,12 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     qDebug() << "Statement failed:" << sql << query.lastError().text();
     m_lastError = errorText(query.lastError());
     fail(m_lastError);
-    query.finish();
     // A file locked by another program stays locked for the next statement
     // too: each would wait the whole busy timeout again. The action stops
     // and is rolled back as a whole.
-    if (isLockError(query.lastError())
-        || (m_shared->inTransaction && transactionWasLost(database())))
+    const bool locked = isLockError(query.lastError());
+    query.finish();
+    if (locked || (m_shared->inTransaction && transactionWasLost(database())))
         m_shared->lost = true;
     return false;
 }
