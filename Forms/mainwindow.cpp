@@ -313,18 +313,20 @@ void MainWindow::on_actionSchrift_triggered()
 
 void MainWindow::addConnection()
 {
+    QSqlError error;
     const QString remembered =
         QSettings().value("DBFile", AppSettings::instance()->dbFile).toString();
     if (!remembered.isEmpty()) {
-        const QSqlError error = openDataBase(remembered);
+        error = openDataBase(remembered);
         if (!error.isValid())
             return;
-        showOpenError(error);
         // The main file is open; only its companion failed.
-        if (QSqlDatabase::contains(QLatin1String(kKolvexConnection)))
+        if (QSqlDatabase::contains(QLatin1String(kKolvexConnection))) {
+            showOpenError(error);
             return;
+        }
     }
-    chooseAndOpenDatabase(QStringLiteral("."));
+    chooseAndOpenDatabase(QStringLiteral("."), error);
 }
 
 void MainWindow::on_actionDatenbank_oeffnen_triggered()
@@ -334,15 +336,20 @@ void MainWindow::on_actionDatenbank_oeffnen_triggered()
                                             : QFileInfo(current).absolutePath());
 }
 
-// Asks for a database file until one opens or the user cancels. Only a file
-// that opened is remembered for the next start.
-bool MainWindow::chooseAndOpenDatabase(QString startDirectory)
+// Asks for a database file until one opens or the user cancels; a refused
+// file is said so and the dialog comes again. Only a file that opened is
+// remembered for the next start. pending: the failure that led here, shown
+// when the user cancels at once.
+bool MainWindow::chooseAndOpenDatabase(QString startDirectory, QSqlError pending)
 {
     for (;;) {
         const QString file =
             QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), startDirectory);
-        if (file.isEmpty())
+        if (file.isEmpty()) {
+            if (pending.isValid())
+                showOpenError(pending);
             return false;
+        }
         const QSqlError error = openDataBase(file);
         const bool opened = QSqlDatabase::contains(QLatin1String(kKolvexConnection))
                             && AppSettings::instance()->dbFile == file;
@@ -352,6 +359,7 @@ bool MainWindow::chooseAndOpenDatabase(QString startDirectory)
             showOpenError(error);
         if (opened)
             return true;
+        pending = QSqlError();
         startDirectory = QFileInfo(file).absolutePath();
     }
 }

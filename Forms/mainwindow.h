@@ -123,7 +123,7 @@ private:
     void showPage(int page, QWidget *widget, const QString &connectionName);
     void saveState();
 
-    bool chooseAndOpenDatabase(QString startDirectory);
+    bool chooseAndOpenDatabase(QString startDirectory, QSqlError pending = QSqlError());
     void applyReadOnly(bool readOnly);
     void showDatabaseOfPage(const QString &connectionName);
     void createMainModels();

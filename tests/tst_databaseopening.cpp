@@ -146,19 +146,18 @@ private slots:
         MainWindow w;
         w.show();
         ModalDialogScript script;
-        script.confirmMessage();      // the remembered file is refused
-        script.chooseFile(foreign);   // a database without the tables
-        script.confirmMessage();
-        script.chooseFile(demo);
+        script.chooseFile(foreign);   // the remembered file failed: choose another
+        script.confirmMessage();      // a database without the tables is refused
+        script.chooseFile(demo);      // and the dialog comes again
         w.addConnection();
         QVERIFY(script.done());
         const QStringList seen = script.seen();
-        QCOMPARE(seen.size(), 4);
-        QVERIFY2(seen.at(0).startsWith("Datenbank Fehler|Datenbank konnte nicht geöffnet werden: "),
-                 qPrintable(seen.at(0)));
-        QVERIFY(seen.at(0).contains(text));
-        QVERIFY(seen.at(1).startsWith("Datei|Auswahl KOLVEX Datenbank"));
-        QVERIFY2(seen.at(2).contains("keine Kolvex-Datenbank"), qPrintable(seen.at(2)));
+        QCOMPARE(seen.size(), 3);
+        QVERIFY(seen.at(0).startsWith("Datei|Auswahl KOLVEX Datenbank"));
+        QVERIFY2(seen.at(1).startsWith("Datenbank Fehler|Datenbank konnte nicht geöffnet werden: "),
+                 qPrintable(seen.at(1)));
+        QVERIFY2(seen.at(1).contains("keine Kolvex-Datenbank"), qPrintable(seen.at(1)));
+        QVERIFY(seen.at(1).contains(foreign));
         QCOMPARE(kolvexDb().databaseName(), demo);
         QCOMPARE(QSettings().value("DBFile").toString(), demo);
     }
@@ -166,16 +165,30 @@ private slots:
     void cancelledDialogRemembersNothing()
     {
         const QString text = writeTextFile("nochmal.glo");
-        m_settings->dbFile.clear();   // nothing remembered at all
+        QSettings().setValue("DBFile", text);
         MainWindow w;
         w.show();
-        ModalDialogScript script;
-        script.chooseFile(text);
-        script.confirmMessage();
-        script.chooseFile(QString());   // cancel
-        w.addConnection();
-        QVERIFY(script.done());
-        QCOMPARE(script.seen().size(), 3);
+        {
+            // Cancelled at once: the remembered file's failure is shown.
+            ModalDialogScript script;
+            script.chooseFile(QString());
+            script.confirmMessage();
+            w.addConnection();
+            QVERIFY(script.done());
+            QVERIFY2(script.seen().value(1).contains("keine SQLite-Datenbank"),
+                     qPrintable(script.seen().value(1)));
+        }
+        QSettings().remove("DBFile");
+        m_settings->dbFile.clear();   // nothing remembered at all
+        {
+            ModalDialogScript script;
+            script.chooseFile(text);
+            script.confirmMessage();
+            script.chooseFile(QString());   // cancel after a refusal: nothing more
+            w.addConnection();
+            QVERIFY(script.done());
+            QCOMPARE(script.seen().size(), 3);
+        }
         QVERIFY(!QSettings().contains("DBFile"));
         QVERIFY(!QSqlDatabase::contains(QLatin1String(kKolvexConnection)));
         QCOMPARE(shownPath(w), QString());
