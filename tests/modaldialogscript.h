@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
@@ -54,7 +55,13 @@ public:
             } else if (file.isEmpty()) {
                 dialog->reject();
             } else {
-                dialog->selectFile(file);
+                // The name goes straight into the name field: selectFile()
+                // depends on the dialog's file system model, which loads
+                // the folder in the background.
+                if (auto *name = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                    name->setText(file);
+                else
+                    dialog->selectFile(file);
                 QMetaObject::invokeMethod(dialog, "accept");
             }
         };
@@ -73,9 +80,20 @@ private:
             return;
         }
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_last)
+        if (!modal)
             return;
+        if (modal == m_last) {
+            // A dialog that ignored its answer: noted and closed after a
+            // while, so that the test fails instead of hanging.
+            if (++m_pollsOnLast == 100) {
+                m_seen << QStringLiteral("stuck %1").arg(modal->metaObject()->className());
+                if (auto *dialog = qobject_cast<QDialog *>(modal))
+                    dialog->reject();
+            }
+            return;
+        }
         m_last = modal;
+        m_pollsOnLast = 0;
         if (m_steps.isEmpty()) {
             // More dialogs than expected: noted and closed, never a hang.
             m_seen << QStringLiteral("extra %1").arg(modal->metaObject()->className());
@@ -93,6 +111,7 @@ private:
     QList<Step> m_steps;
     QStringList m_seen;
     QPointer<QWidget> m_last;
+    int m_pollsOnLast = 0;
 };
 
 #endif // MODALDIALOGSCRIPT_H
