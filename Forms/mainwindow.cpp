@@ -5,6 +5,9 @@
 #include "baustoffemodel.h"
 #include "busycursor.h"
 #include "changereport.h"
+#include "databasebackup.h"
+#include "databasefilecheck.h"
+#include "databasepathlabel.h"
 #include "dbconnections.h"
 #include "dragtableview.h"
 #include "editablesqlquerymodeldelegate.h"
@@ -14,6 +17,7 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "idtable.h"
+#include "readonlyguard.h"
 #include "resources.h"
 #include "sqltext.h"
 #include "wertemodel.h"
@@ -129,6 +133,20 @@ int rowId(const QAbstractItemModel *model, int row)
     return model->data(model->index(row, 0)).toInt();
 }
 
+// The companion Quarnel file beside the main file. Beside a main file that
+// is only read nothing is created: a missing companion stays unopened.
+QSqlError openCompanionDatabase(const QString &mainFile, bool mainReadOnly)
+{
+    const QString file =
+        QFileInfo(mainFile).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo");
+    const bool exists = QFileInfo(file).isFile();
+    const bool readOnly = mainReadOnly || (exists && !isWritableDatabaseFile(file));
+    if (readOnly && !exists)
+        return QSqlError();
+    return openSqliteConnection(QLatin1String(kQuarnelConnection), file,
+                                /*mustExist=*/readOnly, readOnly);
+}
+
 } // namespace
 
 // ------------------------------------------------------------ construction
@@ -197,6 +215,18 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_applianceMapper = new QDataWidgetMapper(this);
     m_valueMapper = new QDataWidgetMapper(this);
+
+    m_pathLabel = new DatabasePathLabel(this);
+    statusBar()->addPermanentWidget(m_pathLabel);
+    m_readOnlyGuard = new ReadOnlyGuard(this);
+    for (QAbstractItemView *view : std::initializer_list<QAbstractItemView *>{
+             ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte, ui->gruppenView,
+             ui->gruppenView2, ui->tableFRHersteller, ui->tableFRTypen, ui->tableBaustoffe})
+        m_readOnlyGuard->guardView(view);
+    m_readOnlyGuard->guardAction(ui->actionEditiermodus);
+    m_readOnlyGuard->guardAction(ui->actionQuarnel_Datenbanken_importieren);
+    m_readOnlyGuard->guardWidget(ui->formGeraete);
+    m_readOnlyGuard->guardWidget(ui->formWerte);
 
     m_autoErfassdatumShortcut = new QShortcut(QKeySequence(Qt::Key_F12), this);
     m_autoErfassdatumShortcut->setContext(Qt::WindowShortcut);
@@ -296,52 +326,129 @@ void MainWindow::addConnection()
         error = openDataBase(remembered);
         if (!error.isValid())
             return;
+        // The main file is open; only its companion failed.
+        if (QSqlDatabase::contains(QLatin1String(kKolvexConnection))) {
+            showOpenError(error);
+            return;
+        }
     }
-    const QString file =
-        QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), QStringLiteral("."));
-    if (!file.isEmpty()) {
-        error = openDataBase(file);
-        QSettings().setValue("DBFile", file);
-    }
-    if (error.isValid())
-        QMessageBox::warning(this, tr("Datenbank Fehler"),
-                             tr("Datenbank konnte nicht geöffnet werden: ") + error.text(),
-                             QMessageBox::Ok);
+    chooseAndOpenDatabase(QStringLiteral("."), error);
 }
 
-QSqlError MainWindow::openDataBase(const QString &file)
+void MainWindow::on_actionDatenbank_oeffnen_triggered()
 {
-    QSqlError error;
-    removeAllConnections();
-    const QSqlError mainError =
-        openSqliteConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true);
-    if (mainError.isValid())
-        error = mainError;
+    const QString current = AppSettings::instance()->dbFile;
+    chooseAndOpenDatabase(current.isEmpty() ? QStringLiteral(".")
+                                            : QFileInfo(current).absolutePath());
+}
 
-    statusBar()->showMessage(file, 0);
-    AppSettings *settings = AppSettings::instance();
-    settings->dbFile = file;
+// Asks for a database file until one opens or the user cancels; a refused
+// file is said so and the dialog comes again. Only a file that opened is
+// remembered for the next start. pending: the failure that led here, shown
+// when the user cancels at once.
+bool MainWindow::chooseAndOpenDatabase(QString startDirectory, QSqlError pending)
+{
+    for (;;) {
+        const QString file =
+            QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), startDirectory);
+        if (file.isEmpty()) {
+            if (pending.isValid())
+                showOpenError(pending);
+            return false;
+        }
+        const QSqlError error = openDataBase(file);
+        const bool opened = QSqlDatabase::contains(QLatin1String(kKolvexConnection))
+                            && AppSettings::instance()->dbFile == file;
+        if (opened)
+            QSettings().setValue("DBFile", file);
+        if (error.isValid())
+            showOpenError(error);
+        if (opened)
+            return true;
+        pending = QSqlError();
+        startDirectory = QFileInfo(file).absolutePath();
+    }
+}
 
+void MainWindow::showOpenError(const QSqlError &error)
+{
+    QMessageBox::warning(this, tr("Datenbank Fehler"),
+                         tr("Datenbank konnte nicht geöffnet werden: ") + error.text().trimmed(),
+                         QMessageBox::Ok);
+}
+
+bool MainWindow::isReadOnly() const
+{
+    return m_readOnlyGuard->isReadOnly();
+}
+
+QSqlError MainWindow::openDataBase(const QString &file, DatabaseAccess access)
+{
+    const bool readOnly = access == ReadOnly || !isWritableDatabaseFile(file);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!mainError.isValid()) {
-        createIdTable(kolvexDb());
-        fillAufsatzCache(kolvexDb());
+    // What cannot be the main database is refused before the open one is
+    // given up.
+    QSqlError error = checkKolvexDatabaseFile(file, readOnly);
+    if (error.isValid()) {
+        QApplication::restoreOverrideCursor();
+        return error;
     }
 
-    const QString quarnelFile =
-        QFileInfo(file).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo");
-    const QSqlError quarnelError =
-        openSqliteConnection(QLatin1String(kQuarnelConnection), quarnelFile, /*mustExist=*/false);
-    if (quarnelError.isValid())
-        error = quarnelError;
+    removeAllConnections();
+    error = openSqliteConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true,
+                                 readOnly);
+    if (!error.isValid()) {
+        // Without its id table no record could be added: a database that
+        // does not get one (the file was locked meanwhile) is not kept open.
+        QSqlError idTableError;
+        if (!createIdTable(kolvexDb(), &idTableError)) {
+            error = databaseFileError(describeDatabaseError(idTableError, file));
+            removeAllConnections();
+        }
+    } else {
+        error = databaseFileError(describeDatabaseError(error, file));
+    }
+    const bool opened = !error.isValid();
+
+    AppSettings *settings = AppSettings::instance();
+    if (opened) {
+        settings->dbFile = file;
+        fillAufsatzCache(kolvexDb());
+        const QSqlError companionError = openCompanionDatabase(file, readOnly);
+        if (companionError.isValid())
+            error = companionError;
+    }
 
     createMainModels();
     settings->currentApplianceId = -1;
     adaptToManufacturerMode(file);
     restoreColumnWidths();
     createFormModels();
+    applyReadOnly(opened && readOnly);
+    showDatabaseOfPage(m_page == 1 ? QLatin1String(kQuarnelConnection)
+                                   : QLatin1String(kKolvexConnection));
     QApplication::restoreOverrideCursor();
     return error;
+}
+
+void MainWindow::applyReadOnly(bool readOnly)
+{
+    const bool wasReadOnly = m_readOnlyGuard->isReadOnly();
+    if (readOnly && !wasReadOnly)
+        m_editModeBeforeReadOnly = m_editMode;
+    m_readOnlyGuard->setReadOnly(readOnly);
+    if (readOnly)
+        setEditierModus(0);
+    else if (wasReadOnly)
+        setEditierModus(m_editModeBeforeReadOnly);
+    if (m_updateMenu)
+        m_updateMenu->menuAction()->setEnabled(!readOnly);
+}
+
+void MainWindow::showDatabaseOfPage(const QString &connectionName)
+{
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    m_pathLabel->showDatabase(db.databaseName(), isReadOnlyConnection(db));
 }
 
 void MainWindow::createMainModels()
@@ -476,7 +583,9 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
     const ManufacturerUpdateExport::Result result = update.run(updateFile);
     QApplication::restoreOverrideCursor();
     if (result == ManufacturerUpdateExport::CannotOpen)
-        QMessageBox::warning(this, tr("Fehler"), tr("Datenbankdatei kann nicht geöffnet werden"),
+        QMessageBox::warning(this, tr("Fehler"),
+                             tr("Datenbankdatei kann nicht geöffnet werden") + QStringLiteral("\n")
+                                 + update.errorText(),
                              QMessageBox::Ok);
     else if (result == ManufacturerUpdateExport::Exported)
         statusBar()->showMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
@@ -817,7 +926,7 @@ void MainWindow::on_toolButtonShowGruppen_clicked()
 
 void MainWindow::headerGeraeteClicked(int section)
 {
-    if (!m_geraeteModel || !m_werteModel
+    if (!m_geraeteModel || !m_werteModel || isReadOnly()
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     const bool flag = !m_geraeteModel->isDinplusAll();
@@ -848,7 +957,7 @@ void MainWindow::headerGeraeteClicked(int section)
 
 void MainWindow::headerAGWerteClicked(int section)
 {
-    if (!m_geraeteModel || !m_werteModel
+    if (!m_geraeteModel || !m_werteModel || isReadOnly()
         || section != m_werteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     m_werteModel->setDinplusAll(!m_werteModel->isDinplusAll());
@@ -865,6 +974,9 @@ void MainWindow::on_actionEditiermodus_triggered()
 
 void MainWindow::setEditierModus(int mode)
 {
+    // A database that is only read stays in the mode that edits nothing.
+    if (isReadOnly())
+        mode = 0;
     m_editMode = mode;
     static const char *const icons[] = {":/images/editclear0.png", ":/images/editclear1.png",
                                         ":/images/editclear2.png"};
@@ -1074,7 +1186,7 @@ void MainWindow::showPage(int page, QWidget *widget, const QString &connectionNa
 {
     ui->stackedWidget->setCurrentWidget(widget);
     m_page = page;
-    statusBar()->showMessage(QSqlDatabase::database(connectionName, false).databaseName());
+    showDatabaseOfPage(connectionName);
     ui->lineEditFilterAll->clear();
     ui->actionSuchleisteAnzeigen->setChecked(false);
 }
@@ -1277,24 +1389,33 @@ void MainWindow::on_actionUpdate_vorbereiten_triggered()
 
 void MainWindow::on_actionSicherungErstellen_triggered()
 {
-    const QString source = QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
-                               .databaseName();
-    const QFileInfo info(source);
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kKolvexConnection), false);
+    const QFileInfo info(db.databaseName());
     QString proposal = info.absoluteDir().absolutePath() + "/"
                        + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + info.fileName();
     for (;;) {
         const QString target = QFileDialog::getSaveFileName(this, tr("Sichern unter..."), proposal);
         if (target.isEmpty())
             return;
-        if (!QFile::exists(target) || QFile::remove(target)) {
-            QFile::copy(QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
-                            .databaseName(),
-                        target);
+        DatabaseBackup backup;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const DatabaseBackup::Result result = backup.copyTo(db, target);
+        QApplication::restoreOverrideCursor();
+        switch (result) {
+        case DatabaseBackup::Written:
+            statusBar()->showMessage(tr("Sicherung geschrieben: %1").arg(target), 10000);
             return;
-        }
-        QMessageBox::information(this, tr("Löschen"),
-                                 tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
+        case DatabaseBackup::Failed:
+            QMessageBox::warning(this, tr("Fehler"),
+                                 tr("Sicherung fehlgeschlagen: ") + backup.errorText(),
                                  QMessageBox::Ok);
-        proposal = target;
+            return;
+        case DatabaseBackup::TargetNotRemovable:
+            QMessageBox::information(
+                this, tr("Löschen"), tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
+                QMessageBox::Ok);
+            proposal = target;
+            break;
+        }
     }
 }

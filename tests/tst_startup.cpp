@@ -1,4 +1,7 @@
 #include "appsettings.h"
+#include "commandline.h"
+#include "mainwindow.h"
+#include "modaldialogscript.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -85,6 +88,33 @@ private slots:
         const QString log =
             runProgram(binary("KolvexSelvantoPflege"), {dir.path() + "/fehlt/nichts.glo"});
         QVERIFY2(log.contains("Datenbankverbindung fehlgeschlagen: "), qPrintable(log));
+        // A missing file in an existing folder: nothing is created there.
+        const QString folder = dir.path() + "/leer";
+        QDir().mkpath(folder);
+        runProgram(binary("KolvexSelvantoPflege"), {folder + "/kolvexDB3.glo"});
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    void missingCommandLineFileIsToldToTheUser()
+    {
+        const QString folder = dir.path() + "/leer2";
+        QDir().mkpath(folder);
+        const QString missing = folder + "/kolvexDB3.glo";
+        MainWindow window;
+        window.show();
+        QList<QSqlError> failures;
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Datenbankverbindung fehlgeschlagen: "));
+        openCommandLineDatabases(window, {missing}, &failures);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+        ModalDialogScript script;
+        script.confirmMessage();
+        showCommandLineFailures(window, failures);
+        QCOMPARE(script.seen(),
+                 QStringList{"Datenbank Fehler|Datenbank konnte nicht geöffnet werden: Die Datei '"
+                             + missing + "' existiert nicht."});
     }
 };
 
