@@ -31,6 +31,11 @@ CrossSectionDerivation::CrossSectionDerivation(QSqlDatabase db)
 {
 }
 
+void CrossSectionDerivation::setBusyHandler(std::function<void()> handler)
+{
+    m_busy = std::move(handler);
+}
+
 bool CrossSectionDerivation::alreadyDerived() const
 {
     QSqlQuery query(m_db);
@@ -56,8 +61,11 @@ QList<QSqlRecord> CrossSectionDerivation::sectionsToDerive() const
                                    "QUERSCHN.SYSNR=BAUART.SYSNR WHERE (LAS_HL!=0 OR "
                                    "LAS_NHL!=0) AND W1_S>0;")))
         return rows;
-    while (query.next())
+    while (query.next()) {
+        if (m_busy)
+            m_busy();
         rows.append(query.record());
+    }
     return rows;
 }
 
@@ -71,6 +79,8 @@ QStringList CrossSectionDerivation::run()
     const QList<QSqlRecord> rows = sectionsToDerive();
     const bool inTransaction = m_db.transaction();
     for (const QSqlRecord &row : rows) {
+        if (m_busy)
+            m_busy();
         Values values;
         QString message;
         if (!derive(row, &values, &message)) {

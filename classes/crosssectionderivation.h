@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Derives the thermal resistances and wall thicknesses of the inner and the
 // outer shell of the flue cross-sections in QUERSCHN and stores them in the
 // columns WdwInnen, WdwAussen, DickeInnen and DickeAussen.
@@ -22,6 +24,10 @@ class CrossSectionDerivation
 {
 public:
     explicit CrossSectionDerivation(QSqlDatabase db);
+
+    // Called between the rows of run(), so that a window can stay alive;
+    // the caller paces it.
+    void setBusyHandler(std::function<void()> handler);
 
     // The values of one cross-section.
     struct Values
@@ -60,6 +66,7 @@ private:
     QSqlDatabase m_db;
     QuarnelMaterialLookup m_materials;
     double m_formFactor[2] = {1.0, 1.0};
+    std::function<void()> m_busy;
 };
 
 #endif // CROSSSECTIONDERIVATION_H

@@ -15,6 +15,11 @@ QuarnelDerivations::QuarnelDerivations(QSqlDatabase db)
 {
 }
 
+void QuarnelDerivations::setBusyHandler(std::function<void()> handler)
+{
+    m_busy = std::move(handler);
+}
+
 int QuarnelDerivations::highestNumber(const QString &table) const
 {
     // An empty number is imported as empty text, which SQLite would rank
@@ -50,11 +55,16 @@ void QuarnelDerivations::numberManufacturers() const
         if (!query.exec(
                 QStringLiteral("SELECT id, hnr, hersteller FROM Hersteller WHERE hersteller!='-'")))
             return;
-        while (query.next())
+        while (query.next()) {
+            if (m_busy)
+                m_busy();
             rows.append(std::make_tuple(query.value(0).toInt(), query.value(1).toInt(),
                                         query.value(2).toString()));
+        }
     }
     for (const auto &row : rows) {
+        if (m_busy)
+            m_busy();
         const int id = std::get<0>(row);
         if (id <= 0 || std::get<1>(row) > 0)
             continue;
@@ -72,7 +82,7 @@ bool QuarnelDerivations::refreshSearchTable(QString *errorText) const
     if (!query.exec(QStringLiteral("DELETE from waermedbfts"))
         || !query.exec(QStringLiteral(
             "INSERT INTO waermedbfts(Hersteller,Typ) SELECT Hersteller,Typ FROM waermedb;"))) {
-        *errorText = query.lastError().text();
+        *errorText = query.lastError().databaseText();
         return false;
     }
     return true;
@@ -86,6 +96,10 @@ void QuarnelDerivations::createManufacturerIndex() const
 
 QStringList QuarnelDerivations::runAfterImport() const
 {
+    if (m_busy)
+        m_busy();
     createManufacturerIndex();
-    return CrossSectionDerivation(m_db).run();
+    CrossSectionDerivation crossSections(m_db);
+    crossSections.setBusyHandler(m_busy);
+    return crossSections.run();
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The follow-up steps that make freshly imported Quarnel tables usable:
 // manufacturer numbers, the appliance search table, the manufacturer index
 // of the appliance table and the derived columns of the cross-sections.
@@ -13,6 +15,10 @@ class QuarnelDerivations
 public:
     explicit QuarnelDerivations(QSqlDatabase db);
 
+    // Called between the rows the steps work through (not inside one
+    // statement), so that a window can stay alive; the caller paces it.
+    void setBusyHandler(std::function<void()> handler);
+
     // Gives every manufacturer without a number (hnr not above 0, id above
     // 0, name other than "-") the number it had under the same name in
     // Hersteller_alt, or else the next number above every one in use in
@@ -20,8 +26,8 @@ public:
     void numberManufacturers() const;
 
     // Refills waermedbfts from waermedb. The import does not create the
-    // search table; false with the database's error text when it is missing
-    // or cannot be filled.
+    // search table; false with the database's own error text when it is
+    // missing or cannot be filled.
     bool refreshSearchTable(QString *errorText) const;
 
     // "CREATE INDEX i1 on waermedb(hersteller)"; fails harmlessly when the
@@ -37,6 +43,7 @@ private:
     int oldNumber(const QString &name) const;
 
     QSqlDatabase m_db;
+    std::function<void()> m_busy;
 };
 
 #endif // QUARNELDERIVATIONS_H
