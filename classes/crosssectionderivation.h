@@ -1,6 +1,7 @@
 #ifndef CROSSSECTIONDERIVATION_H
 #define CROSSSECTIONDERIVATION_H
 
+#include "quarnelkeepalive.h"
 #include "quarnelmateriallookup.h"
 
 #include <QSqlDatabase>
@@ -25,9 +26,10 @@ class CrossSectionDerivation
 public:
     explicit CrossSectionDerivation(QSqlDatabase db);
 
-    // Called between the rows of run(), so that a window can stay alive;
-    // the caller paces it.
-    void setBusyHandler(std::function<void()> handler);
+    // Called between the statements of run() and, paced by elapsed time,
+    // between its rows, so that a window can stay alive.
+    void setBusyHandler(std::function<void()> handler,
+                        int intervalMs = QuarnelProgressPacer::kDefaultInterval);
 
     // The values of one cross-section.
     struct Values
@@ -66,7 +68,7 @@ private:
     QSqlDatabase m_db;
     QuarnelMaterialLookup m_materials;
     double m_formFactor[2] = {1.0, 1.0};
-    std::function<void()> m_busy;
+    mutable QuarnelKeepAlive m_keepAlive;
 };
 
 #endif // CROSSSECTIONDERIVATION_H

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "quarnelkeepalive.h"
+
 #include <functional>
 
 // The follow-up steps that make freshly imported Quarnel tables usable:
@@ -15,9 +17,11 @@ class QuarnelDerivations
 public:
     explicit QuarnelDerivations(QSqlDatabase db);
 
-    // Called between the rows the steps work through (not inside one
-    // statement), so that a window can stay alive; the caller paces it.
-    void setBusyHandler(std::function<void()> handler);
+    // Called between the statements of the steps and, paced by elapsed
+    // time, between the rows they work through, so that a window can stay
+    // alive (never inside one statement).
+    void setBusyHandler(std::function<void()> handler,
+                        int intervalMs = QuarnelProgressPacer::kDefaultInterval);
 
     // Gives every manufacturer without a number (hnr not above 0, id above
     // 0, name other than "-") the number it had under the same name in
@@ -43,7 +47,7 @@ private:
     int oldNumber(const QString &name) const;
 
     QSqlDatabase m_db;
-    std::function<void()> m_busy;
+    mutable QuarnelKeepAlive m_keepAlive;
 };
 
 #endif // QUARNELDERIVATIONS_H

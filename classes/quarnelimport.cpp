@@ -68,12 +68,8 @@ bool QuarnelImport::run(const QList<Table> &tables)
     for (const Table &table : tables)
         importTable(table);
 
-    QuarnelProgressPacer pacer(m_interval);
     QuarnelDerivations derivations(m_db);
-    derivations.setBusyHandler([this, &pacer] {
-        if (m_busy && pacer.isDue())
-            m_busy();
-    });
+    derivations.setBusyHandler(m_busy, m_interval);
     reportErrors(derivations.runAfterImport());
     return true;
 }

@@ -27,12 +27,13 @@ void QuarnelTableImport::setProgressHandler(std::function<void(int, int)> handle
 
 void QuarnelTableImport::setBusyHandler(std::function<void()> handler)
 {
-    m_busy = std::move(handler);
+    m_keepAlive.setHandler(std::move(handler));
 }
 
 void QuarnelTableImport::setProgressInterval(int intervalMs)
 {
     m_interval = intervalMs;
+    m_keepAlive.setInterval(intervalMs);
 }
 
 QString QuarnelTableImport::columnDefinitions() const
@@ -49,30 +50,19 @@ QString QuarnelTableImport::statementForErrorList(const QString &statement)
                  .arg(statement.size());
 }
 
-void QuarnelTableImport::busy()
-{
-    if (m_busy && m_pacer && m_pacer->isDue())
-        m_busy();
-}
-
 QuarnelTableImport::Outcome QuarnelTableImport::run()
 {
     m_imported = 0;
     m_failedRows = 0;
     m_errors.clear();
     QuarnelProgressPacer pacer(m_interval);
-    m_pacer = &pacer;
-    struct PacerReset
-    {
-        QuarnelProgressPacer *&pacer;
-        ~PacerReset() { pacer = nullptr; }
-    } pacerReset{m_pacer};
 
     // The file is checked and its encoding decided before the old table
     // is touched.
     QuarnelExportReader reader(m_filePath);
-    if (!reader.open() || !reader.survey([this] { busy(); }))
+    if (!reader.open() || !reader.survey([this] { m_keepAlive.tick(); }))
         return FileUnreadable;
+    m_keepAlive.now();
     const int total = qMax(0, reader.nonEmptyLines() - 1);  // without the header
 
     const bool inTransaction = m_db.transaction();
@@ -91,8 +81,12 @@ QuarnelTableImport::Outcome QuarnelTableImport::run()
         m_failedRows = 0;
         return FileUnreadable;
     }
+    m_keepAlive.now();
     runFollowUp();
-    if (inTransaction && !m_db.commit()) {
+    m_keepAlive.now();
+    const bool committed = !inTransaction || m_db.commit();
+    m_keepAlive.now();
+    if (!committed) {
         m_errors.append(QCoreApplication::translate("QuarnelTableImport",
                                                     "Tabelle %1 konnte nicht gespeichert werden: %2")
                             .arg(m_tableName, m_db.lastError().databaseText()));
@@ -112,6 +106,7 @@ bool QuarnelTableImport::recreateTable()
         return false;
     QSqlQuery query(m_db);
     query.exec(builder.dropStatement());  // fails when the table did not exist
+    m_keepAlive.now();
     return query.exec(builder.createStatement());
 }
 
@@ -164,7 +159,7 @@ void QuarnelTableImport::reportFailedRow(const QString &statement, const QString
 void QuarnelTableImport::runFollowUp()
 {
     QuarnelDerivations derivations(m_db);
-    derivations.setBusyHandler([this] { busy(); });
+    derivations.setBusyHandler(m_keepAlive.handler(), m_interval);
     if (m_tableName == QLatin1String("HERSTELLER")) {
         derivations.numberManufacturers();
     } else if (m_tableName == QLatin1String("WAERMEDB")) {

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include "quarnelkeepalive.h"
+
 class QuarnelExportReader;
 class QuarnelProgressPacer;
 
@@ -36,10 +38,11 @@ public:
     // paced by elapsed time while the rows go in (see
     // setProgressInterval()), and once more with the final count.
     void setProgressHandler(std::function<void(int imported, int total)> handler);
-    // Called, paced the same way, while the file is surveyed and while the
-    // follow-up step runs: a chance to keep the window alive.
+    // Called between the statements of the import and, paced the same way,
+    // while the file is surveyed and while the follow-up step works through
+    // rows: a chance to keep the window alive.
     void setBusyHandler(std::function<void()> handler);
-    // Milliseconds between two calls of the handlers; 0 calls them at
+    // Milliseconds between two paced calls of the handlers; 0 calls them at
     // every opportunity.
     void setProgressInterval(int intervalMs);
 
@@ -67,16 +70,14 @@ private:
     bool insertRows(QuarnelExportReader &reader, int total, QuarnelProgressPacer &pacer);
     void reportFailedRow(const QString &statement, const QString &errorText);
     void runFollowUp();
-    void busy();
 
     QSqlDatabase m_db;
     QString m_tableName;
     QString m_filePath;
     QStringList m_fieldNames;
     std::function<void(int, int)> m_progress;
-    std::function<void()> m_busy;
     int m_interval;
-    QuarnelProgressPacer *m_pacer = nullptr;
+    QuarnelKeepAlive m_keepAlive;
     int m_imported = 0;
     int m_failedRows = 0;
     QStringList m_errors;

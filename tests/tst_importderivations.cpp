@@ -381,7 +381,7 @@ private slots:
         // The steps give the window a chance between the rows they work through.
         QuarnelDerivations derivations(m_db);
         int busy = 0;
-        derivations.setBusyHandler([&busy] { ++busy; });
+        derivations.setBusyHandler([&busy] { ++busy; }, 0);
         const QStringList messages = derivations.runAfterImport();
         QVERIFY2(busy >= 13, qPrintable(QString::number(busy)));  // 13 sections read and derived
         QCOMPARE(messages, QStringList({QString::fromUtf8("Fehler DhInnen: Rund ohne Maß11"),
