@@ -11,7 +11,6 @@ QuarnelRowInserter::QuarnelRowInserter(QSqlDatabase db, const QuarnelInsertBuild
     for (int i = 0; i < columns; ++i)
         m_placeholders << QStringLiteral(":f%1").arg(i);
     m_fields.reserve(columns + 1);
-    m_values.resize(columns);
     m_realColumns.fill('0', columns);
 }
 
@@ -20,22 +19,30 @@ bool QuarnelRowInserter::insert(const QString &line, QString *statement, QString
     if (!splitFields(line))
         return insertAsText(line, statement, errorText);
 
+    // The values go straight to the statement of the row before: rows of
+    // one export nearly always have their reals in the same columns.
     const int count = int(m_fields.size());
     char *realColumns = m_realColumns.data();
     for (int i = 0; i < count; ++i) {
         bool isReal = false;
-        m_values[i] = QuarnelFieldValue::read(m_fields[size_t(i)], &isReal);
+        const QVariant value = QuarnelFieldValue::read(m_fields[size_t(i)], &isReal);
         realColumns[i] = isReal ? '1' : '0';
+        if (m_current)
+            m_current->bindValue(m_placeholders.at(i), value);
     }
-    QSqlQuery *query = preparedFor(m_realColumns);
-    if (!query)
-        return insertAsText(line, statement, errorText);
-    for (int i = 0; i < count; ++i)
-        query->bindValue(m_placeholders.at(i), m_values.at(i));
-    if (query->exec())
+    if (!m_current || m_realColumns != m_currentRealColumns) {
+        m_current = preparedFor(m_realColumns);
+        m_currentRealColumns = m_realColumns;
+        if (!m_current)
+            return insertAsText(line, statement, errorText);
+        bool isReal = false;
+        for (int i = 0; i < count; ++i)
+            m_current->bindValue(m_placeholders.at(i), QuarnelFieldValue::read(m_fields[size_t(i)], &isReal));
+    }
+    if (m_current->exec())
         return true;
     *statement = m_builder.insertStatement(line);
-    *errorText = query->lastError().databaseText();
+    *errorText = m_current->lastError().databaseText();
     return false;
 }
 

@@ -8,8 +8,6 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
-#include <QVector>
 
 #include <map>
 #include <memory>
@@ -49,8 +47,9 @@ private:
     // ones would make the driver build a name for every value.
     QStringList m_placeholders;
     std::vector<QStringView> m_fields;
-    QVector<QVariant> m_values;
-    QByteArray m_realColumns;  // one byte per column, '1' for a real
+    QByteArray m_realColumns;  // of the row at hand: one byte per column, '1' for a real
+    QSqlQuery *m_current = nullptr;  // the statement of the row before
+    QByteArray m_currentRealColumns;
     std::map<QByteArray, std::unique_ptr<QSqlQuery>> m_prepared;
     QSqlQuery m_textQuery;
 };

@@ -64,6 +64,7 @@ public:
 
     static const int kMaxStatementLength = 3000;
     static const int kMaxReportedRows = 1000;
+    static const int kRowsPerClockCheck = 16;
 
 private:
     bool recreateTable();
