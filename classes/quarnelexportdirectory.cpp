@@ -59,7 +59,8 @@ bool QuarnelExportDirectory::mergeSplitFiles(QString *failedFile) const
     // write never leaves a half manufacturer file that later scans would
     // take as complete.
     QSaveFile file(filePath(kMergedFile));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
         *failedFile = QLatin1String(kMergedFile);
         return false;
     }

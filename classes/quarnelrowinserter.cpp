@@ -37,7 +37,8 @@ bool QuarnelRowInserter::insert(const QString &line, QString *statement, QString
             return insertAsText(line, statement, errorText);
         bool isReal = false;
         for (int i = 0; i < count; ++i)
-            m_current->bindValue(m_placeholders.at(i), QuarnelFieldValue::read(m_fields[size_t(i)], &isReal));
+            m_current->bindValue(m_placeholders.at(i),
+                                 QuarnelFieldValue::read(m_fields[size_t(i)], &isReal));
     }
     if (m_current->exec())
         return true;
