@@ -48,6 +48,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
@@ -126,6 +127,77 @@ int rowId(const QAbstractItemModel *model, int row)
     return model->data(model->index(row, 0)).toInt();
 }
 
+// The row whose column 0 holds id, or -1.
+int rowOfId(const QAbstractItemModel *model, int id)
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data(Qt::EditRole).toString() == QString::number(id))
+            return row;
+    }
+    return -1;
+}
+
+// Makes (row, column) current and selects it so that the row-change slots
+// run even when a refresh left that row current (a failed statement keeps
+// the list, and with it the current row): the old current index is dropped
+// silently first.
+void makeRowCurrent(QAbstractItemView *view, int row, int column)
+{
+    QItemSelectionModel *selection = view->selectionModel();
+    {
+        const QSignalBlocker blocker(selection);
+        selection->clearCurrentIndex();
+        selection->clearSelection();
+    }
+    selection->setCurrentIndex(view->model()->index(row, column),
+                               QItemSelectionModel::ClearAndSelect);
+}
+
+// Hides the leading technical columns of a side list, but never the column
+// the list is sorted by, which is what the user looks for.
+void hideLeadingColumns(QTableView *view, const EditableSqlQueryModel *model, int count,
+                        const QString &sortColumn)
+{
+    const int keep = model->fieldIndex(sortColumn);
+    for (int c = 0; c < count; ++c)
+        view->setColumnHidden(c, c != keep);
+}
+
+// A refresh runs further statements (the lists below the one refreshed)
+// that clear the failure flag; the failure of the statement the refresh
+// started with is the one to report, so it is put back at the end.
+class FailureKeeper
+{
+public:
+    FailureKeeper() = default;
+    FailureKeeper(const FailureKeeper &) = delete;
+    FailureKeeper &operator=(const FailureKeeper &) = delete;
+    void capture()
+    {
+        m_failed = m_settings->queryFailed;
+        m_statement = m_settings->failedQuery;
+    }
+    ~FailureKeeper()
+    {
+        if (!m_failed)
+            return;
+        m_settings->queryFailed = true;
+        m_settings->failedQuery = m_statement;
+    }
+
+private:
+    AppSettings *m_settings = AppSettings::instance();
+    bool m_failed = false;
+    QString m_statement;
+};
+
+// Width a manufacturer list keeps even when it is empty or its statement
+// failed, so that the list stays recognisable and readable.
+int minimumManufacturerListWidth(const QWidget *view)
+{
+    return view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14;
+}
+
 } // namespace
 
 // ------------------------------------------------------------ construction
@@ -197,6 +269,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_autoErfassdatumShortcut, &QShortcut::activated, this,
             &MainWindow::toggleAutoErfassdatum);
     setEditierModus(1);
+    keepShortcutsReachable();
 }
 
 MainWindow::~MainWindow()
@@ -210,6 +283,26 @@ bool MainWindow::hasSqliteDriver(const QStringList &drivers)
     return drivers.contains(QStringLiteral("QSQLITE"), Qt::CaseSensitive);
 }
 
+void MainWindow::keepShortcutsReachable()
+{
+    // Qt ignores the shortcut of an action whose widgets are all hidden, and
+    // the manufacturer edition hides the tool bar and the menus. Held by the
+    // window itself, every shortcut works in both editions.
+    for (QAction *action : findChildren<QAction *>()) {
+        if (!action->shortcut().isEmpty() && !actions().contains(action))
+            addAction(action);
+    }
+}
+
+void MainWindow::applyApplicationFont(const QFont &font)
+{
+    QApplication::setFont(font);
+    // Under an application style sheet the widgets keep the font they were
+    // polished with; setting the sheet again polishes them with the new font.
+    if (!qApp->styleSheet().isEmpty())
+        qApp->setStyleSheet(qApp->styleSheet());
+}
+
 void MainWindow::restoreGeometryAndFont()
 {
     QSettings user;
@@ -217,7 +310,7 @@ void MainWindow::restoreGeometryAndFont()
     const QString description = user.value("Font", QString()).toString();
     QFont font;
     if (!description.isEmpty() && font.fromString(description))
-        QApplication::setFont(font);
+        applyApplicationFont(font);
 }
 
 void MainWindow::createSearchHistories()
@@ -273,7 +366,7 @@ void MainWindow::on_actionSchrift_triggered()
     const QFont font = QFontDialog::getFont(&accepted, QApplication::font(), this);
     if (!accepted)
         return;
-    QApplication::setFont(font);
+    applyApplicationFont(font);
     QSettings().setValue("Font", font.toString());
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
@@ -420,7 +513,8 @@ void MainWindow::adaptToManufacturerMode(const QString &file)
         buildUpdateMenu(file);
         settings->currentManufacturerId = -1;
         refreshHersteller();
-        ui->toolButtonShowGruppen->hide();
+        // The maintenance edition works with groups: the button opens them.
+        ui->toolButtonShowGruppen->show();
         ui->gruppenView2->hide();
     }
 }
@@ -486,7 +580,8 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
 
 void MainWindow::fixManufacturerListWidth(QTableView *view)
 {
-    view->setFixedWidth(view->columnWidth(1) + view->verticalHeader()->width() + 25);
+    view->setFixedWidth(qMax(view->columnWidth(1) + view->verticalHeader()->width() + 25,
+                             minimumManufacturerListWidth(view)));
 }
 
 void MainWindow::refreshHersteller()
@@ -497,7 +592,9 @@ void MainWindow::refreshHersteller()
     const QString sql = settings->allFilter.isEmpty()
                             ? QString::fromLatin1(kAllHerstellerStatement)
                             : tr(kFilteredHerstellerStatement).arg(settings->allFilter);
+    FailureKeeper failure;
     m_herstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableHersteller->hideColumn(0);
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
@@ -505,7 +602,7 @@ void MainWindow::refreshHersteller()
     if (m_herstellerModel->recordCount() == 0)
         showGeraete();
     else
-        ui->tableHersteller->setCurrentIndex(m_herstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableHersteller, 0, 1);
 }
 
 void MainWindow::slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -528,7 +625,9 @@ void MainWindow::showGeraete()
     if (!m_geraeteModel)
         return;
     AppSettings *settings = AppSettings::instance();
+    FailureKeeper failure;
     m_geraeteModel->selectAppliances();
+    failure.capture();
     ui->tableGeraete->hideColumn(0);
     ui->tableGeraete->hideColumn(1);
     settings->currentApplianceId = -1;
@@ -536,8 +635,7 @@ void MainWindow::showGeraete()
     if (m_geraeteModel->recordCount() == 0)
         showWerte();
     else
-        ui->tableGeraete->selectionModel()->setCurrentIndex(
-            m_geraeteModel->index(0, 2), QItemSelectionModel::ClearAndSelect);
+        makeRowCurrent(ui->tableGeraete, 0, 2);
 }
 
 void MainWindow::slotGeraetActivated(const QModelIndex &current)
@@ -660,6 +758,8 @@ void MainWindow::on_lineEditFilterAll_returnPressed()
         }
         rememberSearchTerm(settings->allFilter, settings->searchTermsAll, m_allHistory);
     }
+    // Only a failure of the statements tried now is reported.
+    settings->queryFailed = false;
     applyGeneralFilter();
     reportFailedQuery();
 }
@@ -960,6 +1060,24 @@ void MainWindow::buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapp
 void MainWindow::on_pbGeraeteShowTable_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->pageKolvex);
+    reloadAppliancesKeepingCurrent();
+}
+
+void MainWindow::reloadAppliancesKeepingCurrent()
+{
+    // The form wrote its changes to the file; the list re-reads them and
+    // keeps the appliance the form showed current.
+    if (!m_geraeteModel)
+        return;
+    const int id = AppSettings::instance()->currentApplianceId;
+    m_geraeteModel->refresh();
+    AppSettings::instance()->currentApplianceId = -1;
+    if (m_geraeteModel->recordCount() == 0) {
+        showWerte();
+        return;
+    }
+    const int row = rowOfId(m_geraeteModel, id);
+    makeRowCurrent(ui->tableGeraete, qMax(row, 0), 2);
 }
 
 void MainWindow::on_pbWerteShowTable_clicked()
@@ -1059,10 +1177,18 @@ void MainWindow::on_actionWertemaske_anpassen_triggered()
 void MainWindow::showPage(int page, QWidget *widget, const QString &connectionName)
 {
     ui->stackedWidget->setCurrentWidget(widget);
-    m_page = page;
     statusBar()->showMessage(QSqlDatabase::database(connectionName, false).databaseName());
+    // The search bar closes on the page it was opened on, and a failure
+    // reported there is not reported again here.
     ui->lineEditFilterAll->clear();
     ui->actionSuchleisteAnzeigen->setChecked(false);
+    AppSettings::instance()->queryFailed = false;
+    m_page = page;
+    if (page == 0) {
+        // The bar is closed now, wherever it was opened.
+        ui->suchleisteGeraete->show();
+        ui->suchleisteWerte->show();
+    }
 }
 
 void MainWindow::on_actionKolvex_Datenbank_triggered()
@@ -1131,7 +1257,9 @@ void MainWindow::refreshFRHersteller()
             : QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
                              "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
                   .arg(settings->allFilter);
+    FailureKeeper failure;
     m_frHerstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableFRHersteller->hideColumn(0);
     ui->tableFRHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableFRHersteller);
@@ -1139,7 +1267,7 @@ void MainWindow::refreshFRHersteller()
     if (m_frHerstellerModel->recordCount() == 0)
         refreshFeuerraeume();
     else
-        ui->tableFRHersteller->setCurrentIndex(m_frHerstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableFRHersteller, 0, 1);
 }
 
 void MainWindow::slotFRHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -1164,8 +1292,7 @@ void MainWindow::refreshFeuerraeume()
                   .arg(settings->currentFireChamberManufacturerId)
                   .arg(settings->allFilter);
     m_feuerraumModel->setQuery(sql, kolvexDb());
-    for (int c = 0; c < 3; ++c)
-        ui->tableFRTypen->hideColumn(c);
+    hideLeadingColumns(ui->tableFRTypen, m_feuerraumModel, 3, QStringLiteral("Typ"));
     ui->tableFRTypen->resizeColumnsToContents();
 }
 
@@ -1173,8 +1300,7 @@ void MainWindow::refreshBaustoffe()
 {
     m_baustoffeModel->setQuery(QStringLiteral("Select * from Baustoffe order by Bezeichnung"),
                                kolvexDb());
-    ui->tableBaustoffe->hideColumn(0);
-    ui->tableBaustoffe->hideColumn(1);
+    hideLeadingColumns(ui->tableBaustoffe, m_baustoffeModel, 2, QStringLiteral("Bezeichnung"));
     ui->tableBaustoffe->resizeColumnsToContents();
 }
 
@@ -1199,17 +1325,21 @@ void MainWindow::refreshQuarnelHersteller()
             settings->failedQuery = sql;
         }
     }
+    FailureKeeper failure;
+    failure.capture();
     m_quarnelHerstellerModel->setQuery(sql, quarnelDb());
     while (m_quarnelHerstellerModel->canFetchMore())
         m_quarnelHerstellerModel->fetchMore();
     ui->tableViewQuarnelHersteller->hideColumn(0);
     ui->tableViewQuarnelHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableViewQuarnelHersteller);
-    if (m_quarnelHerstellerModel->rowCount() == 0)
+    if (m_quarnelHerstellerModel->rowCount() == 0) {
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"), quarnelDb());
-    else
-        ui->tableViewQuarnelHersteller->setCurrentIndex(m_quarnelHerstellerModel->index(0, 1));
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
+    } else {
+        makeRowCurrent(ui->tableViewQuarnelHersteller, 0, 1);
+    }
 }
 
 void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
@@ -1225,6 +1355,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='%1' order by Typ").arg(name),
             quarnelDb());
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
         return;
     }
     const QString sql = QStringLiteral("Select * from Waermedb where Hersteller='%1' and %2 order "
@@ -1237,6 +1368,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         return;
     }
     m_quarnelGeraeteModel->setQuery(sql, quarnelDb());
+    ui->tableViewQuarnelGeraete->resizeColumnsToContents();
 }
 
 void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()

@@ -16,6 +16,7 @@ class HerstellerModel;
 class QActionGroup;
 class QCompleter;
 class QDataWidgetMapper;
+class QFont;
 class QGridLayout;
 class QLineEdit;
 class QMenu;
@@ -103,6 +104,8 @@ private:
     // Which of the two list kinds a form page or field-list operation is for.
     struct FieldListTarget;
 
+    void keepShortcutsReachable();
+    static void applyApplicationFont(const QFont &font);
     void toggleAutoErfassdatum();
     void createSearchHistories();
     void restoreGeometryAndFont();
@@ -116,6 +119,7 @@ private:
     void restoreColumnWidths();
 
     void refreshHersteller();
+    void reloadAppliancesKeepingCurrent();
     void rebuildGroupList();
     void fixManufacturerListWidth(QTableView *view);
     void applyGeneralFilter();
