@@ -370,6 +370,8 @@ void MainWindow::on_actionSchrift_triggered()
     QSettings().setValue("Font", font.toString());
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
+    // The value columns were fitted to the old font.
+    ui->tableAGWerte->resizeColumnsToContents();
 }
 
 // ------------------------------------------------------------ connections
@@ -470,6 +472,24 @@ void MainWindow::createMainModels()
     ui->gruppenView2->setModel(m_gruppenModel2);
     connect(ui->gruppenView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGruppeActivated);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->gruppenView),
+                                    static_cast<QAbstractItemView *>(ui->gruppenView2)})
+        connect(view->model(), &QAbstractItemModel::dataChanged, this,
+                [this, view](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    followCurrentGroupMembers(view, topLeft, bottomRight);
+                });
+}
+
+void MainWindow::followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                           const QModelIndex &bottomRight)
+{
+    // Value sets dropped onto the current group change its members without
+    // a change of the current row: the lists mark the new members as well.
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid() || current.row() < topLeft.row() || current.row() > bottomRight.row())
+        return;
+    if (current.data(Qt::UserRole).toString() != m_currentGroup)
+        slotGruppeActivated(current);
 }
 
 void MainWindow::createFormModels()

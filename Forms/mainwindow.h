@@ -13,6 +13,7 @@ class FeuerraumModel;
 class GeraeteModel;
 class GruppenModel;
 class HerstellerModel;
+class QAbstractItemView;
 class QActionGroup;
 class QCompleter;
 class QDataWidgetMapper;
@@ -120,6 +121,8 @@ private:
 
     void refreshHersteller();
     void reloadAppliancesKeepingCurrent();
+    void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                   const QModelIndex &bottomRight);
     void rebuildGroupList();
     void fixManufacturerListWidth(QTableView *view);
     void applyGeneralFilter();

@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "gruppenmodel.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 
@@ -282,6 +283,12 @@ private slots:
         QCOMPARE(groups->model()->rowCount(), 2);
         groups->setCurrentIndex(groups->model()->index(0, 0));
         QVERIFY(!window->currentGroupText().isEmpty());
+        // Value sets dropped onto the current group are marked at once.
+        auto *model = qobject_cast<GruppenModel *>(groups->model());
+        QVERIFY(model);
+        model->addToGruppe(groups->currentIndex(), "70003");
+        QVERIFY2(window->currentGroupText().split('#').contains("70003"),
+                 qPrintable(window->currentGroupText()));
         button->click();
         QVERIFY(!groups->isVisible());
         QCOMPARE(button->text(), QString(">\n>\n>"));
