@@ -12,6 +12,7 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "idtable.h"
+#include "queryfailurekeeper.h"
 #include "resources.h"
 #include "sqltext.h"
 #include "wertemodel.h"
@@ -162,34 +163,6 @@ void hideLeadingColumns(QTableView *view, const EditableSqlQueryModel *model, in
     for (int c = 0; c < count; ++c)
         view->setColumnHidden(c, c != keep);
 }
-
-// A refresh runs further statements (the lists below the one refreshed)
-// that clear the failure flag; the failure of the statement the refresh
-// started with is the one to report, so it is put back at the end.
-class FailureKeeper
-{
-public:
-    FailureKeeper() = default;
-    FailureKeeper(const FailureKeeper &) = delete;
-    FailureKeeper &operator=(const FailureKeeper &) = delete;
-    void capture()
-    {
-        m_failed = m_settings->queryFailed;
-        m_statement = m_settings->failedQuery;
-    }
-    ~FailureKeeper()
-    {
-        if (!m_failed)
-            return;
-        m_settings->queryFailed = true;
-        m_settings->failedQuery = m_statement;
-    }
-
-private:
-    AppSettings *m_settings = AppSettings::instance();
-    bool m_failed = false;
-    QString m_statement;
-};
 
 // Width a manufacturer list keeps even when it is empty or its statement
 // failed, so that the list stays recognisable and readable.
@@ -612,7 +585,7 @@ void MainWindow::refreshHersteller()
     const QString sql = settings->allFilter.isEmpty()
                             ? QString::fromLatin1(kAllHerstellerStatement)
                             : tr(kFilteredHerstellerStatement).arg(settings->allFilter);
-    FailureKeeper failure;
+    QueryFailureKeeper failure;
     m_herstellerModel->setQuery(sql, kolvexDb());
     failure.capture();
     ui->tableHersteller->hideColumn(0);
@@ -645,7 +618,7 @@ void MainWindow::showGeraete()
     if (!m_geraeteModel)
         return;
     AppSettings *settings = AppSettings::instance();
-    FailureKeeper failure;
+    QueryFailureKeeper failure;
     m_geraeteModel->selectAppliances();
     failure.capture();
     ui->tableGeraete->hideColumn(0);
@@ -1277,7 +1250,7 @@ void MainWindow::refreshFRHersteller()
             : QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
                              "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
                   .arg(settings->allFilter);
-    FailureKeeper failure;
+    QueryFailureKeeper failure;
     m_frHerstellerModel->setQuery(sql, kolvexDb());
     failure.capture();
     ui->tableFRHersteller->hideColumn(0);
@@ -1345,7 +1318,7 @@ void MainWindow::refreshQuarnelHersteller()
             settings->failedQuery = sql;
         }
     }
-    FailureKeeper failure;
+    QueryFailureKeeper failure;
     failure.capture();
     m_quarnelHerstellerModel->setQuery(sql, quarnelDb());
     while (m_quarnelHerstellerModel->canFetchMore())

@@ -2,6 +2,7 @@
 #include "dbconnections.h"
 #include "gruppenmodel.h"
 #include "mainwindow.h"
+#include "queryfailurekeeper.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -138,6 +139,30 @@ private slots:
         delete window;
         window = nullptr;
         settings->manufacturerMode = false;
+    }
+
+    void theFailureARefreshStartedWithIsKept()
+    {
+        {
+            QueryFailureKeeper keeper;
+            settings->queryFailed = true;
+            settings->failedQuery = "SELECT erste";
+            keeper.capture();
+            // A dependent list tries its own statement and succeeds.
+            settings->queryFailed = false;
+            settings->failedQuery = "SELECT zweite";
+        }
+        QVERIFY(settings->queryFailed);
+        QCOMPARE(settings->failedQuery, QString("SELECT erste"));
+        {
+            QueryFailureKeeper keeper;
+            settings->queryFailed = false;
+            keeper.capture();
+            settings->queryFailed = true;
+            settings->failedQuery = "SELECT abhängig";
+        }
+        QCOMPARE(settings->failedQuery, QString("SELECT abhängig"));
+        settings->queryFailed = false;
     }
 
     void editModeShortcutWorksInBothEditions_data()
