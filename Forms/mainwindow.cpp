@@ -55,6 +55,7 @@
 #include <QSqlRecord>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTimer>
 
 namespace {
 
@@ -430,6 +431,14 @@ void MainWindow::createMainModels()
     ui->tableGeraete->setItemDelegate(new EditableSqlQueryModelDelegate(m_geraeteModel));
     connect(ui->tableGeraete->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGeraetActivated);
+    // Inserting, duplicating or deleting rows re-reads a list and drops its
+    // current row; once the model is done the selection follows the ids again.
+    connect(m_herstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreManufacturerSelection);
+    });
+    connect(m_geraeteModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreApplianceSelection);
+    });
 
     m_werteModel = new WerteModel(ui->tableAGWerte);
     connect(m_werteModel, &EditableSqlQueryModel::currentGroupChangedTo, this,
@@ -596,6 +605,49 @@ void MainWindow::refreshHersteller()
         showGeraete();
     else
         makeRowCurrent(ui->tableHersteller, 0, 1);
+}
+
+bool MainWindow::restoreCurrentRow(QTableView *view, int &currentId, int column)
+{
+    // Another refresh has chosen a row meanwhile.
+    if (!view->model() || view->currentIndex().isValid())
+        return false;
+    const int row = currentId > 0 ? rowOfId(view->model(), currentId) : -1;
+    if (row >= 0) {
+        // The record is still listed: only the view lost its place.
+        QItemSelectionModel *selection = view->selectionModel();
+        const QSignalBlocker blocker(selection);
+        selection->setCurrentIndex(view->model()->index(row, column),
+                                   QItemSelectionModel::ClearAndSelect);
+        view->viewport()->update();
+        return false;
+    }
+    if (currentId <= 0)
+        return false;
+    // The current record is gone: the first row takes its place, or none.
+    currentId = -1;
+    auto *model = qobject_cast<EditableSqlQueryModel *>(view->model());
+    if (model && model->recordCount() > 0) {
+        makeRowCurrent(view, 0, column);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::restoreManufacturerSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (settings->manufacturerMode)
+        return;
+    if (restoreCurrentRow(ui->tableHersteller, settings->currentManufacturerId, 1))
+        showGeraete();
+}
+
+void MainWindow::restoreApplianceSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (restoreCurrentRow(ui->tableGeraete, settings->currentApplianceId, 2))
+        showWerte();
 }
 
 void MainWindow::slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)

@@ -121,6 +121,9 @@ private:
 
     void refreshHersteller();
     void reloadAppliancesKeepingCurrent();
+    bool restoreCurrentRow(QTableView *view, int &currentId, int column);
+    void restoreManufacturerSelection();
+    void restoreApplianceSelection();
     void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
                                    const QModelIndex &bottomRight);
     void rebuildGroupList();

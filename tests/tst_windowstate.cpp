@@ -292,6 +292,33 @@ private slots:
         QCOMPARE(settings->currentApplianceId, currentRowId(table("tableGeraete")));
     }
 
+    void selectionFollowsRowsAddedOrDeletedInTheList()
+    {
+        openWindow(false);
+        QTableView *appliances = table("tableGeraete");
+        appliances->setCurrentIndex(appliances->model()->index(1, 2));
+        const int second = currentRowId(appliances);
+        QCOMPARE(settings->currentApplianceId, second);
+        // A duplicate re-reads the list; the appliance stays current.
+        QVERIFY(QMetaObject::invokeMethod(appliances->model(), "datenDuplizieren",
+                                          Q_ARG(QList<int>, QList<int>{0})));
+        QTRY_COMPARE(currentRowId(appliances), second);
+        QCOMPARE(settings->currentApplianceId, second);
+        // Deleting the current appliance makes another one current; the
+        // value list no longer offers new value sets for the deleted one.
+        const int row = appliances->currentIndex().row();
+        QVERIFY(QMetaObject::invokeMethod(appliances->model(), "datenLoeschen",
+                                          Q_ARG(QList<int>, QList<int>{row})));
+        QTRY_VERIFY(appliances->currentIndex().isValid());
+        QVERIFY(currentRowId(appliances) != second);
+        QCOMPARE(settings->currentApplianceId, currentRowId(appliances));
+        QSqlQuery values(kolvexDb());
+        QVERIFY(values.exec(QString("SELECT count(*) FROM Werte WHERE Geraet=%1")
+                                .arg(settings->currentApplianceId)));
+        QVERIFY(values.next());
+        QCOMPARE(table("tableAGWerte")->model()->rowCount(), values.value(0).toInt() + 1);
+    }
+
     void groupButtonOpensTheGroupsInTheMaintenanceEditionOnly()
     {
         openWindow(false);
