@@ -1272,6 +1272,13 @@ void MainWindow::on_actionFeuerraume_Datenbank_triggered()
             new EditableSqlQueryModelDelegate(m_frHerstellerModel));
         connect(ui->tableFRHersteller->selectionModel(), &QItemSelectionModel::currentRowChanged,
                 this, &MainWindow::slotFRHerstellerActivated);
+        connect(m_frHerstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (restoreCurrentRow(ui->tableFRHersteller,
+                                      AppSettings::instance()->currentFireChamberManufacturerId, 1))
+                    refreshFeuerraeume();
+            });
+        });
         m_feuerraumModel = new FeuerraumModel(ui->tableFRTypen);
         ui->tableFRTypen->setModel(m_feuerraumModel);
         ui->tableFRTypen->setItemDelegate(new EditableSqlQueryModelDelegate(m_feuerraumModel));

@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "editablesqlquerymodel.h"
 #include "gruppenmodel.h"
 #include "mainwindow.h"
 #include "queryfailurekeeper.h"
@@ -317,6 +318,25 @@ private slots:
                                 .arg(settings->currentApplianceId)));
         QVERIFY(values.next());
         QCOMPARE(table("tableAGWerte")->model()->rowCount(), values.value(0).toInt() + 1);
+    }
+
+    void manufacturerListsKeepTheirCurrentRowWhenReRead()
+    {
+        openWindow(false);
+        QTableView *manufacturers = table("tableHersteller");
+        manufacturers->setCurrentIndex(manufacturers->model()->index(2, 1));
+        const int third = settings->currentManufacturerId;
+        qobject_cast<EditableSqlQueryModel *>(manufacturers->model())->refresh();
+        QTRY_COMPARE(currentRowId(manufacturers), third);
+        QCOMPARE(settings->currentManufacturerId, third);
+
+        action("actionFeuerraume_Datenbank")->trigger();
+        QTableView *chambers = table("tableFRHersteller");
+        chambers->setCurrentIndex(chambers->model()->index(1, 1));
+        const int second = settings->currentFireChamberManufacturerId;
+        qobject_cast<EditableSqlQueryModel *>(chambers->model())->refresh();
+        QTRY_COMPARE(currentRowId(chambers), second);
+        QCOMPARE(settings->currentFireChamberManufacturerId, second);
     }
 
     void groupButtonOpensTheGroupsInTheMaintenanceEditionOnly()
