@@ -17,6 +17,7 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "idtable.h"
+#include "queryfailurekeeper.h"
 #include "readonlyguard.h"
 #include "resources.h"
 #include "sqltext.h"
@@ -55,11 +56,13 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTimer>
 
 namespace {
 
@@ -145,6 +148,49 @@ QSqlError openCompanionDatabase(const QString &mainFile, bool mainReadOnly)
         return QSqlError();
     return openSqliteConnection(QLatin1String(kQuarnelConnection), file,
                                 /*mustExist=*/readOnly, readOnly);
+}
+
+// The row whose column 0 holds id, or -1.
+int rowOfId(const QAbstractItemModel *model, int id)
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data(Qt::EditRole).toString() == QString::number(id))
+            return row;
+    }
+    return -1;
+}
+
+// Makes (row, column) current and selects it so that the row-change slots
+// run even when a refresh left that row current (a failed statement keeps
+// the list, and with it the current row): the old current index is dropped
+// silently first.
+void makeRowCurrent(QAbstractItemView *view, int row, int column)
+{
+    QItemSelectionModel *selection = view->selectionModel();
+    {
+        const QSignalBlocker blocker(selection);
+        selection->clearCurrentIndex();
+        selection->clearSelection();
+    }
+    selection->setCurrentIndex(view->model()->index(row, column),
+                               QItemSelectionModel::ClearAndSelect);
+}
+
+// Hides the leading technical columns of a side list, but never the column
+// the list is sorted by, which is what the user looks for.
+void hideLeadingColumns(QTableView *view, const EditableSqlQueryModel *model, int count,
+                        const QString &sortColumn)
+{
+    const int keep = model->fieldIndex(sortColumn);
+    for (int c = 0; c < count; ++c)
+        view->setColumnHidden(c, c != keep);
+}
+
+// Width a manufacturer list keeps even when it is empty or its statement
+// failed, so that the list stays recognisable and readable.
+int minimumManufacturerListWidth(const QWidget *view)
+{
+    return view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14;
 }
 
 } // namespace
@@ -233,6 +279,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_autoErfassdatumShortcut, &QShortcut::activated, this,
             &MainWindow::toggleAutoErfassdatum);
     setEditierModus(1);
+    keepShortcutsReachable();
 }
 
 MainWindow::~MainWindow()
@@ -246,6 +293,26 @@ bool MainWindow::hasSqliteDriver(const QStringList &drivers)
     return drivers.contains(QStringLiteral("QSQLITE"), Qt::CaseSensitive);
 }
 
+void MainWindow::keepShortcutsReachable()
+{
+    // Qt ignores the shortcut of an action whose widgets are all hidden, and
+    // the manufacturer edition hides the tool bar and the menus. Held by the
+    // window itself, every shortcut works in both editions.
+    for (QAction *action : findChildren<QAction *>()) {
+        if (!action->shortcut().isEmpty() && !actions().contains(action))
+            addAction(action);
+    }
+}
+
+void MainWindow::applyApplicationFont(const QFont &font)
+{
+    QApplication::setFont(font);
+    // Under an application style sheet the widgets keep the font they were
+    // polished with; setting the sheet again polishes them with the new font.
+    if (!qApp->styleSheet().isEmpty())
+        qApp->setStyleSheet(qApp->styleSheet());
+}
+
 void MainWindow::restoreGeometryAndFont()
 {
     QSettings user;
@@ -253,7 +320,7 @@ void MainWindow::restoreGeometryAndFont()
     const QString description = user.value("Font", QString()).toString();
     QFont font;
     if (!description.isEmpty() && font.fromString(description))
-        QApplication::setFont(font);
+        applyApplicationFont(font);
 }
 
 void MainWindow::createSearchHistories()
@@ -309,10 +376,12 @@ void MainWindow::on_actionSchrift_triggered()
     const QFont font = QFontDialog::getFont(&accepted, QApplication::font(), this);
     if (!accepted)
         return;
-    QApplication::setFont(font);
+    applyApplicationFont(font);
     QSettings().setValue("Font", font.toString());
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
+    // The value columns were fitted to the old font.
+    ui->tableAGWerte->resizeColumnsToContents();
 }
 
 // ------------------------------------------------------------ connections
@@ -475,6 +544,14 @@ void MainWindow::createMainModels()
     ui->tableGeraete->setItemDelegate(new EditableSqlQueryModelDelegate(m_geraeteModel));
     connect(ui->tableGeraete->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGeraetActivated);
+    // Inserting, duplicating or deleting rows re-reads a list and drops its
+    // current row; once the model is done the selection follows the ids again.
+    connect(m_herstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreManufacturerSelection);
+    });
+    connect(m_geraeteModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreApplianceSelection);
+    });
 
     m_werteModel = new WerteModel(ui->tableAGWerte);
     connect(m_werteModel, &EditableSqlQueryModel::currentGroupChangedTo, this,
@@ -490,6 +567,24 @@ void MainWindow::createMainModels()
     ui->gruppenView2->setModel(m_gruppenModel2);
     connect(ui->gruppenView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGruppeActivated);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->gruppenView),
+                                    static_cast<QAbstractItemView *>(ui->gruppenView2)})
+        connect(view->model(), &QAbstractItemModel::dataChanged, this,
+                [this, view](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    followCurrentGroupMembers(view, topLeft, bottomRight);
+                });
+}
+
+void MainWindow::followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                           const QModelIndex &bottomRight)
+{
+    // Value sets dropped onto the current group change its members without
+    // a change of the current row: the lists mark the new members as well.
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid() || current.row() < topLeft.row() || current.row() > bottomRight.row())
+        return;
+    if (current.data(Qt::UserRole).toString() != m_currentGroup)
+        slotGruppeActivated(current);
 }
 
 void MainWindow::createFormModels()
@@ -533,7 +628,8 @@ void MainWindow::adaptToManufacturerMode(const QString &file)
         buildUpdateMenu(file);
         settings->currentManufacturerId = -1;
         refreshHersteller();
-        ui->toolButtonShowGruppen->hide();
+        // The maintenance edition works with groups: the button opens them.
+        ui->toolButtonShowGruppen->show();
         ui->gruppenView2->hide();
     }
 }
@@ -601,7 +697,8 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
 
 void MainWindow::fixManufacturerListWidth(QTableView *view)
 {
-    view->setFixedWidth(view->columnWidth(1) + view->verticalHeader()->width() + 25);
+    view->setFixedWidth(qMax(view->columnWidth(1) + view->verticalHeader()->width() + 25,
+                             minimumManufacturerListWidth(view)));
 }
 
 void MainWindow::refreshHersteller()
@@ -612,7 +709,9 @@ void MainWindow::refreshHersteller()
     const QString sql = settings->allFilter.isEmpty()
                             ? QString::fromLatin1(kAllHerstellerStatement)
                             : tr(kFilteredHerstellerStatement).arg(settings->allFilter);
+    QueryFailureKeeper failure;
     m_herstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableHersteller->hideColumn(0);
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
@@ -620,7 +719,50 @@ void MainWindow::refreshHersteller()
     if (m_herstellerModel->recordCount() == 0)
         showGeraete();
     else
-        ui->tableHersteller->setCurrentIndex(m_herstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableHersteller, 0, 1);
+}
+
+bool MainWindow::restoreCurrentRow(QTableView *view, int &currentId, int column)
+{
+    // Another refresh has chosen a row meanwhile.
+    if (!view->model() || view->currentIndex().isValid())
+        return false;
+    const int row = currentId > 0 ? rowOfId(view->model(), currentId) : -1;
+    if (row >= 0) {
+        // The record is still listed: only the view lost its place.
+        QItemSelectionModel *selection = view->selectionModel();
+        const QSignalBlocker blocker(selection);
+        selection->setCurrentIndex(view->model()->index(row, column),
+                                   QItemSelectionModel::ClearAndSelect);
+        view->viewport()->update();
+        return false;
+    }
+    if (currentId <= 0)
+        return false;
+    // The current record is gone: the first row takes its place, or none.
+    currentId = -1;
+    auto *model = qobject_cast<EditableSqlQueryModel *>(view->model());
+    if (model && model->recordCount() > 0) {
+        makeRowCurrent(view, 0, column);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::restoreManufacturerSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (settings->manufacturerMode)
+        return;
+    if (restoreCurrentRow(ui->tableHersteller, settings->currentManufacturerId, 1))
+        showGeraete();
+}
+
+void MainWindow::restoreApplianceSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (restoreCurrentRow(ui->tableGeraete, settings->currentApplianceId, 2))
+        showWerte();
 }
 
 void MainWindow::slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -643,7 +785,9 @@ void MainWindow::showGeraete()
     if (!m_geraeteModel)
         return;
     AppSettings *settings = AppSettings::instance();
+    QueryFailureKeeper failure;
     m_geraeteModel->selectAppliances();
+    failure.capture();
     ui->tableGeraete->hideColumn(0);
     ui->tableGeraete->hideColumn(1);
     settings->currentApplianceId = -1;
@@ -651,8 +795,7 @@ void MainWindow::showGeraete()
     if (m_geraeteModel->recordCount() == 0)
         showWerte();
     else
-        ui->tableGeraete->selectionModel()->setCurrentIndex(
-            m_geraeteModel->index(0, 2), QItemSelectionModel::ClearAndSelect);
+        makeRowCurrent(ui->tableGeraete, 0, 2);
 }
 
 void MainWindow::slotGeraetActivated(const QModelIndex &current)
@@ -775,6 +918,8 @@ void MainWindow::on_lineEditFilterAll_returnPressed()
         }
         rememberSearchTerm(settings->allFilter, settings->searchTermsAll, m_allHistory);
     }
+    // Only a failure of the statements tried now is reported.
+    settings->queryFailed = false;
     applyGeneralFilter();
     reportFailedQuery();
 }
@@ -1086,6 +1231,24 @@ void MainWindow::buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapp
 void MainWindow::on_pbGeraeteShowTable_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->pageKolvex);
+    reloadAppliancesKeepingCurrent();
+}
+
+void MainWindow::reloadAppliancesKeepingCurrent()
+{
+    // The form wrote its changes to the file; the list re-reads them and
+    // keeps the appliance the form showed current.
+    if (!m_geraeteModel)
+        return;
+    const int id = AppSettings::instance()->currentApplianceId;
+    m_geraeteModel->refresh();
+    AppSettings::instance()->currentApplianceId = -1;
+    if (m_geraeteModel->recordCount() == 0) {
+        showWerte();
+        return;
+    }
+    const int row = rowOfId(m_geraeteModel, id);
+    makeRowCurrent(ui->tableGeraete, qMax(row, 0), 2);
 }
 
 void MainWindow::on_pbWerteShowTable_clicked()
@@ -1185,10 +1348,18 @@ void MainWindow::on_actionWertemaske_anpassen_triggered()
 void MainWindow::showPage(int page, QWidget *widget, const QString &connectionName)
 {
     ui->stackedWidget->setCurrentWidget(widget);
-    m_page = page;
     showDatabaseOfPage(connectionName);
+    // The search bar closes on the page it was opened on, and a failure
+    // reported there is not reported again here.
     ui->lineEditFilterAll->clear();
     ui->actionSuchleisteAnzeigen->setChecked(false);
+    AppSettings::instance()->queryFailed = false;
+    m_page = page;
+    if (page == 0) {
+        // The bar is closed now, wherever it was opened.
+        ui->suchleisteGeraete->show();
+        ui->suchleisteWerte->show();
+    }
 }
 
 void MainWindow::on_actionKolvex_Datenbank_triggered()
@@ -1227,6 +1398,13 @@ void MainWindow::on_actionFeuerraume_Datenbank_triggered()
             new EditableSqlQueryModelDelegate(m_frHerstellerModel));
         connect(ui->tableFRHersteller->selectionModel(), &QItemSelectionModel::currentRowChanged,
                 this, &MainWindow::slotFRHerstellerActivated);
+        connect(m_frHerstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (restoreCurrentRow(ui->tableFRHersteller,
+                                      AppSettings::instance()->currentFireChamberManufacturerId, 1))
+                    refreshFeuerraeume();
+            });
+        });
         m_feuerraumModel = new FeuerraumModel(ui->tableFRTypen);
         ui->tableFRTypen->setModel(m_feuerraumModel);
         ui->tableFRTypen->setItemDelegate(new EditableSqlQueryModelDelegate(m_feuerraumModel));
@@ -1257,7 +1435,9 @@ void MainWindow::refreshFRHersteller()
             : QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
                              "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
                   .arg(settings->allFilter);
+    QueryFailureKeeper failure;
     m_frHerstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableFRHersteller->hideColumn(0);
     ui->tableFRHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableFRHersteller);
@@ -1265,7 +1445,7 @@ void MainWindow::refreshFRHersteller()
     if (m_frHerstellerModel->recordCount() == 0)
         refreshFeuerraeume();
     else
-        ui->tableFRHersteller->setCurrentIndex(m_frHerstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableFRHersteller, 0, 1);
 }
 
 void MainWindow::slotFRHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -1290,8 +1470,7 @@ void MainWindow::refreshFeuerraeume()
                   .arg(settings->currentFireChamberManufacturerId)
                   .arg(settings->allFilter);
     m_feuerraumModel->setQuery(sql, kolvexDb());
-    for (int c = 0; c < 3; ++c)
-        ui->tableFRTypen->hideColumn(c);
+    hideLeadingColumns(ui->tableFRTypen, m_feuerraumModel, 3, QStringLiteral("Typ"));
     ui->tableFRTypen->resizeColumnsToContents();
 }
 
@@ -1299,8 +1478,7 @@ void MainWindow::refreshBaustoffe()
 {
     m_baustoffeModel->setQuery(QStringLiteral("Select * from Baustoffe order by Bezeichnung"),
                                kolvexDb());
-    ui->tableBaustoffe->hideColumn(0);
-    ui->tableBaustoffe->hideColumn(1);
+    hideLeadingColumns(ui->tableBaustoffe, m_baustoffeModel, 2, QStringLiteral("Bezeichnung"));
     ui->tableBaustoffe->resizeColumnsToContents();
 }
 
@@ -1325,17 +1503,21 @@ void MainWindow::refreshQuarnelHersteller()
             settings->failedQuery = sql;
         }
     }
+    QueryFailureKeeper failure;
+    failure.capture();
     m_quarnelHerstellerModel->setQuery(sql, quarnelDb());
     while (m_quarnelHerstellerModel->canFetchMore())
         m_quarnelHerstellerModel->fetchMore();
     ui->tableViewQuarnelHersteller->hideColumn(0);
     ui->tableViewQuarnelHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableViewQuarnelHersteller);
-    if (m_quarnelHerstellerModel->rowCount() == 0)
+    if (m_quarnelHerstellerModel->rowCount() == 0) {
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"), quarnelDb());
-    else
-        ui->tableViewQuarnelHersteller->setCurrentIndex(m_quarnelHerstellerModel->index(0, 1));
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
+    } else {
+        makeRowCurrent(ui->tableViewQuarnelHersteller, 0, 1);
+    }
 }
 
 void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
@@ -1351,6 +1533,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='%1' order by Typ").arg(name),
             quarnelDb());
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
         return;
     }
     const QString sql = QStringLiteral("Select * from Waermedb where Hersteller='%1' and %2 order "
@@ -1363,6 +1546,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         return;
     }
     m_quarnelGeraeteModel->setQuery(sql, quarnelDb());
+    ui->tableViewQuarnelGeraete->resizeColumnsToContents();
 }
 
 void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()

@@ -14,9 +14,11 @@ class FeuerraumModel;
 class GeraeteModel;
 class GruppenModel;
 class HerstellerModel;
+class QAbstractItemView;
 class QActionGroup;
 class QCompleter;
 class QDataWidgetMapper;
+class QFont;
 class QGridLayout;
 class QLineEdit;
 class QMenu;
@@ -117,6 +119,8 @@ private:
     // Which of the two list kinds a form page or field-list operation is for.
     struct FieldListTarget;
 
+    void keepShortcutsReachable();
+    static void applyApplicationFont(const QFont &font);
     void toggleAutoErfassdatum();
     void createSearchHistories();
     void restoreGeometryAndFont();
@@ -133,6 +137,12 @@ private:
     void restoreColumnWidths();
 
     void refreshHersteller();
+    void reloadAppliancesKeepingCurrent();
+    bool restoreCurrentRow(QTableView *view, int &currentId, int column);
+    void restoreManufacturerSelection();
+    void restoreApplianceSelection();
+    void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                   const QModelIndex &bottomRight);
     void rebuildGroupList();
     void fixManufacturerListWidth(QTableView *view);
     void applyGeneralFilter();

@@ -278,6 +278,13 @@ private slots:
         for (const char *name : {"tableGeraete", "tableAGWerte", "tableHersteller"})
             QCOMPARE(w.findChild<QTableView *>(name)->editTriggers(),
                      QAbstractItemView::NoEditTriggers);
+        // No list ends with the "*" row: nothing could be stored there.
+        for (const char *name : {"tableGeraete", "tableAGWerte", "tableHersteller"}) {
+            const QAbstractItemModel *list = w.findChild<QTableView *>(name)->model();
+            QVERIFY(list->rowCount() > 0);
+            QVERIFY2(list->headerData(list->rowCount() - 1, Qt::Vertical).toString() != "*",
+                     name);
+        }
 
         // Delete on a selected cell changes nothing, not even on screen.
         auto *geraete = w.findChild<QTableView *>("tableGeraete");
@@ -323,6 +330,10 @@ private slots:
         // A writable file afterwards brings every action back.
         QVERIFY(!w.openDataBase(demo).isValid());
         QVERIFY(!w.isReadOnly());
+        {
+            const QAbstractItemModel *list = w.findChild<QTableView *>("tableHersteller")->model();
+            QCOMPARE(list->headerData(list->rowCount() - 1, Qt::Vertical).toString(), QString("*"));
+        }
         QVERIFY(!marker->isVisible());
         QCOMPARE(w.editMode(), 1);
         QVERIFY(editMode->isEnabled());

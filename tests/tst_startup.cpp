@@ -6,7 +6,14 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QSettings>
 #include <QTranslator>
@@ -72,6 +79,40 @@ private slots:
         QVERIFY(AppSettings::instance()->manufacturerMode);
         QCOMPARE(AppSettings::instance()->currentManufacturerId, 58);
         AppSettings::instance()->manufacturerMode = false;
+    }
+
+    void qtsOwnTextsAreGerman()
+    {
+        // The "Translator" setting names no readable file here.
+        QVERIFY(!QFile::exists(AppSettings::instance()->translatorFile));
+        QTranslator translator;
+        prepareApplication(*qApp, translator, false);
+        QMessageBox question(QMessageBox::Question, "Nachfrage", "Wirklich?",
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(question.button(QMessageBox::Yes)->text(), QString("&Ja"));
+        QCOMPARE(question.button(QMessageBox::No)->text(), QString("&Nein"));
+        QCOMPARE(question.button(QMessageBox::Cancel)->text(), QString("Abbrechen"));
+        QLineEdit edit;
+        QMenu *menu = edit.createStandardContextMenu();
+        QStringList entries;
+        for (QAction *a : menu->actions())
+            entries << a->text().section('\t', 0, 0);
+        delete menu;
+        QVERIFY2(entries.contains("&Rückgängig"), qPrintable(entries.join('|')));
+    }
+
+    void aReadableTranslatorFileIsLoadedInstead()
+    {
+        const QString own = dir.path() + "/eigene_de.qm";
+        QVERIFY(QFile::copy(QLibraryInfo::location(QLibraryInfo::TranslationsPath)
+                                + "/qtbase_de.qm",
+                            own));
+        QTranslator translator;
+        QCOMPARE(loadQtTranslations(translator, own), own);
+        QTranslator fallback;
+        const QString loaded = loadQtTranslations(fallback, dir.path() + "/fehlt.qm");
+        QVERIFY2(loaded.startsWith(QLibraryInfo::location(QLibraryInfo::TranslationsPath)),
+                 qPrintable(loaded));
     }
 
     void programReportsAnInvalidUrlAndOpensTheValidFile()
