@@ -280,7 +280,7 @@ private slots:
         QVERIFY(!dialog.createEntryMenu(posOf(2), nullptr));                // the place holder
         QVERIFY(!dialog.createEntryMenu(QPoint(5, names->viewport()->height() - 5), nullptr));
 
-        // The shown edits of the current entry go into its copy.
+        // The copy is the entry as saved; the shown edits stay with the original.
         activate(dialog, "BREITE");
         QScopedPointer<QMenu> menu(dialog.createEntryMenu(posOf(0), nullptr));
         QVERIFY(menu);
@@ -290,13 +290,14 @@ private slots:
         menu->actions().at(0)->trigger();
         QCOMPARE(names->count(), 4);
         QCOMPARE(names->item(1)->text(), QString("Kurz"));
-        QCOMPARE(names->item(1)->data(Qt::UserRole).toString(), QString("TYP"));
+        QCOMPARE(names->item(1)->data(Qt::UserRole).toString(), QString("Typ,Breite"));
+        QCOMPARE(visible(dialog), QStringList({"TYP"}));
 
         QScopedPointer<QMenu> second(dialog.createEntryMenu(posOf(2), nullptr));
         second->actions().at(1)->trigger();
         QCOMPARE(names->count(), 3);
         dialog.accept();
-        QCOMPARE(lists, QStringList({"Kurz#TYP", "Kurz#TYP"}));
+        QCOMPARE(lists, QStringList({"Kurz#TYP", "Kurz#Typ,Breite"}));
     }
 
     void cancelLeavesTheCallersValues()
