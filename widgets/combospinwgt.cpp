@@ -253,6 +253,12 @@ double combospinWgt::fieldNumber() const
 void combospinWgt::setWert(double d)
 {
     m_restoreWert = d;
+    if (!m_plainText && d == m_wert && !m_edited) {
+        // The value the note stands for comes back (a form showing what it
+        // just stored): the note stays until the field is entered again.
+        m_unchecked = false;
+        return;
+    }
     m_wert = d;
     setFieldText(formatNumber(d, m_maxDecimals, 0));
     m_edited = false;
