@@ -353,12 +353,23 @@ private slots:
         }
         list.setModel(&model);
         list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-        for (int row : {0, 1, 3})
+        // Picked bottom up, carried top down, the heading left out.
+        for (int row : {3, 0, 1})
             list.selectionModel()->select(model.index(row, 0), QItemSelectionModel::Select);
 
         QScopedPointer<QDrag> drag(list.createDrag());
         QVERIFY(drag);
         QCOMPARE(drag->pixmap().size(), QSize(20, 10));
+        QDataStream carried(drag->mimeData()->data("application/x-qabstractitemmodeldatalist"));
+        QList<int> rows;
+        while (!carried.atEnd()) {
+            int row = 0;
+            int column = 0;
+            QMap<int, QVariant> roles;
+            carried >> row >> column >> roles;
+            rows << row;
+        }
+        QCOMPARE(rows, QList<int>({1, 3}));
         list.removeMovedRows();
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.item(0)->text(), QString("Kopf"));
