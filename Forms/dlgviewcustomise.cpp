@@ -2,6 +2,7 @@
 #include "ui_dlgviewcustomise.h"
 
 #include "dbconnections.h"
+#include "fieldlistcolumns.h"
 
 #include <QBrush>
 #include <QColor>
@@ -109,7 +110,10 @@ QString dlgViewCustomise::visibleColumnText() const
     const int end = hiddenHeadingRow();
     for (int row = 1; row < end; ++row)
         columns << m_columnModel->item(row)->text();
-    return columns.join(QLatin1Char(','));
+    if (columns.isEmpty())
+        return QString();
+    // The lists take their record id and owner from the key columns.
+    return FieldListColumns::withKeyColumns(columns.join(QLatin1Char(',')), m_mandatoryColumns);
 }
 
 void dlgViewCustomise::saveColumnsInto(QListWidgetItem *entry)

@@ -3,6 +3,8 @@
 
 #include "appsettings.h"
 #include "baustoffemodel.h"
+#include "busycursor.h"
+#include "changereport.h"
 #include "dbconnections.h"
 #include "dragtableview.h"
 #include "editablesqlquerymodeldelegate.h"
@@ -15,6 +17,7 @@
 #include "resources.h"
 #include "sqltext.h"
 #include "wertemodel.h"
+#include "writeaction.h"
 
 #if __has_include("dlgImport.h")
 #include "dlgImport.h"
@@ -147,6 +150,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     ui->gruppenView->hide();
     m_editMode = 1;
+    // Changes that did not reach the file or the journal.
+    connect(ChangeReport::instance(), &ChangeReport::failed, statusBar(),
+            [this](const QString &message) { statusBar()->showMessage(message, 10000); });
 
     connect(ui->tableGeraete->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &MainWindow::headerGeraeteClicked);
@@ -815,6 +821,11 @@ void MainWindow::headerGeraeteClicked(int section)
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     const bool flag = !m_geraeteModel->isDinplusAll();
+    QList<int> marksBefore;
+    for (int row = 0; row < m_geraeteModel->rowCount(); ++row)
+        marksBefore << m_geraeteModel->dinplusState(row);
+    BusyCursor busy;
+    WriteAction action;   // the whole switch is one change
     m_geraeteModel->setDinplusAll(flag);
     m_werteModel->setDinplusAll(flag);
     AppSettings *settings = AppSettings::instance();
@@ -822,13 +833,16 @@ void MainWindow::headerGeraeteClicked(int section)
     for (int row = 0; row < m_geraeteModel->recordCount(); ++row) {
         if (row == current)
             continue;
-        QSqlQuery query(kolvexDb());
-        query.exec(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet=%2 AND Bemerkung LIKE "
+        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet=%2 AND Bemerkung LIKE "
                                   "'%%3%'")
                        .arg(flag ? 1 : 0)
                        .arg(rowId(m_geraeteModel, row))
                        .arg(doubleApostrophes(settings->valueFilter)));
-        settings->appendToJournal(query.lastQuery());
+    }
+    if (!action.finish()) {   // nothing was stored: show the marks as they are
+        m_werteModel->refresh();
+        for (int row = 0; row < marksBefore.size(); ++row)
+            m_geraeteModel->setDinplusState(row, marksBefore.at(row));
     }
 }
 

@@ -1,6 +1,8 @@
 #include "appsettings.h"
 
+#include "fieldlistcolumns.h"
 #include "sqltext.h"
+#include "writeaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +14,15 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStandardPaths>
+#include <QSqlError>
 #include <QTextStream>
+
+#include <cerrno>
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <io.h>
+#endif
 
 namespace {
 
@@ -129,10 +139,10 @@ AppSettings::AppSettings(QSettings &systemStore, QSettings &kolvexStore, QSettin
     valueFields = defaultValueFields();
     applianceFields = defaultApplianceFields();
 
-    readFieldList(userStore, "werteFelder", "werteFelderList", defaultValueFields(), valueFields,
-                  valueFieldLists);
+    readFieldList(userStore, "werteFelder", "werteFelderList", defaultValueFields(),
+                  FieldListColumns::valueKeyColumns(), valueFields, valueFieldLists);
     readFieldList(userStore, "geraeteFelder", "geraeteFelderList", defaultApplianceFields(),
-                  applianceFields, applianceFieldLists);
+                  FieldListColumns::applianceKeyColumns(), applianceFields, applianceFieldLists);
 
     searchTermsAppliances = userStore.value("suchBegriffeGeraete", QStringList()).toStringList();
     searchTermsValues = userStore.value("suchBegriffeWerte", QStringList()).toStringList();
@@ -153,10 +163,14 @@ AppSettings::AppSettings(QSettings &systemStore, QSettings &kolvexStore, QSettin
 }
 
 void AppSettings::readFieldList(QSettings &userStore, const char *fieldsKey, const char *listKey,
-                                const QString &builtIn, QString &fields, QStringList &lists)
+                                const QString &builtIn, const QStringList &keyColumns,
+                                QString &fields, QStringList &lists)
 {
-    fields = userStore.value(fieldsKey, builtIn).toString();
-    lists = userStore.value(listKey, QStringList()).toStringList();
+    // Lists stored by earlier versions may lack the key columns.
+    fields = FieldListColumns::withKeyColumns(userStore.value(fieldsKey, builtIn).toString(),
+                                              keyColumns);
+    lists = FieldListColumns::listsWithKeyColumns(
+        userStore.value(listKey, QStringList()).toStringList(), keyColumns);
     for (const QString &entry : qAsConst(lists)) {
         if (entry.section('#', 1, 1) == fields)
             return;
@@ -212,23 +226,100 @@ QString AppSettings::packedJournalPath() const
     return besideDatabase(dbFile, "journal.zip");
 }
 
-void AppSettings::appendToJournal(const QString &statement)
+QString AppSettings::journalLine(const QString &statement)
 {
-    if (manufacturerMode || dbFile.isEmpty())
-        return;
-    QFile file(journalPath());
-    if (!file.open(QIODevice::Append | QIODevice::Text))
-        return;
     QString line = statement.trimmed();
     if (!line.endsWith(';'))
         line += ';';
-    QTextStream out(&file);
+    return line;
+}
+
+void AppSettings::appendToJournal(const QString &statement)
+{
+    appendJournalLines({statement});
+}
+
+// Writes all of bytes or reports why not.
+static bool writeAll(QFile &file, const QByteArray &bytes, QString *error)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            *error = file.errorString();
+            if (error->isEmpty() || file.error() == QFileDevice::NoError)
+                *error = qt_error_string(errno);
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// Hands the written lines to the disk: a change is committed right after.
+static bool syncToDisk(QFile &file, QString *error)
+{
+    if (!file.flush()) {
+        *error = file.errorString();
+        return false;
+    }
+#if defined(Q_OS_UNIX)
+    if (::fsync(file.handle()) != 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+#elif defined(Q_OS_WIN)
+    if (::_commit(file.handle()) != 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+#endif
+    return true;
+}
+
+bool AppSettings::appendJournalLines(const QStringList &statements, QString *error,
+                                     qint64 *sizeBefore)
+{
+    if (sizeBefore)
+        *sizeBefore = -1;
+    if (manufacturerMode || dbFile.isEmpty() || statements.isEmpty())
+        return true;
     // UTF-8 rather than the locale's codec: under the C locale the latter
     // would turn umlauts in the journaled texts into question marks.
-    out.setCodec("UTF-8");
-    out << line << Qt::endl;
-    out.flush();
-    file.close();
+    QByteArray bytes;
+    for (const QString &statement : statements)
+        bytes += journalLine(statement).toUtf8() + '\n';
+
+    QString reason;
+    QFile file(journalPath());
+    // Unbuffered, so that a write that fails is seen here and nothing of it
+    // is written later when the file is closed.
+    if (!file.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+    } else {
+        const qint64 before = file.size();
+        if (writeAll(file, bytes, &reason) && syncToDisk(file, &reason)) {
+            file.close();
+            if (sizeBefore)
+                *sizeBefore = before;
+            return true;
+        }
+        // A statement cut in half would glue the next one onto it.
+        file.resize(before);
+        file.close();
+    }
+    if (reason.isEmpty())
+        reason = tr("unbekannter Fehler");
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool AppSettings::cutJournalBack(qint64 size)
+{
+    if (size < 0 || dbFile.isEmpty())
+        return true;
+    return QFile::resize(journalPath(), size);
 }
 
 void AppSettings::packJournal()
@@ -248,8 +339,11 @@ void AppSettings::packJournal()
 
 // ------------------------------------------------- free ids and record copy
 
-int AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db)
+int AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                            QString *error)
 {
+    if (error)
+        error->clear();
     QStringList conditions;
     const bool isWerte = table.compare("Werte", Qt::CaseInsensitive) == 0;
     const bool isGeraete = table.compare("Geraete", Qt::CaseInsensitive) == 0;
@@ -268,19 +362,31 @@ int AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSql
     const QString sql = QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
                                        "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit 1")
                             .arg(keyColumn, table, extra);
-    if (!query.exec(sql) || !query.next())
+    if (!query.exec(sql)) {
+        if (error)
+            *error = query.lastError().databaseText();
+        return -1;
+    }
+    if (!query.next())
         return -1;
     return query.value(0).toInt();
 }
 
 int AppSettings::copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db)
 {
-    const int newId = findFreeId(table, keyColumn, db);
-    if (newId < 0)
+    WriteAction action(db.connectionName());
+    QString error;
+    const int newId = findFreeId(table, keyColumn, db, &error);
+    if (newId < 0) {
+        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
         return -1;
+    }
     QSqlQuery source(db);
-    if (!source.exec(QStringLiteral("select * from %1 where %2=%3").arg(table, keyColumn).arg(id))
-        || !source.next())
+    if (!source.exec(QStringLiteral("select * from %1 where %2=%3").arg(table, keyColumn).arg(id))) {
+        action.noteFailure(source.lastError().databaseText());
+        return -1;
+    }
+    if (!source.next())
         return -1;
     const QSqlRecord record = source.record();
     const QString key = keyColumn.toUpper();
@@ -297,7 +403,6 @@ int AppSettings::copyRecord(const QString &table, const QString &keyColumn, int 
     source.finish();
     const QString insert = QStringLiteral("insert into %1 (%2) values (%3)")
                                .arg(table, columns.join(","), values.join(","));
-    appendToJournal(insert);
-    QSqlQuery query(db);
-    return query.exec(insert) ? newId : -1;
+    const bool inserted = action.run(insert);
+    return action.finish() && inserted ? newId : -1;
 }

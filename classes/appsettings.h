@@ -35,12 +35,31 @@ public:
     // Change journal beside the database file.
     QString journalPath() const;
     QString packedJournalPath() const;
+    // One statement, written at once (see appendJournalLines).
     void appendToJournal(const QString &statement);
+    // Appends the statements, each trimmed and ended by ";" on a line of its
+    // own, and flushes them to the disk. When the journal cannot be written
+    // (no permission, disk full) whatever got written of them is cut off
+    // again and false is returned with the reason. sizeBefore receives the
+    // journal's size before the lines (-1 when nothing was written), so that
+    // a change that then fails to reach the file can cut them off again.
+    // In manufacturer mode, or without a database file, nothing is written.
+    bool appendJournalLines(const QStringList &statements, QString *error = nullptr,
+                            qint64 *sizeBefore = nullptr);
+    // Cuts the journal back to size (no-op for a negative size).
+    bool cutJournalBack(qint64 size);
+    // The journal line of a statement: trimmed, ending with exactly one ";".
+    static QString journalLine(const QString &statement);
 
     // Lowest id of table/keyColumn not in use, respecting the lower bound of
-    // the current manufacturer's range; -1 when none is free.
-    int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db);
-    // Copies one row under a new free id; returns the new id or -1.
+    // the current manufacturer's range; -1 when none is free or the search
+    // failed. error receives the database's text when the search failed and
+    // is emptied otherwise, so that a full range can be told from a locked
+    // file or a missing id table.
+    int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                   QString *error = nullptr);
+    // Copies one row under a new free id; returns the new id or -1. Runs as
+    // part of the write action open on db (or as an action of its own).
     int copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db);
 
     QString copiedValueSets;
@@ -79,7 +98,8 @@ public slots:
 
 private:
     void readFieldList(QSettings &userStore, const char *fieldsKey, const char *listKey,
-                       const QString &builtIn, QString &fields, QStringList &lists);
+                       const QString &builtIn, const QStringList &keyColumns, QString &fields,
+                       QStringList &lists);
     static void writeEditorDefaultsOnFirstRun(QSettings &userStore);
 };
 

@@ -2,7 +2,9 @@
 
 #include "appsettings.h"
 #include "sqltext.h"
+#include "busycursor.h"
 #include "statementrunner.h"
+#include "writeaction.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -54,7 +56,7 @@ Qt::ItemFlags BaustoffeModel::flags(const QModelIndex &index) const
 
 bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid())
+    if (!index.isValid() || isKeyColumn(index))
         return false;
     if (!isNewRecordRow(index.row()))
         return updateStoredCell(index, value, role,
@@ -62,24 +64,31 @@ bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, in
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    insertNewRecord(index, QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
+    return insertNewRecord(index, QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
                                .arg(columnName(index), doubleApostrophes(value.toString())));
-    return true;
 }
 
 void BaustoffeModel::datenDuplizieren(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : rowIds(rows))
+    for (int id : ids)
         AppSettings::instance()->copyRecord(QStringLiteral("Baustoffe"), QStringLiteral("Id"), id,
                                             sql.database());
+    action.finish();
     refresh();
 }
 
 void BaustoffeModel::datenLoeschen(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : rowIds(rows))
+    for (int id : ids)
         sql.runJournaled(QStringLiteral("DELETE FROM Baustoffe WHERE Id=%1").arg(id));
+    action.finish();
     refresh();
 }

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "sqltext.h"
 #include "statementrunner.h"
+#include "writeaction.h"
 
 #include <QColor>
 #include <QDataStream>
@@ -93,25 +94,62 @@ StatementRunner EditableSqlQueryModel::runner() const
     return StatementRunner(connectionName);
 }
 
+bool EditableSqlQueryModel::isKeyColumn(const QModelIndex &index)
+{
+    return index.column() == 0;
+}
+
 bool EditableSqlQueryModel::updateStoredCell(const QModelIndex &index, const QVariant &value,
                                              int role, const QString &updateTemplate)
 {
-    // The id is read before the overlay may take a new value for column 0.
+    if (isKeyColumn(index))
+        return false;
     const QString id = QString::number(rowId(index.row()));
     if (!EditableSqlQueryModel::setData(index, value, role))
         return false;
-    runner().runJournaled(
+    WriteAction action(connectionName);
+    const bool written = action.run(
         updateTemplate.arg(columnName(index), doubleApostrophes(value.toString()), id));
-    return true;
+    return keepOrUndoEdit(index, written, action.finish());
 }
 
-void EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
+bool EditableSqlQueryModel::keepOrUndoEdit(const QModelIndex &index, bool written, bool kept)
+{
+    if (!written)
+        dropEdit(index);
+    else if (!kept)
+        refresh();   // the whole action was rolled back
+    return written && kept;
+}
+
+void EditableSqlQueryModel::dropEdit(const QModelIndex &index)
+{
+    if (pendingEdits.remove(qMakePair(index.row(), index.column())) > 0)
+        emit dataChanged(index, index);
+}
+
+bool EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
                                             const QString &insertStatement)
 {
+    WriteAction action(connectionName);
     QVariant insertedId;
-    runner().runJournaled(insertStatement, &insertedId);
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    const bool inserted = action.run(insertStatement, &insertedId);
+    const bool kept = action.finish();
+    if (inserted && kept)
+        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
     refresh();
+    return inserted && kept;
+}
+
+int EditableSqlQueryModel::rowOfRecord(int id, int hint) const
+{
+    if (hint >= 0 && hint < recordCount() && rowId(hint) == id)
+        return hint;
+    for (int row = 0; row < recordCount(); ++row) {
+        if (rowId(row) == id)
+            return row;
+    }
+    return -1;
 }
 
 void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
@@ -333,7 +371,9 @@ Qt::ItemFlags EditableSqlQueryModel::flags(const QModelIndex &index) const
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     if (!isNewRecordRow(index.row()))
         f |= Qt::ItemIsDragEnabled;
-    if (isBoolColumn(index))
+    // The record key is shown, never edited in place: the rows of other
+    // tables that point to the record would be left behind.
+    if (isBoolColumn(index) || (index.isValid() && isKeyColumn(index)))
         f |= Qt::ItemIsDropEnabled;
     else
         f |= Qt::ItemIsEditable | Qt::ItemIsDropEnabled;
@@ -428,12 +468,36 @@ bool EditableSqlQueryModel::dropMimeData(const QMimeData *data, Qt::DropAction, 
     QStringList texts;
     if (!decodeTextList(data->data(kPlainTextMime), texts))
         return false;
-    const int row = parent.row();
+    // The records under the drop are taken before the first write: a write
+    // may re-sort the list (a manufacturer's name), and every value must
+    // still land on the record it was dropped on.
     const int column = parent.column();
+    struct Target
+    {
+        int row;
+        int id;
+        bool newRecord;
+        QString text;
+    };
+    QList<Target> targets;
     for (int i = 0; i < texts.size(); ++i) {
-        const QModelIndex target = i == 0 ? parent : index(row + i, column);
-        if (target.isValid())
-            setData(target, texts.at(i), Qt::EditRole);
+        const QModelIndex target = i == 0 ? parent : index(parent.row() + i, column);
+        if (!target.isValid())
+            continue;
+        const bool newRecord = isNewRecordRow(target.row());
+        targets << Target{target.row(), newRecord ? 0 : rowId(target.row()), newRecord,
+                          texts.at(i)};
     }
+    if (targets.isEmpty())
+        return true;
+    WriteAction action(connectionName);
+    for (const Target &target : qAsConst(targets)) {
+        const int row = target.newRecord ? rowCount() - 1 : rowOfRecord(target.id, target.row);
+        if (row < 0 || (target.newRecord && !isNewRecordRow(row)))
+            continue;
+        setData(index(row, column), target.text, Qt::EditRole);
+    }
+    if (!action.finish())
+        refresh();
     return true;
 }

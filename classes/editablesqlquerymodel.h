@@ -89,14 +89,26 @@ protected:
     QList<int> rowIds(const QList<int> &rows) const;
     // Runs and journals the subclass's statements on the model's connection.
     StatementRunner runner() const;
+    // Column 0 holds the record key, which is never edited in place.
+    static bool isKeyColumn(const QModelIndex &index);
     // Stored row: the edit goes into the overlay, then updateTemplate runs
     // journaled with the column name (%1), the doubled value (%2) and the
-    // row id (%3). False when the overlay refused the value.
+    // row id (%3). False when the key column was given, the overlay refused
+    // the value or the statement did not reach the file (the cell then shows
+    // the stored value again and the failure is reported).
     bool updateStoredCell(const QModelIndex &index, const QVariant &value, int role,
                           const QString &updateTemplate);
+    // After an edit: drops the overlay entry when its statement failed, or
+    // re-reads the list when its action was rolled back. Returns whether the
+    // edit is in the file.
+    bool keepOrUndoEdit(const QModelIndex &index, bool written, bool kept);
+    // Shows the stored value of the cell again.
+    void dropEdit(const QModelIndex &index);
     // New-record row: runs the insert journaled, keeps the new row id in
-    // column 0 and re-reads the list.
-    void insertNewRecord(const QModelIndex &index, const QString &insertStatement);
+    // column 0 and re-reads the list. Returns whether the record was stored.
+    bool insertNewRecord(const QModelIndex &index, const QString &insertStatement);
+    // Row that shows the record with the id (hint is tried first), or -1.
+    int rowOfRecord(int id, int hint = -1) const;
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.

@@ -2,7 +2,9 @@
 
 #include "appsettings.h"
 #include "sqltext.h"
+#include "busycursor.h"
 #include "statementrunner.h"
+#include "writeaction.h"
 
 namespace {
 
@@ -39,7 +41,7 @@ QVariant FeuerraumModel::data(const QModelIndex &index, int role) const
 
 bool FeuerraumModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid())
+    if (!index.isValid() || isKeyColumn(index))
         return false;
     if (!isNewRecordRow(index.row()))
         return updateStoredCell(index, value, role,
@@ -47,11 +49,10 @@ bool FeuerraumModel::setData(const QModelIndex &index, const QVariant &value, in
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    insertNewRecord(index, QStringLiteral("INSERT INTO Gkostand (%1, Hrstid) VALUES ('%2',%3)")
+    return insertNewRecord(index, QStringLiteral("INSERT INTO Gkostand (%1, Hrstid) VALUES ('%2',%3)")
                                .arg(columnName(index), doubleApostrophes(value.toString()),
                                     QString::number(
                                         settings()->currentFireChamberManufacturerId)));
-    return true;
 }
 
 void FeuerraumModel::datenKopieren(QList<int> rows)
@@ -64,17 +65,25 @@ void FeuerraumModel::datenKopieren(QList<int> rows)
 
 void FeuerraumModel::datenDuplizieren(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : rowIds(rows))
+    for (int id : ids)
         settings()->copyRecord(QStringLiteral("Gkostand"), QStringLiteral("Id"), id,
                                sql.database());
+    action.finish();
     refresh();
 }
 
 void FeuerraumModel::datenLoeschen(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : rowIds(rows))
+    for (int id : ids)
         sql.runJournaled(QStringLiteral("DELETE FROM Gkostand WHERE Id=%1").arg(id));
+    action.finish();
     refresh();
 }

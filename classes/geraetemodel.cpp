@@ -1,11 +1,15 @@
 #include "geraetemodel.h"
 
 #include "appsettings.h"
+#include "busycursor.h"
+#include "changereport.h"
 #include "dbconnections.h"
+#include "fieldlistcolumns.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetidlookup.h"
 #include "valuesetcopy.h"
+#include "writeaction.h"
 
 #include <QDebug>
 #include <QMimeData>
@@ -83,7 +87,9 @@ QString GeraeteModel::applianceListStatement(const QString &fields, int manufact
 void GeraeteModel::selectAppliances()
 {
     const AppSettings *s = settings();
-    setQuery(applianceListStatement(s->applianceFields, s->currentManufacturerId,
+    setQuery(applianceListStatement(FieldListColumns::withKeyColumns(
+                                        s->applianceFields, FieldListColumns::applianceKeyColumns()),
+                                    s->currentManufacturerId,
                                     s->showOldAppliances, s->allFilter, s->valueFilter,
                                     s->applianceFilter),
              kolvexDb());
@@ -269,7 +275,7 @@ bool GeraeteModel::insertRows(int row, int count, const QModelIndex &parent)
 
 bool GeraeteModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid())
+    if (!index.isValid() || isKeyColumn(index))
         return false;
     if (isNewRecordRow(index.row()))
         return insertFromNewRecordRow(index, value);
@@ -287,25 +293,30 @@ bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVaria
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    const StatementRunner sql = runner();
+    WriteAction action(connectionName);
+    QString error;
     const int newId = settings()->findFreeId(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
-                                             sql.database());
+                                             action.database(), &error);
     qDebug() << "Geräte " << newId;
     if (newId < 0) {
-        // The manufacturer's range and the id table are exhausted: an
-        // appliance with id -1 would be unreachable, so nothing is written.
+        // No appliance with id -1: it would be unreachable.
+        action.noteFailure(error.isEmpty()
+                               ? tr("Für neue Feuerstätten ist im Id-Bereich des Herstellers "
+                                    "keine Id mehr frei.")
+                               : error);
         return false;
     }
     QVariant insertedId;
-    const bool ok = sql.runJournaled(
+    const bool inserted = action.run(
         QStringLiteral("INSERT INTO Geraete (%1, HRSTID, TIRMAID) VALUES ('%2',%3,%4)")
             .arg(columnName(index), doubleApostrophes(value.toString()),
                  QString::number(settings()->currentManufacturerId), QString::number(newId)),
         &insertedId);
-    if (ok)
+    const bool kept = action.finish();
+    if (inserted && kept)
         EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
     refresh();
-    return ok;
+    return inserted && kept;
 }
 
 // ---------------------------------------------------------------- context actions
@@ -321,29 +332,39 @@ void GeraeteModel::datenKopieren(QList<int> rows)
 
 void GeraeteModel::datenDuplizieren(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> appliances = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int applianceId : rowIds(rows))
-        duplicateAppliance(sql, applianceId);
+    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
+    for (int applianceId : appliances)
+        duplicateAppliance(sql, applianceId, valueSets.value(applianceId));
+    action.finish();
     refresh();
 }
 
-void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId)
+void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId,
+                                      const QList<int> &valueSets)
 {
     AppSettings *s = settings();
     const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
         return;
-    ValueSetCopy::copyAll(sql, applianceId, copyId);
+    ValueSetCopy::copyAll(sql, valueSets, copyId);
 }
 
 void GeraeteModel::datenLoeschen(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> appliances = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int applianceId : rowIds(rows)) {
+    for (int applianceId : appliances) {
         sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid=%1").arg(applianceId));
         sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet=%1").arg(applianceId));
     }
+    action.finish();
     refresh();
     emit werteAktualisieren();
 }
@@ -357,31 +378,38 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
         if (ok)
             valueSets << id;
     }
-    const StatementRunner sql = runner();
+    BusyCursor busy;
+    const QList<int> appliances = rowIds(rows);
     bool pasted = false;
-    for (int applianceId : rowIds(rows)) {
-        for (int valueSetId : valueSets) {
-            if (!pasteValueSet(sql, valueSetId, applianceId)) {
-                if (pasted)
-                    emit werteAktualisieren();
-                return;
+    {
+        WriteAction action(connectionName);
+        const StatementRunner sql = runner();
+        for (int applianceId : appliances) {
+            for (int valueSetId : valueSets) {
+                if (!pasteValueSet(sql, action, valueSetId, applianceId))
+                    break;
+                pasted = true;
             }
-            pasted = true;
         }
+        pasted = action.finish() && pasted;
     }
     if (pasted)
         emit werteAktualisieren();
 }
 
 // Copies one value set to the appliance through a temporary table; false
-// when no free id is left (nothing is written then).
-bool GeraeteModel::pasteValueSet(const StatementRunner &sql, int valueSetId, int applianceId)
+// when no free id is left or the search failed (nothing is written then).
+bool GeraeteModel::pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
+                                 int applianceId)
 {
+    QString error;
     const int newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
-                                             sql.database());
+                                             sql.database(), &error);
     qDebug() << "Werte " << valueSetId;
-    if (newId < 0)
+    if (newId < 0) {
+        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
         return false;
+    }
     if (!sql.runJournaled(
             QStringLiteral("CREATE TEMP TABLE TBL  AS SELECT * FROM Werte WHERE WerteId=%1")
                 .arg(valueSetId)))

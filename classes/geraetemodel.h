@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class StatementRunner;
+class WriteAction;
 
 // The appliances ("Feuerstätten", table Geraete) of the selected
 // manufacturer. Column 0 of the statement is the appliance id (TirmaId).
@@ -75,8 +76,10 @@ private:
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void duplicateAppliance(const StatementRunner &sql, int applianceId);
-    bool pasteValueSet(const StatementRunner &sql, int valueSetId, int applianceId);
+    void duplicateAppliance(const StatementRunner &sql, int applianceId,
+                            const QList<int> &valueSets);
+    bool pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
+                       int applianceId);
 
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;

@@ -1,7 +1,9 @@
 #include "gruppenmodel.h"
 
+#include "appsettings.h"
 #include "dbconnections.h"
 #include "sqltext.h"
+#include "writeaction.h"
 
 #include <QMimeData>
 #include <QSet>
@@ -12,12 +14,6 @@ namespace {
 
 const QString kCsvMime = QStringLiteral("text/csv");
 const QString kNewPrefix = QStringLiteral("neu");
-
-void runQuietly(QSqlDatabase db, const QString &sql)
-{
-    QSqlQuery query(db);
-    query.exec(sql);
-}
 
 } // namespace
 
@@ -62,35 +58,61 @@ QModelIndex GruppenModel::addGruppe(const QString &name, const QString &members,
     auto *item = new QStandardItem(groupName);
     item->setData(ids.join(QLatin1Char('#')), Qt::UserRole);
     appendRow(item);
-    if (store)
-        insertMemberRows(groupName, ids);
+    if (store && !insertMemberRows(groupName, ids)) {
+        removeRow(item->row());
+        return QModelIndex();
+    }
     return item->index();
 }
 
-void GruppenModel::insertMemberRows(const QString &name, const QStringList &ids)
+QString GruppenModel::ofCurrentManufacturer()
 {
-    QSqlDatabase db = kolvexDb();
-    const bool inTransaction = db.transaction();
-    for (const QString &id : ids)
-        runQuietly(db, QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)")
-                           .arg(doubleApostrophes(name), id));
-    if (inTransaction)
-        db.commit();
+    // gruppen has no manufacturer column, and every manufacturer's first new
+    // group is called "neu": a statement by name must keep to the rows whose
+    // value set belongs to the manufacturer shown.
+    return QStringLiteral(" AND werteid IN (SELECT Werte.WerteId FROM Werte INNER JOIN Geraete ON "
+                          "Werte.Geraet=Geraete.TirmaId WHERE Geraete.HrstId=%1)")
+        .arg(AppSettings::instance()->currentManufacturerId);
 }
 
-void GruppenModel::storeMembers(const QModelIndex &index, const QStringList &ids)
+QString GruppenModel::deleteStatement(const QString &name)
+{
+    return QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'").arg(doubleApostrophes(name))
+        + ofCurrentManufacturer();
+}
+
+QString GruppenModel::renameStatement(const QString &newName, const QString &oldName)
+{
+    return QStringLiteral("UPDATE gruppen SET BEZEICHNUNG='%1' WHERE BEZEICHNUNG='%2'")
+               .arg(doubleApostrophes(newName), doubleApostrophes(oldName))
+        + ofCurrentManufacturer();
+}
+
+QString GruppenModel::insertStatement(const QString &name, const QString &id)
+{
+    return QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)").arg(doubleApostrophes(name), id);
+}
+
+bool GruppenModel::insertMemberRows(const QString &name, const QStringList &ids)
+{
+    WriteAction action(QString(), WriteAction::AllOrNothing);
+    for (const QString &id : ids)
+        action.runUnjournaled(insertStatement(name, id));
+    return action.finish();
+}
+
+bool GruppenModel::storeMembers(const QModelIndex &index, const QStringList &ids)
 {
     const QString name = index.data(Qt::DisplayRole).toString();
-    QSqlDatabase db = kolvexDb();
-    const bool inTransaction = db.transaction();
-    runQuietly(db, QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'")
-                       .arg(doubleApostrophes(name)));
+    // The item changes only when the rows in the file did.
+    WriteAction action(QString(), WriteAction::AllOrNothing);
+    action.runUnjournaled(deleteStatement(name));
     for (const QString &id : ids)
-        runQuietly(db, QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)")
-                           .arg(doubleApostrophes(name), id));
-    if (inTransaction)
-        db.commit();
+        action.runUnjournaled(insertStatement(name, id));
+    if (!action.finish())
+        return false;
     QStandardItemModel::setData(index, ids.join(QLatin1Char('#')), Qt::UserRole);
+    return true;
 }
 
 void GruppenModel::addToGruppe(const QModelIndex &index, const QString &ids)
@@ -117,9 +139,10 @@ void GruppenModel::removeGruppe(int row, const QModelIndex &parent)
     const QModelIndex item = index(row, 0, parent);
     if (!item.isValid())
         return;
-    runQuietly(kolvexDb(), QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'")
-                               .arg(doubleApostrophes(item.data(Qt::DisplayRole).toString())));
-    removeRow(row, parent);
+    WriteAction action(QString(), WriteAction::AllOrNothing);
+    action.runUnjournaled(deleteStatement(item.data(Qt::DisplayRole).toString()));
+    if (action.finish())
+        removeRow(row, parent);
 }
 
 bool GruppenModel::hasGroupNamed(const QString &name) const
@@ -139,8 +162,10 @@ bool GruppenModel::setData(const QModelIndex &index, const QVariant &value, int 
     if (newName.isEmpty() || hasGroupNamed(newName))
         return false;
     const QString oldName = index.data(Qt::DisplayRole).toString();
-    runQuietly(kolvexDb(), QStringLiteral("UPDATE gruppen SET BEZEICHNUNG='%1' WHERE BEZEICHNUNG='%2'")
-                               .arg(doubleApostrophes(newName), doubleApostrophes(oldName)));
+    WriteAction action(QString(), WriteAction::AllOrNothing);
+    action.runUnjournaled(renameStatement(newName, oldName));
+    if (!action.finish())
+        return false;
     return QStandardItemModel::setData(index, newName, Qt::EditRole);
 }
 

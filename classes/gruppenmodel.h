@@ -7,8 +7,9 @@
 // The named groups of value sets of the current manufacturer, one top-level
 // item per group: the name as display and edit text, the member value-set
 // ids joined with "#" as user-role text. Every change is written to table
-// gruppen (one row per member) on connection "Kolvex"; group changes are
-// not journaled.
+// gruppen (one row per member) on connection "Kolvex" in one transaction,
+// and the item changes only when that succeeded; group changes are not
+// journaled. A failure is reported through ChangeReport.
 class GruppenModel : public QStandardItemModel
 {
     Q_OBJECT
@@ -20,7 +21,8 @@ public:
     QString nextNewName() const;
 
     // Appends a group; an empty name is replaced by nextNewName(). With store
-    // the members are written to gruppen. Returns the new item's index.
+    // the members are written to gruppen. Returns the new item's index
+    // (invalid when the members could not be stored).
     QModelIndex addGruppe(const QString &name, const QString &members, bool store);
     // Adds the "#"-separated ids that are not yet members.
     void addToGruppe(const QModelIndex &index, const QString &ids);
@@ -39,10 +41,18 @@ public:
     // not a whole number dropped, numbers written plainly.
     static QStringList memberIds(const QString &text);
 
+    // The statements on table gruppen. Those that work by name touch only
+    // the rows of the current manufacturer's value sets.
+    static QString deleteStatement(const QString &name);
+    static QString renameStatement(const QString &newName, const QString &oldName);
+    static QString insertStatement(const QString &name, const QString &id);
+
 private:
+    static QString ofCurrentManufacturer();
     bool hasGroupNamed(const QString &name) const;
-    void storeMembers(const QModelIndex &index, const QStringList &ids);
-    void insertMemberRows(const QString &name, const QStringList &ids);
+    // Both run in one transaction; false (nothing changed) when it failed.
+    bool storeMembers(const QModelIndex &index, const QStringList &ids);
+    bool insertMemberRows(const QString &name, const QStringList &ids);
 };
 
 #endif // GRUPPENMODEL_H

@@ -1,9 +1,11 @@
 #include "herstellermodel.h"
 
 #include "appsettings.h"
+#include "busycursor.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetcopy.h"
+#include "writeaction.h"
 
 #include <QDebug>
 #include <QMimeData>
@@ -56,7 +58,7 @@ QStringList HerstellerModel::contextActions(int row) const
 
 bool HerstellerModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid())
+    if (!index.isValid() || isKeyColumn(index))
         return false;
     if (isNewRecordRow(index.row()))
         return insertFromNewRecordRow(index, value);
@@ -80,14 +82,17 @@ bool HerstellerModel::insertFromNewRecordRow(const QModelIndex &index, const QVa
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
+    WriteAction action(connectionName);
     QVariant insertedId;
-    runner().runJournaled(QStringLiteral("INSERT INTO Hersteller (%1, VonWas, Tirma) VALUES "
-                                         "('%2',1,1)")
-                              .arg(columnName(index), doubleApostrophes(value.toString())),
-                          &insertedId);
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    const bool inserted =
+        action.run(QStringLiteral("INSERT INTO Hersteller (%1, VonWas, Tirma) VALUES ('%2',1,1)")
+                       .arg(columnName(index), doubleApostrophes(value.toString())),
+                   &insertedId);
+    const bool kept = action.finish();
+    if (inserted && kept)
+        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
     refreshKeepingSelection();
-    return true;
+    return inserted && kept;
 }
 
 bool HerstellerModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row,
@@ -103,9 +108,13 @@ bool HerstellerModel::dropMimeData(const QMimeData *data, Qt::DropAction action,
 
 void HerstellerModel::datenLoeschen(QList<int> rows)
 {
+    BusyCursor busy;
+    const QList<int> manufacturers = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int manufacturerId : rowIds(rows))
+    for (int manufacturerId : manufacturers)
         deleteManufacturer(sql, manufacturerId);
+    action.finish();
     refreshKeepingSelection();
 }
 
@@ -129,16 +138,21 @@ void HerstellerModel::datenEinfuegen(QList<int> rows)
         if (ok)
             appliances << id;
     }
+    BusyCursor busy;
+    const QList<int> manufacturers = rowIds(rows);
+    WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int manufacturerId : rowIds(rows)) {
+    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
+    for (int manufacturerId : manufacturers) {
         for (int applianceId : appliances)
-            pasteAppliance(sql, applianceId, manufacturerId);
+            pasteAppliance(sql, applianceId, manufacturerId, valueSets.value(applianceId));
     }
+    action.finish();
     emit geraeteHinzuaddiert();
 }
 
 void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId,
-                                     int manufacturerId)
+                                     int manufacturerId, const QList<int> &valueSets)
 {
     AppSettings *s = settings();
     qDebug() << "Copy Fst " << applianceId;
@@ -149,5 +163,5 @@ void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId
     sql.runJournaled(QStringLiteral("UPDATE Geraete SET HrstId=%1 WHERE TirmaId=%2")
                          .arg(manufacturerId)
                          .arg(copyId));
-    ValueSetCopy::copyAll(sql, applianceId, copyId);
+    ValueSetCopy::copyAll(sql, valueSets, copyId);
 }

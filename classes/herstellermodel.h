@@ -39,7 +39,8 @@ private:
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     void deleteManufacturer(const StatementRunner &sql, int manufacturerId);
-    void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId);
+    void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId,
+                        const QList<int> &valueSets);
 };
 
 #endif // HERSTELLERMODEL_H

@@ -1,11 +1,9 @@
 #include "statementrunner.h"
 
-#include "appsettings.h"
 #include "dbconnections.h"
+#include "writeaction.h"
 
 #include <QDate>
-#include <QDebug>
-#include <QSqlError>
 #include <QSqlQuery>
 
 StatementRunner::StatementRunner(const QString &connectionName)
@@ -21,23 +19,19 @@ QSqlDatabase StatementRunner::database() const
 
 bool StatementRunner::run(const QString &sql) const
 {
-    QSqlQuery query(database());
-    if (query.exec(sql))
-        return true;
-    qDebug() << "Statement failed:" << sql << query.lastError().text();
-    return false;
+    WriteAction action(m_connectionName);
+    const bool ok = action.runUnjournaled(sql);
+    return action.finish() && ok;
 }
 
 bool StatementRunner::runJournaled(const QString &sql, QVariant *lastInsertId) const
 {
-    QSqlQuery query(database());
-    const bool ok = query.exec(sql);
-    if (!ok)
-        qDebug() << "Statement failed:" << sql << query.lastError().text();
-    if (lastInsertId)
-        *lastInsertId = ok ? query.lastInsertId() : QVariant();
-    AppSettings::instance()->appendToJournal(sql);
-    return ok;
+    WriteAction action(m_connectionName);
+    const bool ok = action.run(sql, lastInsertId);
+    const bool kept = action.finish();
+    if (!kept && lastInsertId)
+        *lastInsertId = QVariant();
+    return kept && ok;
 }
 
 QList<int> StatementRunner::intColumn(const QString &sql) const

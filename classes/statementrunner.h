@@ -7,9 +7,10 @@
 #include <QVariant>
 
 // Runs the write statements of the table models on one connection and
-// records them in the change journal. Failures are not reported to the
-// user: the models go on with the next item, the journal gets the
-// statement regardless.
+// records them in the change journal. Every statement belongs to a write
+// action (see WriteAction): the one open on the connection, or one of its
+// own. A statement that fails is not journaled; the models go on with the
+// next item and the action reports the failures once.
 class StatementRunner
 {
 public:
@@ -20,8 +21,8 @@ public:
 
     // Executes sql without journaling it.
     bool run(const QString &sql) const;
-    // Executes sql and appends it to the journal; the new row id of an
-    // insert goes to lastInsertId when given.
+    // Executes sql and, when it succeeds and reaches the file, journals it;
+    // the new row id of an insert goes to lastInsertId when given.
     bool runJournaled(const QString &sql, QVariant *lastInsertId = nullptr) const;
     // First column of every result row as integer; empty when sql fails.
     QList<int> intColumn(const QString &sql) const;

@@ -4,13 +4,20 @@
 #include "statementrunner.h"
 
 #include <QDebug>
+#include <QSet>
+#include <QSqlQuery>
+#include <QStringList>
 
 int ValueSetCopy::copyAll(const StatementRunner &sql, int sourceAppliance, int targetAppliance)
 {
+    return copyAll(sql, valueSetsOf(sql, {sourceAppliance}).value(sourceAppliance),
+                   targetAppliance);
+}
+
+int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<int> &valueSets,
+                          int targetAppliance)
+{
     AppSettings *settings = AppSettings::instance();
-    // Read before copying: the copies land in the same table.
-    const QList<int> valueSets = sql.intColumn(
-        QStringLiteral("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(sourceAppliance));
     int copied = 0;
     for (int valueSetId : valueSets) {
         qDebug() << "Copy Werte" << valueSetId;
@@ -28,4 +35,24 @@ int ValueSetCopy::copyAll(const StatementRunner &sql, int sourceAppliance, int t
         ++copied;
     }
     return copied;
+}
+
+QHash<int, QList<int>> ValueSetCopy::valueSetsOf(const StatementRunner &sql,
+                                                 const QList<int> &appliances)
+{
+    QHash<int, QList<int>> result;
+    if (appliances.isEmpty())
+        return result;
+    QStringList ids;
+    for (int id : QSet<int>(appliances.begin(), appliances.end()))
+        ids << QString::number(id);
+    // Read before copying: the copies land in the same table.
+    QSqlQuery query(sql.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT Geraet, WerteId FROM Werte WHERE Geraet IN (%1)")
+                        .arg(ids.join(QLatin1Char(',')))))
+        return result;
+    while (query.next())
+        result[query.value(0).toInt()] << query.value(1).toInt();
+    return result;
 }

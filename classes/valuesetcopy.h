@@ -1,6 +1,9 @@
 #ifndef VALUESETCOPY_H
 #define VALUESETCOPY_H
 
+#include <QHash>
+#include <QList>
+
 class StatementRunner;
 
 // Copies every value set of one appliance to another under new ids from the
@@ -12,6 +15,15 @@ class ValueSetCopy
 public:
     // Returns the number of value sets copied; sets without a free id are skipped.
     static int copyAll(const StatementRunner &sql, int sourceAppliance, int targetAppliance);
+    // The same for value sets read beforehand (valueSetsOf).
+    static int copyAll(const StatementRunner &sql, const QList<int> &valueSets,
+                       int targetAppliance);
+
+    // The value sets of each appliance, in the order of the value table, read
+    // in one pass: without an index on Werte.Geraet every look-up by
+    // appliance reads the whole table.
+    static QHash<int, QList<int>> valueSetsOf(const StatementRunner &sql,
+                                              const QList<int> &appliances);
 };
 
 #endif // VALUESETCOPY_H

@@ -2,7 +2,9 @@
 
 #include "sqltext.h"
 
+#include <QDebug>
 #include <QHash>
+#include <QSqlError>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
@@ -15,6 +17,9 @@ namespace {
 const int kMinRunLength = 4;
 // Up to this many ids outside runs are tested with "=", more with IN.
 const int kMaxSingleComparisons = 8;
+// SQLite refuses an expression nested deeper than 1000 levels, and every
+// OR adds one; long before that one IN list of all ids is the cheaper test.
+const int kMaxAlternatives = 64;
 
 } // namespace
 
@@ -64,7 +69,14 @@ QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const Q
     const QString bemerkung = valueFilter.isEmpty()
         ? QStringLiteral("Bemerkung IS NOT NULL")
         : QStringLiteral("Bemerkung LIKE '%%1%'").arg(doubleApostrophes(valueFilter));
-    const QStringList alternatives = idAlternatives(sortedDistinctIds);
+    QStringList alternatives = idAlternatives(sortedDistinctIds);
+    if (alternatives.size() > kMaxAlternatives) {
+        QStringList all;
+        all.reserve(sortedDistinctIds.size());
+        for (int id : sortedDistinctIds)
+            all << QString::number(id);
+        alternatives = QStringList{QStringLiteral("Geraet IN (%1)").arg(all.join(QLatin1Char(',')))};
+    }
     QStringList conditions{bounds};
     QString ids;
     if (alternatives.size() > 1)
@@ -100,6 +112,8 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<int> &applianceI
     if (query.exec(statement(distinct, valueFilter))) {
         while (query.next())
             idsByAppliance[query.value(0).toInt()] << query.value(1).toString();
+    } else {
+        qWarning() << "Kenndaten-Ids nicht gelesen:" << query.lastError().text();
     }
 
     result.reserve(applianceIds.size());

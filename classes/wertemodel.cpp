@@ -4,9 +4,12 @@
 
 #include "appsettings.h"
 #include "bilderpopupwidget.h"
+#include "busycursor.h"
 #include "dbconnections.h"
+#include "fieldlistcolumns.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
+#include "writeaction.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -78,7 +81,9 @@ bool WerteModel::isCopiedFromSource(const QString &fieldName)
 void WerteModel::reloadWerte()
 {
     const AppSettings *s = settings();
-    setQuery(valueListStatement(s->valueFields, s->currentApplianceId, s->allFilter, s->valueFilter),
+    const QString fields =
+        FieldListColumns::withKeyColumns(s->valueFields, FieldListColumns::valueKeyColumns());
+    setQuery(valueListStatement(fields, s->currentApplianceId, s->allFilter, s->valueFilter),
              kolvexDb());
 }
 
@@ -403,7 +408,7 @@ QMimeData *WerteModel::mimeData(const QModelIndexList &indexes) const
 
 bool WerteModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid())
+    if (!index.isValid() || isKeyColumn(index))
         return false;
     if (hasNewRecordRow() && index.row() == storedRowCount())
         return insertFromNewRecordRow(index, value);
@@ -415,41 +420,54 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
     if (value.isNull())
         return false;
     AppSettings *s = settings();
-    const int newId = s->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"), database());
+    WriteAction action(connectionName);
+    QString error;
+    const int newId =
+        s->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"), action.database(), &error);
     qDebug() << "Werte " << newId;
     if (newId < 0) {
-        warn(tr("Für neue Kenndaten ist im Id-Bereich des Herstellers keine Id mehr frei."));
+        // A locked file or a missing id table is no full range.
+        const QString full =
+            tr("Für neue Kenndaten ist im Id-Bereich des Herstellers keine Id mehr frei.");
+        if (!error.isEmpty() || action.isNested()) {
+            // Part of a larger action (a drop): reported with it.
+            action.noteFailure(error.isEmpty() ? full : error);
+            return false;
+        }
+        action.finish();   // no transaction stays open behind the message box
+        warn(full);
         return false;
     }
-    const QString sql = QStringLiteral("INSERT INTO werte (%1, Geraet, ERFASSDAT, WerteId) "
-                                       "VALUES ('%2',%3,'%4',%5)")
-                            .arg(columnName(index), doubleApostrophes(value.toString()),
-                                 QString::number(s->currentApplianceId), today(),
-                                 QString::number(newId));
-    QSqlQuery query(database());
-    if (!query.exec(sql)) {
-        qWarning() << "Kenndaten nicht angelegt:" << sql << query.lastError().text();
+    QVariant insertedId;
+    const bool inserted = action.run(
+        QStringLiteral("INSERT INTO werte (%1, Geraet, ERFASSDAT, WerteId) VALUES ('%2',%3,'%4',%5)")
+            .arg(columnName(index), doubleApostrophes(value.toString()),
+                 QString::number(s->currentApplianceId), today(), QString::number(newId)),
+        &insertedId);
+    if (!action.finish() || !inserted)
         return false;
-    }
-    journal(sql);
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), query.lastInsertId(), Qt::EditRole);
+    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
     refresh();
     return true;
 }
 
 bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)
 {
-    // Read the id before the overlay takes the value: an edit of the id
-    // column itself must still address the stored record.
+    // Read the id before the overlay takes the value.
     const QString id = rowIdText(index.row());
     if (!EditableSqlQueryModel::setData(index, value, role))
         return false;
-    executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
-                          .arg(columnName(index), doubleApostrophes(value.toString()), id));
-    stampCaptureDate(index, id, role);
-    if (hasNhfRows(index.row()))
-        passOnToDerivedSets(index, id.toInt(), value, role);
-    return true;
+    // The edit, its capture date and what passes on to the derived sets
+    // reach the file together or not at all.
+    WriteAction action(connectionName);
+    const bool written = action.run(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
+                                        .arg(columnName(index), doubleApostrophes(value.toString()), id));
+    if (written) {
+        stampCaptureDate(index, id, role);
+        if (hasNhfRows(index.row()))
+            passOnToDerivedSets(index, id.toInt(), value, role);
+    }
+    return keepOrUndoEdit(index, written, action.finish());
 }
 
 void WerteModel::stampCaptureDate(const QModelIndex &index, const QString &id, int role)
@@ -458,7 +476,7 @@ void WerteModel::stampCaptureDate(const QModelIndex &index, const QString &id, i
         return;
     const int dateColumn = fieldIndex(QStringLiteral("ERFASSDAT"));
     if (dateColumn < 0)
-        executeAndJournal(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+        runner().runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
                               .arg(today(), id));
     else if (dateColumn != index.column())
         setData(this->index(index.row(), dateColumn), today(), role);
@@ -479,9 +497,10 @@ void WerteModel::passOnToDerivedSets(const QModelIndex &index, int sourceId, con
 void WerteModel::passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value,
                                    int role)
 {
-    executeAndJournal(QStringLiteral("UPDATE werte SET %1='%2' WHERE BEMERKUNGID=%3")
-                          .arg(columnName(index), doubleApostrophes(value.toString()),
-                               QString::number(sourceId)));
+    if (!runner().runJournaled(QStringLiteral("UPDATE werte SET %1='%2' WHERE BEMERKUNGID=%3")
+                                   .arg(columnName(index), doubleApostrophes(value.toString()),
+                                        QString::number(sourceId))))
+        return;
     showOverlayInRows(sourceId, index.column(), value, role, true);
 }
 
@@ -499,13 +518,9 @@ void WerteModel::passOnAttachmentColumn(const QModelIndex &index, const QVariant
         const QString passed = attachment.passedOnValue(column, value);
         const QString sql = QStringLiteral("UPDATE Werte SET  %1='%2' WHERE WerteId=%3")
                                 .arg(column, doubleApostrophes(passed), QString::number(entry.first));
-        QString error;
-        if (!execute(sql, &error)) {
-            warn(sql + QLatin1Char('\n') + error);
-            continue;
-        }
-        journal(sql);
-        showOverlayInRows(entry.first, index.column(), passed, role, false);
+        // A failure is reported with the whole edit; the next set is tried.
+        if (runner().runJournaled(sql))
+            showOverlayInRows(entry.first, index.column(), passed, role, false);
     }
 }
 
@@ -534,25 +549,37 @@ void WerteModel::datenKopieren(QList<int> rows)
 
 void WerteModel::datenDuplizieren(QList<int> rows)
 {
+    BusyCursor busy;
     AppSettings *s = settings();
+    QList<int> ids;
     for (int row : rows) {
-        if (!isStoredRow(row))
-            continue;
-        const int copy = s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), rowId(row),
-                                       database());
-        if (copy != -1)
-            executeAndJournal(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
-                                  .arg(today(), QString::number(copy)));
+        if (isStoredRow(row))
+            ids << rowId(row);
     }
+    WriteAction action(connectionName);
+    for (int id : qAsConst(ids)) {
+        const int copy =
+            s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, action.database());
+        if (copy != -1)
+            action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+                           .arg(today(), QString::number(copy)));
+    }
+    action.finish();
     refresh();
 }
 
 void WerteModel::datenLoeschen(QList<int> rows)
 {
+    BusyCursor busy;
+    QStringList ids;
     for (int row : rows) {
         if (isStoredRow(row))
-            executeAndJournal(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(rowIdText(row)));
+            ids << rowIdText(row);
     }
+    WriteAction action(connectionName);
+    for (const QString &id : qAsConst(ids))
+        action.run(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(id));
+    action.finish();
     refresh();
 }
 
@@ -580,21 +607,23 @@ void WerteModel::datenVererben(QList<int> rows)
         return;
     const QSqlRecord record = source.record();
     source.finish();
-    copySourceColumns(record, targetId);
+    BusyCursor busy;
+    WriteAction action(connectionName);
+    copySourceColumns(action, record, targetId);
     const NhfAttachment attachment(s->aufsatzCache.value(attachmentId));
     const QString sql = attachment.derivationStatement(
         record.value(QStringLiteral("TW")).toDouble(), record.value(QStringLiteral("PW")).toDouble(),
         record.value(QStringLiteral("QN")).toDouble(), sourceId, attachmentId, targetId);
-    QString error;
-    if (!execute(sql, &error)) {
-        warn(sql + QLatin1Char('\n') + error);
-        return;
-    }
+    const bool derived = action.run(sql);
+    const QString error = action.lastError();
+    action.finish();
     refresh();
-    journal(sql);
+    if (!derived)
+        warn(sql + QLatin1Char('\n') + error);
 }
 
-void WerteModel::copySourceColumns(const QSqlRecord &source, int targetId)
+// Statements that fail are skipped; the rest is journaled with the action.
+void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source, int targetId)
 {
     for (int i = 0; i < source.count(); ++i) {
         const QString name = source.fieldName(i);
@@ -603,8 +632,7 @@ void WerteModel::copySourceColumns(const QSqlRecord &source, int targetId)
         const QString sql = QStringLiteral("UPDATE Werte SET %1='%2' WHERE WerteId=%3")
                                 .arg(name, doubleApostrophes(source.value(i).toString()),
                                      QString::number(targetId));
-        if (execute(sql))
-            journal(sql);
+        action.run(sql);
     }
 }
 
@@ -642,17 +670,18 @@ void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView 
 
 void WerteModel::setDinplusAll(bool flag)
 {
-    QSqlDatabase db = database();
-    const bool ownTransaction = db.transaction();
     const int rows = rowCount();
+    WriteAction action(connectionName);
     for (int row = 0; row < rows; ++row) {
-        m_dinplus.insert(row, flag);
-        executeAndJournal(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid=%2")
-                              .arg(flag ? 1 : 0)
-                              .arg(isStoredRow(row) ? rowId(row) : 0));
+        if (action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid=%2")
+                           .arg(flag ? 1 : 0)
+                           .arg(isStoredRow(row) ? rowId(row) : 0)))
+            m_dinplus.insert(row, flag);
     }
-    if (ownTransaction)
-        db.commit();
+    if (!action.finish()) {
+        refresh();   // shows the stored marks again
+        return;
+    }
     const int column = fieldIndex(QStringLiteral("XXXDINPLUS"));
     if (column >= 0 && rows > 0)
         emit dataChanged(index(0, column), index(rows - 1, column));
@@ -677,26 +706,6 @@ bool WerteModel::isDinplusAny() const
 }
 
 // ---------------------------------------------------------------- helpers
-
-bool WerteModel::execute(const QString &sql, QString *error) const
-{
-    QSqlQuery query(database());
-    if (query.exec(sql))
-        return true;
-    if (error)
-        *error = query.lastError().databaseText();
-    return false;
-}
-
-void WerteModel::executeAndJournal(const QString &sql) const
-{
-    runner().runJournaled(sql);
-}
-
-void WerteModel::journal(const QString &sql)
-{
-    settings()->appendToJournal(sql);
-}
 
 QString WerteModel::today()
 {

@@ -12,6 +12,7 @@
 class QAbstractItemView;
 class QSqlDatabase;
 class QSqlRecord;
+class WriteAction;
 
 // The characteristic value sets ("Kenndaten", table Werte) of the selected
 // appliance. Every accepted edit is written at once; the capture date is
@@ -92,11 +93,8 @@ private:
     void passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value, int role);
     void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
     void showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource);
-    void copySourceColumns(const QSqlRecord &source, int targetId);
+    void copySourceColumns(WriteAction &action, const QSqlRecord &source, int targetId);
 
-    bool execute(const QString &sql, QString *error = nullptr) const;
-    void executeAndJournal(const QString &sql) const;
-    static void journal(const QString &sql);
     static QString today();
     static void warn(const QString &text);
 

@@ -71,6 +71,75 @@ void eraser(QPainter &p, const QColor &c)
     p.restore();
 }
 
+// The application icon for menus and file managers, drawn on a 256-pixel
+// grid and scaled to the requested size: a stove with a glowing window in
+// front of a database drum, on a dark red tile.
+void applicationIcon(const QString &dir, int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+
+    QLinearGradient tile(0, 0, 0, 256);
+    tile.setColorAt(0, QColor(190, 55, 35));
+    tile.setColorAt(1, QColor(120, 28, 20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(8, 8, 240, 240), 44, 44);
+
+    // Database drum behind the stove, on the right.
+    const QColor drum(225, 215, 195);
+    p.setPen(QPen(drum.darker(170), 5));
+    p.setBrush(drum);
+    p.drawRect(QRectF(128, 92, 96, 120));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(128, 188, 96, 48));
+    p.setPen(QPen(drum.darker(170), 5));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(128, 188, 96, 48), 180 * 16, 180 * 16);
+    p.drawArc(QRectF(128, 146, 96, 48), 180 * 16, 180 * 16);
+    p.drawArc(QRectF(128, 104, 96, 48), 180 * 16, 180 * 16);
+    p.setBrush(drum.lighter(110));
+    p.drawEllipse(QRectF(128, 68, 96, 48));
+    p.drawLine(QPointF(128, 92), QPointF(128, 212));
+    p.drawLine(QPointF(224, 92), QPointF(224, 212));
+
+    // Stove body with flue pipe.
+    const QColor body(55, 55, 62);
+    p.setPen(QPen(QColor(20, 20, 24), 6));
+    p.setBrush(body);
+    p.drawRect(QRectF(68, 22, 32, 36));
+    p.drawRoundedRect(QRectF(36, 56, 112, 164), 14, 14);
+    p.drawRect(QRectF(44, 212, 18, 18));
+    p.drawRect(QRectF(122, 212, 18, 18));
+
+    // Fire window with a flame.
+    const QRectF window(54, 104, 76, 84);
+    p.setBrush(QColor(30, 18, 10));
+    p.drawRoundedRect(window, 6, 6);
+    QPainterPath flame;
+    const qreal cx = window.center().x();
+    flame.moveTo(cx, window.top() + 12);
+    flame.cubicTo(window.right() - 4, window.center().y(), window.right() - 10, window.bottom() - 6,
+                  cx, window.bottom() - 6);
+    flame.cubicTo(window.left() + 10, window.bottom() - 6, window.left() + 4, window.center().y(),
+                  cx, window.top() + 12);
+    QLinearGradient glow(0, window.top(), 0, window.bottom());
+    glow.setColorAt(0, QColor(255, 230, 90));
+    glow.setColorAt(1, QColor(245, 110, 20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(glow);
+    p.drawPath(flame);
+
+    // Control knob above the window.
+    p.setBrush(QColor(200, 200, 205));
+    p.drawEllipse(QRectF(84, 72, 16, 16));
+    p.end();
+    img.save(QStringLiteral("%1/kolvexselvanto-%2.png").arg(dir).arg(size));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -172,5 +241,7 @@ int main(int argc, char **argv)
     };
     save(dir, "rechner", calculator);
     save(dir, "xcalc", calculator);
+    for (int size : {48, 128, 256})
+        applicationIcon(dir, size);
     return 0;
 }

@@ -65,14 +65,30 @@ void closeAllConnections()
 
 QSqlDatabase openKolvex(const QString &file, bool withIdTable)
 {
+    return openKolvexWith(file, QString(), withIdTable);
+}
+
+QSqlDatabase openKolvexWith(const QString &file, const QString &options, bool withIdTable)
+{
     closeAllConnections();
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QLatin1String(kKolvexConnection));
     db.setDatabaseName(file);
+    db.setConnectOptions(options);
     if (!db.open())
         qFatal("cannot open %s", qPrintable(file));
     if (withIdTable)
         createIdTable(db);
     AppSettings::instance()->dbFile = file;
+    return db;
+}
+
+QSqlDatabase openOtherConnection(const QString &file, const QString &name)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(file);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=50"));
+    if (!db.open())
+        qFatal("cannot open %s", qPrintable(file));
     return db;
 }
 

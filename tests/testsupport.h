@@ -28,6 +28,14 @@ QString copyDemoDatabase(const QString &dir);
 // connections first, and creates the id table seqidxs on it when wanted.
 QSqlDatabase openKolvex(const QString &file, bool withIdTable = true);
 
+// Like openKolvex, with QSQLITE driver options set before the connection
+// opens ("QSQLITE_BUSY_TIMEOUT=50", "QSQLITE_OPEN_READONLY", ...).
+QSqlDatabase openKolvexWith(const QString &file, const QString &options, bool withIdTable = true);
+
+// A second connection to file under name, as another program would hold it
+// (short busy timeout).
+QSqlDatabase openOtherConnection(const QString &file, const QString &name);
+
 // Removes every registered connection.
 void closeAllConnections();
 

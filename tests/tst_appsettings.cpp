@@ -126,10 +126,13 @@ private slots:
         s.user.setValue("geraeteFelder", "TIRMAID,TYP");
         s.user.setValue("geraeteFelderList", QStringList{"Kurz#TIRMAID,TYP"});
         AppSettings settings(s.system, s.kolvex, s.user);
-        QCOMPARE(settings.valueFields, QString("WERTEID,TW"));
+        // Lists of earlier versions get their missing key columns when read.
+        QCOMPARE(settings.valueFields, QString("WERTEID,GERAET,TW"));
         QCOMPARE(settings.valueFieldLists,
-                 (QStringList{"Eigene#WERTEID,PW", "ohneRaute", "Standard#WERTEID,TW"}));
-        QCOMPARE(settings.applianceFieldLists, QStringList{"Kurz#TIRMAID,TYP"});
+                 (QStringList{"Eigene#WERTEID,GERAET,PW", "ohneRaute",
+                              "Standard#WERTEID,GERAET,TW"}));
+        QCOMPARE(settings.applianceFields, QString("TIRMAID,HRSTID,TYP"));
+        QCOMPARE(settings.applianceFieldLists, QStringList{"Kurz#TIRMAID,HRSTID,TYP"});
         // The appended entry lives in memory only.
         QCOMPARE(s.user.value("werteFelderList").toStringList().size(), 2);
     }

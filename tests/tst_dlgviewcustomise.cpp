@@ -188,9 +188,9 @@ private slots:
 
         entries(dialog)->setCurrentRow(0);
         dialog.accept();
-        QCOMPARE(fields, QString("TYP"));
+        QCOMPARE(fields, QString("TIRMAID,HRSTID,TYP"));
         // The rejected entry kept no column and is dropped.
-        QCOMPARE(lists, QStringList({"Mit#TYP"}));
+        QCOMPARE(lists, QStringList({"Mit#TIRMAID,HRSTID,TYP"}));
     }
 
     void activatingMovesAColumnToTheOtherSection()
@@ -224,8 +224,8 @@ private slots:
 
         QTest::mouseClick(dialog.findChild<QPushButton *>("pushButtonOK"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(fields, QString("TYP,HOEHE,AACHEN"));
-        QCOMPARE(lists, QStringList({"Drei#TYP,HOEHE,AACHEN"}));
+        QCOMPARE(fields, QString("TIRMAID,HRSTID,TYP,HOEHE,AACHEN"));
+        QCOMPARE(lists, QStringList({"Drei#TIRMAID,HRSTID,TYP,HOEHE,AACHEN"}));
     }
 
     void switchingEntriesKeepsTheirEdits()
@@ -240,8 +240,8 @@ private slots:
         QCOMPARE(visible(dialog), QStringList({"TYP"}));
         entries(dialog)->setCurrentRow(1);
         dialog.accept();
-        QCOMPARE(fields, withoutMandatory().join(','));
-        QCOMPARE(lists, QStringList({"Kurz#TYP", "Alle#" + withoutMandatory().join(',')}));
+        QCOMPARE(fields, "TIRMAID,HRSTID," + withoutMandatory().join(','));
+        QCOMPARE(lists, QStringList({"Kurz#TIRMAID,HRSTID,TYP", "Alle#TIRMAID,HRSTID," + withoutMandatory().join(',')}));
     }
 
     void namingThePlaceHolderMakesANewEntry()
@@ -263,8 +263,8 @@ private slots:
         activate(dialog, "TYP1");
         names->setCurrentRow(0);
         dialog.accept();
-        QCOMPARE(lists, QStringList({"Eins#TYP", "Zwei#VARIANTE"}));
-        QCOMPARE(fields, QString("TYP"));
+        QCOMPARE(lists, QStringList({"Eins#TIRMAID,HRSTID,TYP", "Zwei#TIRMAID,HRSTID,VARIANTE"}));
+        QCOMPARE(fields, QString("TIRMAID,HRSTID,TYP"));
     }
 
     void entriesAreDuplicatedAndDeletedFromTheMenu()
@@ -297,7 +297,7 @@ private slots:
         second->actions().at(1)->trigger();
         QCOMPARE(names->count(), 3);
         dialog.accept();
-        QCOMPARE(lists, QStringList({"Kurz#TYP", "Kurz#Typ,Breite"}));
+        QCOMPARE(lists, QStringList({"Kurz#TIRMAID,HRSTID,TYP", "Kurz#Typ,Breite"}));
     }
 
     void cancelLeavesTheCallersValues()

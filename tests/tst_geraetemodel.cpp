@@ -238,6 +238,42 @@ private slots:
                          "Bemerkung LIKE '%%1%'"));
     }
 
+    void lookupAnswersForManyRunsOfIds()
+    {
+        // 1,500 runs of four consecutive appliance ids of manufacturer 999,
+        // the first of each run with one value set: more than SQLite takes
+        // as a chain of range tests.
+        QList<int> appliances;
+        QMap<int, QString> expected;
+        exec("BEGIN");
+        for (int run = 0; run < 1500; ++run) {
+            for (int k = 0; k < 4; ++k) {
+                const int id = 30000 + run * 5 + k;
+                appliances << id;
+                exec(QString("INSERT INTO Geraete (TirmaId, HrstId, Typ) VALUES (%1, 999, 'T%1')")
+                         .arg(id));
+            }
+            const int first = 30000 + run * 5;
+            exec(QString("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (%1, %2, 'x')")
+                     .arg(200000 + run)
+                     .arg(first));
+            expected.insert(first, QString::number(200000 + run));
+        }
+        exec("COMMIT");
+        const QStringList ids = ValueSetIdLookup::joinedIdsPerAppliance(appliances, "", m_db);
+        QCOMPARE(ids.size(), appliances.size());
+        for (int i = 0; i < appliances.size(); ++i)
+            QCOMPARE(ids.at(i), expected.value(appliances.at(i)));
+
+        settings()->currentManufacturerId = 999;
+        GeraeteModel model;
+        model.selectAppliances();
+        QCOMPARE(model.recordCount(), 6000);
+        for (int row = 0; row < model.recordCount(); ++row)
+            QCOMPARE(model.valueSetIdsOfRow(row),
+                     expected.value(model.index(row, 0).data(Qt::EditRole).toInt()));
+    }
+
     void groupMarkingComparesWholeIds()
     {
         exec("DELETE FROM Werte WHERE Geraet=25000");

@@ -53,6 +53,8 @@ private slots:
         m_file = TestSupport::copyDemoDatabase(m_dir->path());
         m_db = TestSupport::openKolvex(m_file);
         AppSettings::instance()->manufacturerMode = false;
+        // The groups shown are those of manufacturer 58.
+        AppSettings::instance()->currentManufacturerId = 58;
     }
 
     void cleanup()
@@ -94,6 +96,7 @@ private slots:
 
     void addingMergesAndRewritesTheRows()
     {
+        AppSettings::instance()->currentManufacturerId = 550;
         GruppenModel model;
         const QModelIndex group = model.addGruppe("Keramik 'Zug'", "60000#60001#60002", false);
         model.addToGruppe(group, "60001#60005#60000#60006");
@@ -166,6 +169,30 @@ private slots:
         QCOMPARE(model.mimeTypes(), QStringList{"text/csv"});
         std::unique_ptr<QMimeData> mime(model.mimeData({model.index(0, 0), model.index(1, 0)}));
         QCOMPARE(mime->data("text/csv"), QByteArray("5#6#7"));
+    }
+
+    void groupsOfTheSameNameBelongToTheirManufacturer()
+    {
+        // Manufacturer 550 has its own group "neu".
+        QSqlQuery(m_db).exec("INSERT INTO gruppen VALUES ('neu', 60000)");
+        QSqlQuery(m_db).exec("INSERT INTO gruppen VALUES ('neu', 60003)");
+        GruppenModel model;
+        const QModelIndex group = model.addGruppe("", "70001", true);
+        QCOMPARE(group.data().toString(), QString("neu"));
+        model.addToGruppe(group, "70004");
+        QCOMPARE(storedMembers("neu"), QString("60000#60003#70001#70004"));
+        model.setGruppenMembers(group, "70004");
+        QCOMPARE(storedMembers("neu"), QString("60000#60003#70004"));
+        QVERIFY(model.setData(group, "Nord"));
+        QCOMPARE(storedMembers("neu"), QString("60000#60003"));
+        QCOMPARE(storedMembers("Nord"), QString("70004"));
+        model.removeGruppe(0);
+        QCOMPARE(storedMembers("Nord"), QString());
+        QCOMPARE(storedMembers("neu"), QString("60000#60003"));
+        QCOMPARE(GruppenModel::deleteStatement("neu"),
+                 QString("DELETE  FROM gruppen WHERE BEZEICHNUNG='neu' AND werteid IN (SELECT "
+                         "Werte.WerteId FROM Werte INNER JOIN Geraete ON Werte.Geraet="
+                         "Geraete.TirmaId WHERE Geraete.HrstId=58)"));
     }
 
     void groupChangesAreNotJournaled()

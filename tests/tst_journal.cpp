@@ -98,6 +98,40 @@ private slots:
         QVERIFY(!QFile::exists(path("journal.zip")));
     }
 
+    void linesOfAnActionAreWrittenTogetherAndCanBeCutOff()
+    {
+        settings->appendToJournal("DELETE FROM Werte WHERE WerteId=1");
+        const qint64 size = QFileInfo(path("journal.sql")).size();
+        qint64 before = -2;
+        QString error;
+        QVERIFY(settings->appendJournalLines({"UPDATE Werte SET TW='1' WHERE WerteId=2",
+                                              " DELETE FROM Werte WHERE WerteId=3; "},
+                                             &error, &before));
+        QVERIFY(error.isEmpty());
+        QCOMPARE(before, size);
+        QCOMPARE(TestSupport::journalLines(settings->dbFile),
+                 (QStringList{"DELETE FROM Werte WHERE WerteId=1;",
+                              "UPDATE Werte SET TW='1' WHERE WerteId=2;",
+                              "DELETE FROM Werte WHERE WerteId=3;"}));
+        // A change that then does not reach the file takes its lines back.
+        QVERIFY(settings->cutJournalBack(before));
+        QCOMPARE(TestSupport::journalLines(settings->dbFile),
+                 QStringList{"DELETE FROM Werte WHERE WerteId=1;"});
+
+        settings->manufacturerMode = true;
+        QVERIFY(settings->appendJournalLines({"DELETE FROM Werte WHERE WerteId=4"}, &error, &before));
+        QCOMPARE(before, qint64(-1));
+        QCOMPARE(QFileInfo(path("journal.sql")).size(), size);
+    }
+
+    void unwritableJournalGivesTheReason()
+    {
+        QDir().mkpath(path("journal.sql"));
+        QString error;
+        QVERIFY(!settings->appendJournalLines({"DELETE FROM Werte WHERE WerteId=1"}, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
     void packedJournalIsQCompressLayout()
     {
         settings->appendToJournal("UPDATE Werte SET TW='12' WHERE WerteId=5");

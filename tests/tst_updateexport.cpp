@@ -2,6 +2,7 @@
 #include "dbconnections.h"
 #include "manufacturerupdateexport.h"
 #include "testsupport.h"
+#include "updaterenumbering.h"
 
 #include <QByteArrayList>
 #include <QDir>
@@ -261,6 +262,38 @@ private slots:
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QLatin1String(kUpdateConnection));
         QCOMPARE(contents(m_update), before);
+    }
+
+    void renumberingStartsAtTheLowestIdOfTheRange()
+    {
+        // Nothing of the range in use: the first appliance and the first
+        // value set outside it get exactly the lower bounds.
+        const QString file = m_dir.path() + "/grenze.glo";
+        QFile::remove(file);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "Grenze");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            for (const char *sql :
+                 {"CREATE TABLE Geraete (TirmaId INTEGER PRIMARY KEY, HrstId INTEGER)",
+                  "CREATE TABLE Werte (WerteId INTEGER PRIMARY KEY, Geraet INTEGER, "
+                  "BEMERKUNGID INTEGER)",
+                  "CREATE TABLE GeraeteSave (TirmaId INTEGER PRIMARY KEY, HrstId INTEGER)",
+                  "CREATE TABLE WerteSave (WerteId INTEGER PRIMARY KEY, Geraet INTEGER, "
+                  "BEMERKUNGID INTEGER)",
+                  "INSERT INTO Geraete VALUES (1200, 58)", "INSERT INTO Geraete VALUES (1300, 58)",
+                  "INSERT INTO Werte VALUES (90, 1200, 0)", "INSERT INTO Werte VALUES (91, 1300, 90)"})
+                QVERIFY2(QSqlQuery(db).exec(sql), sql);
+            UpdateRenumbering renumbering(db, 25000, 27500, 70000, 75000);
+            QVERIFY2(renumbering.run(), qPrintable(renumbering.errorText()));
+            QCOMPARE(renumbering.movedAppliances(), (QMap<int, int>{{1200, 25000}, {1300, 25001}}));
+            QCOMPARE(renumbering.movedValueSets(), (QMap<int, int>{{90, 70000}, {91, 70001}}));
+            QCOMPARE(TestSupport::scalar(db, "SELECT Geraet || ':' || BEMERKUNGID FROM Werte "
+                                             "WHERE WerteId=70001"),
+                     QString("25001:70000"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("Grenze");
     }
 
     void rangeWithoutEnoughFreeIdsChangesNothing()

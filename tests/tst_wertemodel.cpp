@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "bilderpopupwidget.h"
+#include "changereport.h"
 #include "dbconnections.h"
 #include "testsupport.h"
 #include "wertemodel.h"
@@ -10,6 +11,7 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -225,6 +227,39 @@ private slots:
         QCOMPARE(m_model->rowCount(), 4);
     }
 
+    void insertWithoutIdTableNamesTheRealCause()
+    {
+        // A missing id table (or a locked file) is no full range.
+        exec("DROP TABLE temp.seqidxs");
+        MessageBoxCatcher catcher;
+        QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
+        QVERIFY(!m_model->setData(m_model->index(3, 2), "neu", Qt::EditRole));
+        QVERIFY(catcher.titles.isEmpty());
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toString(),
+                 QString("Änderung nicht gespeichert: no such table: seqidxs"));
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
+        QVERIFY(journal().isEmpty());
+    }
+
+    void storedFieldListWithoutKeysStillEditsTheRightSet()
+    {
+        // "werteFelder" of an earlier version: no WERTEID, no GERAET.
+        QSettings user;
+        user.setValue("werteFelder", "BEMERKUNG,TW");
+        QSettings system(QSettings::NativeFormat, QSettings::SystemScope, "Tirma", "KolvexSelvanto");
+        QSettings kolvex(QSettings::NativeFormat, QSettings::SystemScope, "Tirma", "kolvex");
+        AppSettings read(system, kolvex, user);
+        QCOMPARE(read.valueFields, QString("WERTEID,GERAET,BEMERKUNG,TW"));
+        user.remove("werteFelder");
+
+        show(25000, "BEMERKUNG,TW");   // also a text set in memory is mended
+        QCOMPARE(m_model->fieldIndex("WERTEID"), 0);
+        QVERIFY(m_model->setData(cell(70001, "TW"), "199", Qt::EditRole));
+        QCOMPARE(journal(), QStringList{"UPDATE werte SET TW='199' WHERE werteid=70001;"});
+        QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70001"), QString("199"));
+    }
+
     void editOfAStoredRowIsWrittenAndJournaled()
     {
         const QModelIndex brst = cell(70001, "BRST");
@@ -347,9 +382,12 @@ private slots:
              "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END");
         m_model->refresh();
         MessageBoxCatcher catcher;
+        QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
         QVERIFY(m_model->setData(cell(70000, "TW"), "200", Qt::EditRole));
-        QCOMPARE(catcher.titles, QStringList{"Fehler"});
-        QCOMPARE(catcher.texts, QStringList{"UPDATE Werte SET  TW='205' WHERE WerteId=70002\ngesperrt"});
+        // One status message for the edit, no message box per statement.
+        QVERIFY(catcher.titles.isEmpty());
+        QCOMPARE(reports.count(), 1);
+        QCOMPARE(reports.at(0).at(0).toString(), QString("Änderung nicht gespeichert: gesperrt"));
         QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70001"), QString("200"));
         QCOMPARE(journal(), (QStringList{"UPDATE werte SET TW='200' WHERE werteid=70000;",
                                          "UPDATE Werte SET  TW='200' WHERE WerteId=70001;"}));

@@ -1,0 +1,226 @@
+#include "writeaction.h"
+
+#include "appsettings.h"
+#include "changereport.h"
+#include "dbconnections.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+
+struct WriteAction::Shared
+{
+    Mode mode = KeepGoing;
+    bool inTransaction = false;
+    // SQLite rolled the transaction back on its own (disk full, I/O error),
+    // or the file is locked by another program: nothing of the action will
+    // reach the file.
+    bool lost = false;
+    QStringList journal;
+    int failures = 0;
+    QString firstError;
+};
+
+namespace {
+
+QString errorText(const QSqlError &error)
+{
+    const QString text = error.databaseText();
+    return text.isEmpty() ? error.text() : text;
+}
+
+// SQLITE_BUSY (5) or SQLITE_LOCKED (6).
+bool isLockError(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6");
+}
+
+// After a failed statement: whether SQLite ended the transaction itself. A
+// BEGIN is refused inside a transaction; when it is accepted there was none.
+bool transactionWasLost(QSqlDatabase db)
+{
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("BEGIN")))
+        return false;
+    probe.exec(QStringLiteral("ROLLBACK"));
+    return true;
+}
+
+} // namespace
+
+QHash<QString, WriteAction::Shared *> &WriteAction::openActions()
+{
+    static QHash<QString, Shared *> actions;
+    return actions;
+}
+
+WriteAction::WriteAction(const QString &connectionName, Mode mode)
+    : m_connectionName(connectionName.isEmpty() ? QString::fromLatin1(kKolvexConnection)
+                                                : connectionName)
+{
+    QHash<QString, Shared *> &open = openActions();
+    const auto outer = open.constFind(m_connectionName);
+    if (outer != open.constEnd()) {
+        m_shared = outer.value();
+        return;
+    }
+    m_outermost = true;
+    m_shared = new Shared;
+    m_shared->mode = mode;
+    open.insert(m_connectionName, m_shared);
+    QSqlDatabase db = database();
+    m_shared->inTransaction = db.isOpen() && db.transaction();
+}
+
+WriteAction::~WriteAction()
+{
+    if (!m_finished)
+        finish();
+}
+
+QString WriteAction::rangeFullText()
+{
+    return QCoreApplication::translate("WriteAction", "Im Id-Bereich ist keine Id mehr frei.");
+}
+
+QSqlDatabase WriteAction::database() const
+{
+    return QSqlDatabase::database(m_connectionName, true);
+}
+
+bool WriteAction::isNested() const
+{
+    return !m_outermost;
+}
+
+bool WriteAction::run(const QString &sql, QVariant *lastInsertId)
+{
+    return execute(sql, true, lastInsertId);
+}
+
+bool WriteAction::runUnjournaled(const QString &sql)
+{
+    return execute(sql, false, nullptr);
+}
+
+bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsertId)
+{
+    if (lastInsertId)
+        *lastInsertId = QVariant();
+    if (m_finished || !m_shared)
+        return false;
+    // Nothing more is tried once the action is void anyway.
+    if (m_shared->lost || (m_shared->mode == AllOrNothing && m_shared->failures > 0)) {
+        m_lastError = m_shared->firstError;
+        return false;
+    }
+    QSqlQuery query(database());
+    if (query.exec(sql)) {
+        if (journal)
+            m_shared->journal << sql;
+        if (lastInsertId)
+            *lastInsertId = query.lastInsertId();
+        return true;
+    }
+    qDebug() << "Statement failed:" << sql << query.lastError().text();
+    m_lastError = errorText(query.lastError());
+    fail(m_lastError);
+    // A file locked by another program stays locked for the next statement
+    // too: each would wait the whole busy timeout again. The action stops
+    // and is rolled back as a whole.
+    const bool locked = isLockError(query.lastError());
+    query.finish();
+    if (locked || (m_shared->inTransaction && transactionWasLost(database())))
+        m_shared->lost = true;
+    return false;
+}
+
+void WriteAction::noteFailure(const QString &text)
+{
+    if (!m_finished && m_shared)
+        fail(text);
+}
+
+void WriteAction::fail(const QString &text)
+{
+    ++m_failures;
+    ++m_shared->failures;
+    if (m_shared->firstError.isEmpty())
+        m_shared->firstError = text;
+}
+
+int WriteAction::failureCount() const
+{
+    return m_outermost && m_shared ? m_shared->failures : m_failures;
+}
+
+QString WriteAction::lastError() const
+{
+    return m_lastError;
+}
+
+bool WriteAction::finish()
+{
+    if (m_finished)
+        return m_result;
+    if (m_outermost) {
+        openActions().remove(m_connectionName);
+        m_result = finishOutermost();
+        m_failures = m_shared->failures;
+        delete m_shared;
+    }
+    m_shared = nullptr;
+    m_finished = true;
+    return m_result;
+}
+
+bool WriteAction::finishOutermost()
+{
+    Shared &s = *m_shared;
+    AppSettings *settings = AppSettings::instance();
+    ChangeReport *reports = ChangeReport::instance();
+    QSqlDatabase db = database();
+
+    if (!s.inTransaction) {
+        // Without a transaction every statement stood on its own.
+        QString reason;
+        if (!settings->appendJournalLines(s.journal, &reason))
+            reports->journalNotWritable(reason);
+        report();
+        return s.failures == 0;
+    }
+    if (s.lost || (s.mode == AllOrNothing && s.failures > 0)) {
+        db.rollback();
+        if (s.lost)
+            reports->changeNotSaved(s.firstError);
+        else
+            report();
+        return false;
+    }
+    // The lines reach the disk before the change reaches the file; should
+    // the commit fail, they are cut off again.
+    qint64 sizeBefore = -1;
+    QString reason;
+    if (!settings->appendJournalLines(s.journal, &reason, &sizeBefore)) {
+        db.rollback();
+        reports->journalNotWritable(reason);
+        return false;
+    }
+    if (!db.commit()) {
+        const QString text = errorText(db.lastError());
+        db.rollback();
+        settings->cutJournalBack(sizeBefore);
+        reports->changeNotSaved(text);
+        return false;
+    }
+    report();
+    return true;
+}
+
+void WriteAction::report() const
+{
+    if (m_shared->failures > 0)
+        ChangeReport::instance()->statementsFailed(m_shared->failures, m_shared->firstError);
+}
