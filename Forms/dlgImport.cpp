@@ -2,17 +2,15 @@
 #include "ui_dlgImport.h"
 
 #include "dbconnections.h"
-#include "quarnelderivations.h"
 #include "quarnelexportdirectory.h"
 #include "quarnelexportfile.h"
-#include "quarneltableimport.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -36,6 +34,8 @@ dlgImport::dlgImport(QWidget *parent)
     m_renames.insert(QStringLiteral("HERSTELL"), QStringLiteral("HERSTELLER"));
     ui->widgetProgress->hide();
     ui->textBrowserFehler->hide();
+    // A read-only list needs no undo history of what was appended.
+    ui->textBrowserFehler->document()->setUndoRedoEnabled(false);
 
     const QString lastDirectory =
         QSettings().value(QLatin1String(kLastDirectoryKey), QString()).toString();
@@ -105,22 +105,22 @@ void dlgImport::addFileItem(const QuarnelExportFile &file)
     }
 }
 
-QList<dlgImport::TableJob> dlgImport::tickedTables() const
+QList<QuarnelImport::Table> dlgImport::tickedTables() const
 {
-    QList<TableJob> jobs;
+    QList<QuarnelImport::Table> tables;
     for (int i = 0; i < ui->treeWidget->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = ui->treeWidget->topLevelItem(i);
         if (item->checkState(ColumnImport) != Qt::Checked || item->childCount() == 0)
             continue;
-        TableJob job;
-        job.tableName = item->text(ColumnTable);
-        job.tableName = m_renames.value(job.tableName, job.tableName);
-        job.filePath = item->text(ColumnPath);
+        QuarnelImport::Table table;
+        table.tableName = item->text(ColumnTable);
+        table.tableName = m_renames.value(table.tableName, table.tableName);
+        table.filePath = item->text(ColumnPath);
         for (int c = 0; c < item->childCount(); ++c)
-            job.fieldNames.append(item->child(c)->text(ColumnTable));
-        jobs.append(job);
+            table.fieldNames.append(item->child(c)->text(ColumnTable));
+        tables.append(table);
     }
-    return jobs;
+    return tables;
 }
 
 void dlgImport::on_pbImportieren_clicked()
@@ -132,65 +132,61 @@ void dlgImport::on_pbImportieren_clicked()
         warn(tr("Tabelle importieren"), tr("Keine Quarnel-Datenbank geladen!"));
         return;
     }
-    // The tree stays as it is while the import runs: the jobs are taken
+    // The tree stays as it is while the import runs: the tables are taken
     // from it first, and the controls are off until the end.
-    const QList<TableJob> jobs = tickedTables();
+    const QList<QuarnelImport::Table> tables = tickedTables();
     setImporting(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (const TableJob &job : jobs)
-        importTable(db, job);
-    appendErrors(QuarnelDerivations(db).runAfterImport());
-    if (!ui->textBrowserFehler->toPlainText().isEmpty())
+    QuarnelImport import(db);
+    import.setTableHandler([this](const QString &table) { showTable(table); });
+    import.setProgressHandler([this](int imported, int total) { showProgress(imported, total); });
+    import.setBusyHandler([this] { keepAlive(); });
+    import.setErrorHandler([this](const QStringList &lines) { appendErrors(lines); });
+    import.setWarningHandler(
+        [this](const QString &title, const QString &text) { warn(title, text); });
+    import.run(tables);
+    if (!ui->textBrowserFehler->document()->isEmpty())
         ui->textBrowserFehler->show();
     QApplication::restoreOverrideCursor();
     setImporting(false);
     ui->pbImportieren->setFocus();
 }
 
-void dlgImport::importTable(QSqlDatabase db, const TableJob &job)
+void dlgImport::showTable(const QString &tableName)
 {
-    ui->labelTableName->setText(job.tableName);
+    ui->labelTableName->setText(tableName);
     ui->lcdAnzahl->display(0);
     ui->progBar->setValue(0);
     ui->widgetProgress->show();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-
-    QuarnelTableImport import(db, job.tableName, job.filePath, job.fieldNames);
-    import.setProgressHandler([this](int imported, int total) { showProgress(imported, total); });
-    switch (import.run()) {
-    case QuarnelTableImport::FileUnreadable:
-        warn(tr("Tabelle importieren"),
-             tr("Datei %1 konnte nicht geöffnet werden!").arg(job.filePath));
-        break;
-    case QuarnelTableImport::CreateFailed:
-        warn(tr("dbf-Import"), tr("Fehler beim Erzeugen der Tabelle '%1'").arg(job.tableName));
-        qDebug() << import.columnDefinitions();
-        break;
-    case QuarnelTableImport::Imported:
-    case QuarnelTableImport::CommitFailed:
-        break;
-    }
-    appendErrors(import.errors());
+    keepAlive();
 }
 
 void dlgImport::showProgress(int imported, int total)
 {
     ui->lcdAnzahl->display(imported);
-    ui->progBar->setValue(total > 0 ? imported * 100 / total : 0);
+    // The total is a count made before; never let the bar run over.
+    ui->progBar->setValue(total > 0 ? int(qMin<qint64>(qint64(imported) * 100 / total, 100)) : 0);
+    keepAlive();
+}
+
+void dlgImport::keepAlive()
+{
     // Repaints the counter and the bar; input waits until the import ends.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void dlgImport::appendErrors(const QStringList &lines)
 {
-    // Inserted as plain text: the lines quote record contents.
-    QTextCursor cursor(ui->textBrowserFehler->document());
+    // Inserted as plain text in one piece at the end: the lines quote
+    // record contents, and the cost stays with the text added.
+    QTextDocument *document = ui->textBrowserFehler->document();
+    QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    for (const QString &line : lines) {
-        if (!ui->textBrowserFehler->document()->isEmpty())
-            cursor.insertBlock();
-        cursor.insertText(line);
-    }
+    cursor.beginEditBlock();
+    if (!document->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(lines.join(QLatin1Char('\n')));
+    cursor.endEditBlock();
 }
 
 void dlgImport::setImporting(bool importing)

@@ -3,9 +3,10 @@
 
 #include <QDialog>
 #include <QMap>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+
+#include "quarnelimport.h"
 
 class QuarnelExportFile;
 
@@ -35,19 +36,12 @@ private slots:
     void on_pbImportieren_clicked();
 
 private:
-    // One ticked table as the import needs it.
-    struct TableJob
-    {
-        QString tableName;
-        QString filePath;
-        QStringList fieldNames;
-    };
-
     void scanDirectory();
     void addFileItem(const QuarnelExportFile &file);
-    QList<TableJob> tickedTables() const;
-    void importTable(QSqlDatabase db, const TableJob &job);
+    QList<QuarnelImport::Table> tickedTables() const;
+    void showTable(const QString &tableName);
     void showProgress(int imported, int total);
+    void keepAlive();
     void appendErrors(const QStringList &lines);
     void setImporting(bool importing);
     void warn(const QString &title, const QString &text);

@@ -5,6 +5,9 @@
 #include "baustoffemodel.h"
 #include "busycursor.h"
 #include "changereport.h"
+#include "databasebackup.h"
+#include "databasefilecheck.h"
+#include "databasepathlabel.h"
 #include "dbconnections.h"
 #include "dragtableview.h"
 #include "editablesqlquerymodeldelegate.h"
@@ -14,6 +17,8 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "idtable.h"
+#include "queryfailurekeeper.h"
+#include "readonlyguard.h"
 #include "resources.h"
 #include "sqltext.h"
 #include "wertemodel.h"
@@ -51,11 +56,13 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTimer>
 
 namespace {
 
@@ -129,6 +136,63 @@ int rowId(const QAbstractItemModel *model, int row)
     return model->data(model->index(row, 0)).toInt();
 }
 
+// The companion Quarnel file beside the main file. Beside a main file that
+// is only read nothing is created: a missing companion stays unopened.
+QSqlError openCompanionDatabase(const QString &mainFile, bool mainReadOnly)
+{
+    const QString file =
+        QFileInfo(mainFile).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo");
+    const bool exists = QFileInfo(file).isFile();
+    const bool readOnly = mainReadOnly || (exists && !isWritableDatabaseFile(file));
+    if (readOnly && !exists)
+        return QSqlError();
+    return openSqliteConnection(QLatin1String(kQuarnelConnection), file,
+                                /*mustExist=*/readOnly, readOnly);
+}
+
+// The row whose column 0 holds id, or -1.
+int rowOfId(const QAbstractItemModel *model, int id)
+{
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, 0).data(Qt::EditRole).toString() == QString::number(id))
+            return row;
+    }
+    return -1;
+}
+
+// Makes (row, column) current and selects it so that the row-change slots
+// run even when a refresh left that row current (a failed statement keeps
+// the list, and with it the current row): the old current index is dropped
+// silently first.
+void makeRowCurrent(QAbstractItemView *view, int row, int column)
+{
+    QItemSelectionModel *selection = view->selectionModel();
+    {
+        const QSignalBlocker blocker(selection);
+        selection->clearCurrentIndex();
+        selection->clearSelection();
+    }
+    selection->setCurrentIndex(view->model()->index(row, column),
+                               QItemSelectionModel::ClearAndSelect);
+}
+
+// Hides the leading technical columns of a side list, but never the column
+// the list is sorted by, which is what the user looks for.
+void hideLeadingColumns(QTableView *view, const EditableSqlQueryModel *model, int count,
+                        const QString &sortColumn)
+{
+    const int keep = model->fieldIndex(sortColumn);
+    for (int c = 0; c < count; ++c)
+        view->setColumnHidden(c, c != keep);
+}
+
+// Width a manufacturer list keeps even when it is empty or its statement
+// failed, so that the list stays recognisable and readable.
+int minimumManufacturerListWidth(const QWidget *view)
+{
+    return view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14;
+}
+
 } // namespace
 
 // ------------------------------------------------------------ construction
@@ -198,11 +262,24 @@ MainWindow::MainWindow(QWidget *parent)
     m_applianceMapper = new QDataWidgetMapper(this);
     m_valueMapper = new QDataWidgetMapper(this);
 
+    m_pathLabel = new DatabasePathLabel(this);
+    statusBar()->addPermanentWidget(m_pathLabel);
+    m_readOnlyGuard = new ReadOnlyGuard(this);
+    for (QAbstractItemView *view : std::initializer_list<QAbstractItemView *>{
+             ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte, ui->gruppenView,
+             ui->gruppenView2, ui->tableFRHersteller, ui->tableFRTypen, ui->tableBaustoffe})
+        m_readOnlyGuard->guardView(view);
+    m_readOnlyGuard->guardAction(ui->actionEditiermodus);
+    m_readOnlyGuard->guardAction(ui->actionQuarnel_Datenbanken_importieren);
+    m_readOnlyGuard->guardWidget(ui->formGeraete);
+    m_readOnlyGuard->guardWidget(ui->formWerte);
+
     m_autoErfassdatumShortcut = new QShortcut(QKeySequence(Qt::Key_F12), this);
     m_autoErfassdatumShortcut->setContext(Qt::WindowShortcut);
     connect(m_autoErfassdatumShortcut, &QShortcut::activated, this,
             &MainWindow::toggleAutoErfassdatum);
     setEditierModus(1);
+    keepShortcutsReachable();
 }
 
 MainWindow::~MainWindow()
@@ -216,6 +293,26 @@ bool MainWindow::hasSqliteDriver(const QStringList &drivers)
     return drivers.contains(QStringLiteral("QSQLITE"), Qt::CaseSensitive);
 }
 
+void MainWindow::keepShortcutsReachable()
+{
+    // Qt ignores the shortcut of an action whose widgets are all hidden, and
+    // the manufacturer edition hides the tool bar and the menus. Held by the
+    // window itself, every shortcut works in both editions.
+    for (QAction *action : findChildren<QAction *>()) {
+        if (!action->shortcut().isEmpty() && !actions().contains(action))
+            addAction(action);
+    }
+}
+
+void MainWindow::applyApplicationFont(const QFont &font)
+{
+    QApplication::setFont(font);
+    // Under an application style sheet the widgets keep the font they were
+    // polished with; setting the sheet again polishes them with the new font.
+    if (!qApp->styleSheet().isEmpty())
+        qApp->setStyleSheet(qApp->styleSheet());
+}
+
 void MainWindow::restoreGeometryAndFont()
 {
     QSettings user;
@@ -223,7 +320,7 @@ void MainWindow::restoreGeometryAndFont()
     const QString description = user.value("Font", QString()).toString();
     QFont font;
     if (!description.isEmpty() && font.fromString(description))
-        QApplication::setFont(font);
+        applyApplicationFont(font);
 }
 
 void MainWindow::createSearchHistories()
@@ -279,10 +376,12 @@ void MainWindow::on_actionSchrift_triggered()
     const QFont font = QFontDialog::getFont(&accepted, QApplication::font(), this);
     if (!accepted)
         return;
-    QApplication::setFont(font);
+    applyApplicationFont(font);
     QSettings().setValue("Font", font.toString());
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
+    // The value columns were fitted to the old font.
+    ui->tableAGWerte->resizeColumnsToContents();
 }
 
 // ------------------------------------------------------------ connections
@@ -296,52 +395,129 @@ void MainWindow::addConnection()
         error = openDataBase(remembered);
         if (!error.isValid())
             return;
+        // The main file is open; only its companion failed.
+        if (QSqlDatabase::contains(QLatin1String(kKolvexConnection))) {
+            showOpenError(error);
+            return;
+        }
     }
-    const QString file =
-        QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), QStringLiteral("."));
-    if (!file.isEmpty()) {
-        error = openDataBase(file);
-        QSettings().setValue("DBFile", file);
-    }
-    if (error.isValid())
-        QMessageBox::warning(this, tr("Datenbank Fehler"),
-                             tr("Datenbank konnte nicht geöffnet werden: ") + error.text(),
-                             QMessageBox::Ok);
+    chooseAndOpenDatabase(QStringLiteral("."), error);
 }
 
-QSqlError MainWindow::openDataBase(const QString &file)
+void MainWindow::on_actionDatenbank_oeffnen_triggered()
 {
-    QSqlError error;
-    removeAllConnections();
-    const QSqlError mainError =
-        openSqliteConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true);
-    if (mainError.isValid())
-        error = mainError;
+    const QString current = AppSettings::instance()->dbFile;
+    chooseAndOpenDatabase(current.isEmpty() ? QStringLiteral(".")
+                                            : QFileInfo(current).absolutePath());
+}
 
-    statusBar()->showMessage(file, 0);
-    AppSettings *settings = AppSettings::instance();
-    settings->dbFile = file;
+// Asks for a database file until one opens or the user cancels; a refused
+// file is said so and the dialog comes again. Only a file that opened is
+// remembered for the next start. pending: the failure that led here, shown
+// when the user cancels at once.
+bool MainWindow::chooseAndOpenDatabase(QString startDirectory, QSqlError pending)
+{
+    for (;;) {
+        const QString file =
+            QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), startDirectory);
+        if (file.isEmpty()) {
+            if (pending.isValid())
+                showOpenError(pending);
+            return false;
+        }
+        const QSqlError error = openDataBase(file);
+        const bool opened = QSqlDatabase::contains(QLatin1String(kKolvexConnection))
+                            && AppSettings::instance()->dbFile == file;
+        if (opened)
+            QSettings().setValue("DBFile", file);
+        if (error.isValid())
+            showOpenError(error);
+        if (opened)
+            return true;
+        pending = QSqlError();
+        startDirectory = QFileInfo(file).absolutePath();
+    }
+}
 
+void MainWindow::showOpenError(const QSqlError &error)
+{
+    QMessageBox::warning(this, tr("Datenbank Fehler"),
+                         tr("Datenbank konnte nicht geöffnet werden: ") + error.text().trimmed(),
+                         QMessageBox::Ok);
+}
+
+bool MainWindow::isReadOnly() const
+{
+    return m_readOnlyGuard->isReadOnly();
+}
+
+QSqlError MainWindow::openDataBase(const QString &file, DatabaseAccess access)
+{
+    const bool readOnly = access == ReadOnly || !isWritableDatabaseFile(file);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!mainError.isValid()) {
-        createIdTable(kolvexDb());
-        fillAufsatzCache(kolvexDb());
+    // What cannot be the main database is refused before the open one is
+    // given up.
+    QSqlError error = checkKolvexDatabaseFile(file, readOnly);
+    if (error.isValid()) {
+        QApplication::restoreOverrideCursor();
+        return error;
     }
 
-    const QString quarnelFile =
-        QFileInfo(file).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo");
-    const QSqlError quarnelError =
-        openSqliteConnection(QLatin1String(kQuarnelConnection), quarnelFile, /*mustExist=*/false);
-    if (quarnelError.isValid())
-        error = quarnelError;
+    removeAllConnections();
+    error = openSqliteConnection(QLatin1String(kKolvexConnection), file, /*mustExist=*/true,
+                                 readOnly);
+    if (!error.isValid()) {
+        // Without its id table no record could be added: a database that
+        // does not get one (the file was locked meanwhile) is not kept open.
+        QSqlError idTableError;
+        if (!createIdTable(kolvexDb(), &idTableError)) {
+            error = databaseFileError(describeDatabaseError(idTableError, file));
+            removeAllConnections();
+        }
+    } else {
+        error = databaseFileError(describeDatabaseError(error, file));
+    }
+    const bool opened = !error.isValid();
+
+    AppSettings *settings = AppSettings::instance();
+    if (opened) {
+        settings->dbFile = file;
+        fillAufsatzCache(kolvexDb());
+        const QSqlError companionError = openCompanionDatabase(file, readOnly);
+        if (companionError.isValid())
+            error = companionError;
+    }
 
     createMainModels();
     settings->currentApplianceId = -1;
     adaptToManufacturerMode(file);
     restoreColumnWidths();
     createFormModels();
+    applyReadOnly(opened && readOnly);
+    showDatabaseOfPage(m_page == 1 ? QLatin1String(kQuarnelConnection)
+                                   : QLatin1String(kKolvexConnection));
     QApplication::restoreOverrideCursor();
     return error;
+}
+
+void MainWindow::applyReadOnly(bool readOnly)
+{
+    const bool wasReadOnly = m_readOnlyGuard->isReadOnly();
+    if (readOnly && !wasReadOnly)
+        m_editModeBeforeReadOnly = m_editMode;
+    m_readOnlyGuard->setReadOnly(readOnly);
+    if (readOnly)
+        setEditierModus(0);
+    else if (wasReadOnly)
+        setEditierModus(m_editModeBeforeReadOnly);
+    if (m_updateMenu)
+        m_updateMenu->menuAction()->setEnabled(!readOnly);
+}
+
+void MainWindow::showDatabaseOfPage(const QString &connectionName)
+{
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    m_pathLabel->showDatabase(db.databaseName(), isReadOnlyConnection(db));
 }
 
 void MainWindow::createMainModels()
@@ -368,6 +544,14 @@ void MainWindow::createMainModels()
     ui->tableGeraete->setItemDelegate(new EditableSqlQueryModelDelegate(m_geraeteModel));
     connect(ui->tableGeraete->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGeraetActivated);
+    // Inserting, duplicating or deleting rows re-reads a list and drops its
+    // current row; once the model is done the selection follows the ids again.
+    connect(m_herstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreManufacturerSelection);
+    });
+    connect(m_geraeteModel, &QAbstractItemModel::modelReset, this, [this] {
+        QTimer::singleShot(0, this, &MainWindow::restoreApplianceSelection);
+    });
 
     m_werteModel = new WerteModel(ui->tableAGWerte);
     connect(m_werteModel, &EditableSqlQueryModel::currentGroupChangedTo, this,
@@ -383,6 +567,24 @@ void MainWindow::createMainModels()
     ui->gruppenView2->setModel(m_gruppenModel2);
     connect(ui->gruppenView2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MainWindow::slotGruppeActivated);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(ui->gruppenView),
+                                    static_cast<QAbstractItemView *>(ui->gruppenView2)})
+        connect(view->model(), &QAbstractItemModel::dataChanged, this,
+                [this, view](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    followCurrentGroupMembers(view, topLeft, bottomRight);
+                });
+}
+
+void MainWindow::followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                           const QModelIndex &bottomRight)
+{
+    // Value sets dropped onto the current group change its members without
+    // a change of the current row: the lists mark the new members as well.
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid() || current.row() < topLeft.row() || current.row() > bottomRight.row())
+        return;
+    if (current.data(Qt::UserRole).toString() != m_currentGroup)
+        slotGruppeActivated(current);
 }
 
 void MainWindow::createFormModels()
@@ -426,7 +628,8 @@ void MainWindow::adaptToManufacturerMode(const QString &file)
         buildUpdateMenu(file);
         settings->currentManufacturerId = -1;
         refreshHersteller();
-        ui->toolButtonShowGruppen->hide();
+        // The maintenance edition works with groups: the button opens them.
+        ui->toolButtonShowGruppen->show();
         ui->gruppenView2->hide();
     }
 }
@@ -476,7 +679,9 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
     const ManufacturerUpdateExport::Result result = update.run(updateFile);
     QApplication::restoreOverrideCursor();
     if (result == ManufacturerUpdateExport::CannotOpen)
-        QMessageBox::warning(this, tr("Fehler"), tr("Datenbankdatei kann nicht geöffnet werden"),
+        QMessageBox::warning(this, tr("Fehler"),
+                             tr("Datenbankdatei kann nicht geöffnet werden") + QStringLiteral("\n")
+                                 + update.errorText(),
                              QMessageBox::Ok);
     else if (result == ManufacturerUpdateExport::Exported)
         statusBar()->showMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
@@ -492,7 +697,8 @@ void MainWindow::runUpdateExport(int manufacturerId, const QString &name, const 
 
 void MainWindow::fixManufacturerListWidth(QTableView *view)
 {
-    view->setFixedWidth(view->columnWidth(1) + view->verticalHeader()->width() + 25);
+    view->setFixedWidth(qMax(view->columnWidth(1) + view->verticalHeader()->width() + 25,
+                             minimumManufacturerListWidth(view)));
 }
 
 void MainWindow::refreshHersteller()
@@ -503,7 +709,9 @@ void MainWindow::refreshHersteller()
     const QString sql = settings->allFilter.isEmpty()
                             ? QString::fromLatin1(kAllHerstellerStatement)
                             : tr(kFilteredHerstellerStatement).arg(settings->allFilter);
+    QueryFailureKeeper failure;
     m_herstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableHersteller->hideColumn(0);
     ui->tableHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableHersteller);
@@ -511,7 +719,50 @@ void MainWindow::refreshHersteller()
     if (m_herstellerModel->recordCount() == 0)
         showGeraete();
     else
-        ui->tableHersteller->setCurrentIndex(m_herstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableHersteller, 0, 1);
+}
+
+bool MainWindow::restoreCurrentRow(QTableView *view, int &currentId, int column)
+{
+    // Another refresh has chosen a row meanwhile.
+    if (!view->model() || view->currentIndex().isValid())
+        return false;
+    const int row = currentId > 0 ? rowOfId(view->model(), currentId) : -1;
+    if (row >= 0) {
+        // The record is still listed: only the view lost its place.
+        QItemSelectionModel *selection = view->selectionModel();
+        const QSignalBlocker blocker(selection);
+        selection->setCurrentIndex(view->model()->index(row, column),
+                                   QItemSelectionModel::ClearAndSelect);
+        view->viewport()->update();
+        return false;
+    }
+    if (currentId <= 0)
+        return false;
+    // The current record is gone: the first row takes its place, or none.
+    currentId = -1;
+    auto *model = qobject_cast<EditableSqlQueryModel *>(view->model());
+    if (model && model->recordCount() > 0) {
+        makeRowCurrent(view, 0, column);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::restoreManufacturerSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (settings->manufacturerMode)
+        return;
+    if (restoreCurrentRow(ui->tableHersteller, settings->currentManufacturerId, 1))
+        showGeraete();
+}
+
+void MainWindow::restoreApplianceSelection()
+{
+    AppSettings *settings = AppSettings::instance();
+    if (restoreCurrentRow(ui->tableGeraete, settings->currentApplianceId, 2))
+        showWerte();
 }
 
 void MainWindow::slotHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -534,7 +785,9 @@ void MainWindow::showGeraete()
     if (!m_geraeteModel)
         return;
     AppSettings *settings = AppSettings::instance();
+    QueryFailureKeeper failure;
     m_geraeteModel->selectAppliances();
+    failure.capture();
     ui->tableGeraete->hideColumn(0);
     ui->tableGeraete->hideColumn(1);
     settings->currentApplianceId = -1;
@@ -542,8 +795,7 @@ void MainWindow::showGeraete()
     if (m_geraeteModel->recordCount() == 0)
         showWerte();
     else
-        ui->tableGeraete->selectionModel()->setCurrentIndex(
-            m_geraeteModel->index(0, 2), QItemSelectionModel::ClearAndSelect);
+        makeRowCurrent(ui->tableGeraete, 0, 2);
 }
 
 void MainWindow::slotGeraetActivated(const QModelIndex &current)
@@ -666,6 +918,8 @@ void MainWindow::on_lineEditFilterAll_returnPressed()
         }
         rememberSearchTerm(settings->allFilter, settings->searchTermsAll, m_allHistory);
     }
+    // Only a failure of the statements tried now is reported.
+    settings->queryFailed = false;
     applyGeneralFilter();
     reportFailedQuery();
 }
@@ -817,7 +1071,7 @@ void MainWindow::on_toolButtonShowGruppen_clicked()
 
 void MainWindow::headerGeraeteClicked(int section)
 {
-    if (!m_geraeteModel || !m_werteModel
+    if (!m_geraeteModel || !m_werteModel || isReadOnly()
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     const bool flag = !m_geraeteModel->isDinplusAll();
@@ -848,7 +1102,7 @@ void MainWindow::headerGeraeteClicked(int section)
 
 void MainWindow::headerAGWerteClicked(int section)
 {
-    if (!m_geraeteModel || !m_werteModel
+    if (!m_geraeteModel || !m_werteModel || isReadOnly()
         || section != m_werteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
     m_werteModel->setDinplusAll(!m_werteModel->isDinplusAll());
@@ -865,6 +1119,9 @@ void MainWindow::on_actionEditiermodus_triggered()
 
 void MainWindow::setEditierModus(int mode)
 {
+    // A database that is only read stays in the mode that edits nothing.
+    if (isReadOnly())
+        mode = 0;
     m_editMode = mode;
     static const char *const icons[] = {":/images/editclear0.png", ":/images/editclear1.png",
                                         ":/images/editclear2.png"};
@@ -974,6 +1231,24 @@ void MainWindow::buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapp
 void MainWindow::on_pbGeraeteShowTable_clicked()
 {
     ui->stackedWidget->setCurrentWidget(ui->pageKolvex);
+    reloadAppliancesKeepingCurrent();
+}
+
+void MainWindow::reloadAppliancesKeepingCurrent()
+{
+    // The form wrote its changes to the file; the list re-reads them and
+    // keeps the appliance the form showed current.
+    if (!m_geraeteModel)
+        return;
+    const int id = AppSettings::instance()->currentApplianceId;
+    m_geraeteModel->refresh();
+    AppSettings::instance()->currentApplianceId = -1;
+    if (m_geraeteModel->recordCount() == 0) {
+        showWerte();
+        return;
+    }
+    const int row = rowOfId(m_geraeteModel, id);
+    makeRowCurrent(ui->tableGeraete, qMax(row, 0), 2);
 }
 
 void MainWindow::on_pbWerteShowTable_clicked()
@@ -1073,10 +1348,18 @@ void MainWindow::on_actionWertemaske_anpassen_triggered()
 void MainWindow::showPage(int page, QWidget *widget, const QString &connectionName)
 {
     ui->stackedWidget->setCurrentWidget(widget);
-    m_page = page;
-    statusBar()->showMessage(QSqlDatabase::database(connectionName, false).databaseName());
+    showDatabaseOfPage(connectionName);
+    // The search bar closes on the page it was opened on, and a failure
+    // reported there is not reported again here.
     ui->lineEditFilterAll->clear();
     ui->actionSuchleisteAnzeigen->setChecked(false);
+    AppSettings::instance()->queryFailed = false;
+    m_page = page;
+    if (page == 0) {
+        // The bar is closed now, wherever it was opened.
+        ui->suchleisteGeraete->show();
+        ui->suchleisteWerte->show();
+    }
 }
 
 void MainWindow::on_actionKolvex_Datenbank_triggered()
@@ -1115,6 +1398,13 @@ void MainWindow::on_actionFeuerraume_Datenbank_triggered()
             new EditableSqlQueryModelDelegate(m_frHerstellerModel));
         connect(ui->tableFRHersteller->selectionModel(), &QItemSelectionModel::currentRowChanged,
                 this, &MainWindow::slotFRHerstellerActivated);
+        connect(m_frHerstellerModel, &QAbstractItemModel::modelReset, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (restoreCurrentRow(ui->tableFRHersteller,
+                                      AppSettings::instance()->currentFireChamberManufacturerId, 1))
+                    refreshFeuerraeume();
+            });
+        });
         m_feuerraumModel = new FeuerraumModel(ui->tableFRTypen);
         ui->tableFRTypen->setModel(m_feuerraumModel);
         ui->tableFRTypen->setItemDelegate(new EditableSqlQueryModelDelegate(m_feuerraumModel));
@@ -1145,7 +1435,9 @@ void MainWindow::refreshFRHersteller()
             : QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
                              "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
                   .arg(settings->allFilter);
+    QueryFailureKeeper failure;
     m_frHerstellerModel->setQuery(sql, kolvexDb());
+    failure.capture();
     ui->tableFRHersteller->hideColumn(0);
     ui->tableFRHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableFRHersteller);
@@ -1153,7 +1445,7 @@ void MainWindow::refreshFRHersteller()
     if (m_frHerstellerModel->recordCount() == 0)
         refreshFeuerraeume();
     else
-        ui->tableFRHersteller->setCurrentIndex(m_frHerstellerModel->index(0, 1));
+        makeRowCurrent(ui->tableFRHersteller, 0, 1);
 }
 
 void MainWindow::slotFRHerstellerActivated(const QModelIndex &current, const QModelIndex &previous)
@@ -1178,8 +1470,7 @@ void MainWindow::refreshFeuerraeume()
                   .arg(settings->currentFireChamberManufacturerId)
                   .arg(settings->allFilter);
     m_feuerraumModel->setQuery(sql, kolvexDb());
-    for (int c = 0; c < 3; ++c)
-        ui->tableFRTypen->hideColumn(c);
+    hideLeadingColumns(ui->tableFRTypen, m_feuerraumModel, 3, QStringLiteral("Typ"));
     ui->tableFRTypen->resizeColumnsToContents();
 }
 
@@ -1187,8 +1478,7 @@ void MainWindow::refreshBaustoffe()
 {
     m_baustoffeModel->setQuery(QStringLiteral("Select * from Baustoffe order by Bezeichnung"),
                                kolvexDb());
-    ui->tableBaustoffe->hideColumn(0);
-    ui->tableBaustoffe->hideColumn(1);
+    hideLeadingColumns(ui->tableBaustoffe, m_baustoffeModel, 2, QStringLiteral("Bezeichnung"));
     ui->tableBaustoffe->resizeColumnsToContents();
 }
 
@@ -1213,17 +1503,21 @@ void MainWindow::refreshQuarnelHersteller()
             settings->failedQuery = sql;
         }
     }
+    QueryFailureKeeper failure;
+    failure.capture();
     m_quarnelHerstellerModel->setQuery(sql, quarnelDb());
     while (m_quarnelHerstellerModel->canFetchMore())
         m_quarnelHerstellerModel->fetchMore();
     ui->tableViewQuarnelHersteller->hideColumn(0);
     ui->tableViewQuarnelHersteller->resizeColumnsToContents();
     fixManufacturerListWidth(ui->tableViewQuarnelHersteller);
-    if (m_quarnelHerstellerModel->rowCount() == 0)
+    if (m_quarnelHerstellerModel->rowCount() == 0) {
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"), quarnelDb());
-    else
-        ui->tableViewQuarnelHersteller->setCurrentIndex(m_quarnelHerstellerModel->index(0, 1));
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
+    } else {
+        makeRowCurrent(ui->tableViewQuarnelHersteller, 0, 1);
+    }
 }
 
 void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
@@ -1239,6 +1533,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         m_quarnelGeraeteModel->setQuery(
             QStringLiteral("Select * from Waermedb where Hersteller='%1' order by Typ").arg(name),
             quarnelDb());
+        ui->tableViewQuarnelGeraete->resizeColumnsToContents();
         return;
     }
     const QString sql = QStringLiteral("Select * from Waermedb where Hersteller='%1' and %2 order "
@@ -1251,6 +1546,7 @@ void MainWindow::slotQuarnelHerstellerActivated(const QModelIndex &current,
         return;
     }
     m_quarnelGeraeteModel->setQuery(sql, quarnelDb());
+    ui->tableViewQuarnelGeraete->resizeColumnsToContents();
 }
 
 void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()
@@ -1277,24 +1573,33 @@ void MainWindow::on_actionUpdate_vorbereiten_triggered()
 
 void MainWindow::on_actionSicherungErstellen_triggered()
 {
-    const QString source = QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
-                               .databaseName();
-    const QFileInfo info(source);
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kKolvexConnection), false);
+    const QFileInfo info(db.databaseName());
     QString proposal = info.absoluteDir().absolutePath() + "/"
                        + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + info.fileName();
     for (;;) {
         const QString target = QFileDialog::getSaveFileName(this, tr("Sichern unter..."), proposal);
         if (target.isEmpty())
             return;
-        if (!QFile::exists(target) || QFile::remove(target)) {
-            QFile::copy(QSqlDatabase::database(QLatin1String(kKolvexConnection), false)
-                            .databaseName(),
-                        target);
+        DatabaseBackup backup;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const DatabaseBackup::Result result = backup.copyTo(db, target);
+        QApplication::restoreOverrideCursor();
+        switch (result) {
+        case DatabaseBackup::Written:
+            statusBar()->showMessage(tr("Sicherung geschrieben: %1").arg(target), 10000);
             return;
-        }
-        QMessageBox::information(this, tr("Löschen"),
-                                 tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
+        case DatabaseBackup::Failed:
+            QMessageBox::warning(this, tr("Fehler"),
+                                 tr("Sicherung fehlgeschlagen: ") + backup.errorText(),
                                  QMessageBox::Ok);
-        proposal = target;
+            return;
+        case DatabaseBackup::TargetNotRemovable:
+            QMessageBox::information(
+                this, tr("Löschen"), tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
+                QMessageBox::Ok);
+            proposal = target;
+            break;
+        }
     }
 }

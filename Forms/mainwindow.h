@@ -8,14 +8,17 @@
 #include <QStringList>
 
 class BaustoffeModel;
+class DatabasePathLabel;
 class EditableSqlQueryModel;
 class FeuerraumModel;
 class GeraeteModel;
 class GruppenModel;
 class HerstellerModel;
+class QAbstractItemView;
 class QActionGroup;
 class QCompleter;
 class QDataWidgetMapper;
+class QFont;
 class QGridLayout;
 class QLineEdit;
 class QMenu;
@@ -24,6 +27,7 @@ class QSqlQueryModel;
 class QStringListModel;
 class QTableView;
 class QToolButton;
+class ReadOnlyGuard;
 class WerteModel;
 
 namespace Ui {
@@ -40,10 +44,21 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // How openDataBase opens the main file: for writing when its file and
+    // folder permit it, or for reading only.
+    enum DatabaseAccess { AsPermitted, ReadOnly };
+
     // Reopens the database connections on file, builds the models of the
     // main page and adapts the window to the mode. Returns the last error
-    // (none on success).
-    QSqlError openDataBase(const QString &file);
+    // (none on success). A file that is missing, no Kolvex database or
+    // locked by another program is refused and the open database kept.
+    QSqlError openDataBase(const QString &file, DatabaseAccess access = AsPermitted);
+
+    // The message box for a database that could not be opened.
+    void showOpenError(const QSqlError &error);
+
+    // Whether the open main database is only read: every writing action is off.
+    bool isReadOnly() const;
 
     // Whether the SQL layer offers the SQLite driver (exact, case-sensitive name).
     static bool hasSqliteDriver(const QStringList &drivers);
@@ -54,6 +69,7 @@ public:
 
 public slots:
     void addConnection();
+    void on_actionDatenbank_oeffnen_triggered();
     void headerGeraeteClicked(int section);
     void rowHeaderGeraeteClicked(int row);
     void headerAGWerteClicked(int section);
@@ -103,12 +119,17 @@ private:
     // Which of the two list kinds a form page or field-list operation is for.
     struct FieldListTarget;
 
+    void keepShortcutsReachable();
+    static void applyApplicationFont(const QFont &font);
     void toggleAutoErfassdatum();
     void createSearchHistories();
     void restoreGeometryAndFont();
     void showPage(int page, QWidget *widget, const QString &connectionName);
     void saveState();
 
+    bool chooseAndOpenDatabase(QString startDirectory, QSqlError pending = QSqlError());
+    void applyReadOnly(bool readOnly);
+    void showDatabaseOfPage(const QString &connectionName);
     void createMainModels();
     void createFormModels();
     void adaptToManufacturerMode(const QString &file);
@@ -116,6 +137,12 @@ private:
     void restoreColumnWidths();
 
     void refreshHersteller();
+    void reloadAppliancesKeepingCurrent();
+    bool restoreCurrentRow(QTableView *view, int &currentId, int column);
+    void restoreManufacturerSelection();
+    void restoreApplianceSelection();
+    void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
+                                   const QModelIndex &bottomRight);
     void rebuildGroupList();
     void fixManufacturerListWidth(QTableView *view);
     void applyGeneralFilter();
@@ -158,6 +185,9 @@ private:
     QShortcut *m_autoErfassdatumShortcut = nullptr;
     QShortcut *m_oldAppliancesShortcut = nullptr;
     QMenu *m_updateMenu = nullptr;
+    DatabasePathLabel *m_pathLabel = nullptr;
+    ReadOnlyGuard *m_readOnlyGuard = nullptr;
+    int m_editModeBeforeReadOnly = 1;
     QString m_currentGroup;
     int m_editMode = 1;
     int m_page = 0;

@@ -3,8 +3,29 @@
 #include "appsettings.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+QString loadQtTranslations(QTranslator &translator, const QString &configuredFile)
+{
+    const QFileInfo configured(configuredFile);
+    if (configured.isFile() && configured.isReadable() && translator.load(configuredFile))
+        return configuredFile;
+#ifdef Q_OS_WIN
+    // The Kolvex installation ships the catalog the setting names.
+    return QString();
+#else
+    // Distributions keep Qt's catalogs in Qt's own translations directory.
+    const QString dir = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    for (const QString &name : {QStringLiteral("qt_de"), QStringLiteral("qtbase_de")}) {
+        if (translator.load(name, dir))
+            return translator.filePath();
+    }
+    return QString();
+#endif
+}
 
 void prepareApplication(QApplication &app, QTranslator &translator, bool manufacturerEdition)
 {
@@ -15,8 +36,8 @@ void prepareApplication(QApplication &app, QTranslator &translator, bool manufac
     QApplication::setOrganizationName(QStringLiteral("Tirma"));
 
     AppSettings *settings = AppSettings::instance();
-    // A missing translation file leaves the interface untranslated.
-    (void)translator.load(settings->translatorFile);
+    // Without any catalog the interface keeps Qt's English texts.
+    (void)loadQtTranslations(translator, settings->translatorFile);
     app.installTranslator(&translator);
     app.setStyleSheet(settings->styleSheet);
 

@@ -1,6 +1,8 @@
 #ifndef STARTUP_H
 #define STARTUP_H
 
+#include <QString>
+
 class QApplication;
 class QTranslator;
 
@@ -8,6 +10,13 @@ class QTranslator;
 // and organisation names, translator and style sheet from the settings, and
 // (in the manufacturer edition) manufacturer mode for manufacturer 58.
 void prepareApplication(QApplication &app, QTranslator &translator, bool manufacturerEdition);
+
+// Loads the German catalog of Qt's own texts (buttons, standard questions,
+// context menus) into translator: the file named by the "Translator"
+// setting when it can be read; otherwise, except on Windows, the catalogs
+// in Qt's translations directory ("qt_de", or "qtbase_de" when the complete
+// catalog is not installed). Returns the file loaded, empty when none.
+QString loadQtTranslations(QTranslator &translator, const QString &configuredFile);
 
 // The manufacturer the manufacturer edition works for.
 constexpr int kManufacturerEditionId = 58;

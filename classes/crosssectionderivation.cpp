@@ -31,6 +31,12 @@ CrossSectionDerivation::CrossSectionDerivation(QSqlDatabase db)
 {
 }
 
+void CrossSectionDerivation::setBusyHandler(std::function<void()> handler, int intervalMs)
+{
+    m_keepAlive.setHandler(std::move(handler));
+    m_keepAlive.setInterval(intervalMs);
+}
+
 bool CrossSectionDerivation::alreadyDerived() const
 {
     QSqlQuery query(m_db);
@@ -56,8 +62,10 @@ QList<QSqlRecord> CrossSectionDerivation::sectionsToDerive() const
                                    "QUERSCHN.SYSNR=BAUART.SYSNR WHERE (LAS_HL!=0 OR "
                                    "LAS_NHL!=0) AND W1_S>0;")))
         return rows;
-    while (query.next())
+    while (query.next()) {
+        m_keepAlive.tick();
         rows.append(query.record());
+    }
     return rows;
 }
 
@@ -67,10 +75,12 @@ QStringList CrossSectionDerivation::run()
     if (alreadyDerived())
         return messages;
     addColumns();
+    m_keepAlive.now();
     // Read first, then write: the updates change the table being read.
     const QList<QSqlRecord> rows = sectionsToDerive();
     const bool inTransaction = m_db.transaction();
     for (const QSqlRecord &row : rows) {
+        m_keepAlive.tick();
         Values values;
         QString message;
         if (!derive(row, &values, &message)) {
@@ -84,8 +94,10 @@ QStringList CrossSectionDerivation::run()
             query.exec(sql);
         }
     }
+    m_keepAlive.now();
     if (inTransaction && !m_db.commit())
         m_db.rollback();
+    m_keepAlive.now();
     return messages;
 }
 

@@ -1,12 +1,15 @@
 #ifndef CROSSSECTIONDERIVATION_H
 #define CROSSSECTIONDERIVATION_H
 
+#include "quarnelkeepalive.h"
 #include "quarnelmateriallookup.h"
 
 #include <QSqlDatabase>
 #include <QSqlRecord>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // Derives the thermal resistances and wall thicknesses of the inner and the
 // outer shell of the flue cross-sections in QUERSCHN and stores them in the
@@ -22,6 +25,11 @@ class CrossSectionDerivation
 {
 public:
     explicit CrossSectionDerivation(QSqlDatabase db);
+
+    // Called between the statements of run() and, paced by elapsed time,
+    // between its rows, so that a window can stay alive.
+    void setBusyHandler(std::function<void()> handler,
+                        int intervalMs = QuarnelProgressPacer::kDefaultInterval);
 
     // The values of one cross-section.
     struct Values
@@ -60,6 +68,7 @@ private:
     QSqlDatabase m_db;
     QuarnelMaterialLookup m_materials;
     double m_formFactor[2] = {1.0, 1.0};
+    mutable QuarnelKeepAlive m_keepAlive;
 };
 
 #endif // CROSSSECTIONDERIVATION_H

@@ -28,12 +28,23 @@ void removeAllConnections()
     }
 }
 
-QSqlError openSqliteConnection(const QString &name, const QString &file, bool mustExist)
+namespace {
+
+const char kReadOnlyOption[] = "QSQLITE_OPEN_READONLY";
+
+} // namespace
+
+QSqlError openSqliteConnection(const QString &name, const QString &file, bool mustExist,
+                               bool readOnly)
 {
     QSqlError error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
+        // The option name alone keeps the driver's default busy timeout.
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT");
+        if (readOnly)
+            options += QLatin1Char(';') + QLatin1String(kReadOnlyOption);
+        db.setConnectOptions(options);
         db.setDatabaseName(file);
         if (mustExist && !QFileInfo(file).isFile())
             error = QSqlError(
@@ -49,3 +60,8 @@ QSqlError openSqliteConnection(const QString &name, const QString &file, bool mu
     return error;
 }
 
+
+bool isReadOnlyConnection(const QSqlDatabase &db)
+{
+    return db.isValid() && db.connectOptions().contains(QLatin1String(kReadOnlyOption));
+}

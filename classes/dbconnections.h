@@ -19,7 +19,12 @@ void removeAllConnections();
 
 // Registers and opens a SQLite connection on file; on failure the name is
 // unregistered again and the error returned. With mustExist a missing file
-// is an error instead of an empty database the driver would create.
-QSqlError openSqliteConnection(const QString &name, const QString &file, bool mustExist);
+// is an error instead of an empty database the driver would create. With
+// readOnly SQLite opens the file for reading only: every write fails.
+QSqlError openSqliteConnection(const QString &name, const QString &file, bool mustExist,
+                               bool readOnly = false);
+
+// Whether db was opened for reading only.
+bool isReadOnlyConnection(const QSqlDatabase &db);
 
 #endif // DBCONNECTIONS_H

@@ -1,6 +1,7 @@
 #include "editablesqlquerymodel.h"
 
 #include "appsettings.h"
+#include "dbconnections.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "writeaction.h"
@@ -176,6 +177,7 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
             learnColumnKinds(sql, db);
     }
 
+    readOnlyDatabase = isReadOnlyConnection(db);
     QSqlQueryModel::setQuery(sql, db);
     fetchAllRows();
 }
@@ -351,7 +353,7 @@ int EditableSqlQueryModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return recordCount() + 1;
+    return recordCount() + (offersNewRecordRow() ? 1 : 0);
 }
 
 QVariant EditableSqlQueryModel::headerData(int section, Qt::Orientation orientation,

@@ -50,6 +50,9 @@ public:
     int recordCount() const;
     // Whether row is the trailing new-record row.
     bool isNewRecordRow(int row) const;
+    // A list read from a database opened for reading only ends without the
+    // new-record row: nothing could be stored there.
+    bool offersNewRecordRow() const { return !readOnlyDatabase; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
@@ -128,6 +131,7 @@ protected:
     QMap<QString, QMap<int, QString>> referenceTexts;
     QString queryText;
     QString connectionName;
+    bool readOnlyDatabase = false;
 };
 
 #endif // EDITABLESQLQUERYMODEL_H

@@ -24,7 +24,8 @@ int FeuerraumModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return recordCount() + (settings()->currentFireChamberManufacturerId > 0 ? 1 : 0);
+    return recordCount()
+           + (offersNewRecordRow() && settings()->currentFireChamberManufacturerId > 0 ? 1 : 0);
 }
 
 QVariant FeuerraumModel::data(const QModelIndex &index, int role) const

@@ -128,7 +128,7 @@ int GeraeteModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return recordCount() + (settings()->currentManufacturerId > 0 ? 1 : 0);
+    return recordCount() + (offersNewRecordRow() && settings()->currentManufacturerId > 0 ? 1 : 0);
 }
 
 // ---------------------------------------------------------------- presentation

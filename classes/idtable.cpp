@@ -1,5 +1,6 @@
 #include "idtable.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -17,16 +18,36 @@ QString idTableInsertStatement(int first, int count)
     return QStringLiteral("INSERT INTO seqidxs VALUES %1").arg(values);
 }
 
-bool createIdTable(QSqlDatabase db)
+bool createIdTable(QSqlDatabase db, QSqlError *error)
 {
     QSqlQuery q(db);
-    bool ok = q.exec(QStringLiteral("CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC)"));
+    const auto fail = [&q, error] {
+        if (error)
+            *error = q.lastError();
+        return false;
+    };
+    // A table already present, or a file another program holds locked:
+    // nothing more to try.
+    if (!q.exec(QStringLiteral("CREATE TEMP TABLE seqidxs (id INTEGER PRIMARY KEY ASC)")))
+        return fail();
     const bool ownTransaction = db.transaction();
-    for (int first = 1; first <= kIdTableSize; first += kIdsPerStatement)
-        ok = q.exec(idTableInsertStatement(first, kIdsPerStatement)) && ok;
-    if (ownTransaction && !db.commit()) {
-        db.rollback();
-        ok = false;
+    for (int first = 1; first <= kIdTableSize; first += kIdsPerStatement) {
+        if (q.exec(idTableInsertStatement(first, kIdsPerStatement)))
+            continue;
+        // Stop at the first failure instead of waiting out every statement;
+        // a half-filled table would hand out wrong ids.
+        fail();
+        if (ownTransaction)
+            db.rollback();
+        q.exec(QStringLiteral("DROP TABLE temp.seqidxs"));
+        return false;
     }
-    return ok;
+    if (ownTransaction && !db.commit()) {
+        if (error)
+            *error = db.lastError();
+        db.rollback();
+        q.exec(QStringLiteral("DROP TABLE temp.seqidxs"));
+        return false;
+    }
+    return true;
 }

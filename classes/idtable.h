@@ -2,6 +2,7 @@
 #define IDTABLE_H
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 // Candidate ids for the free-id search: the temporary table seqidxs of one
@@ -10,10 +11,12 @@
 constexpr int kIdTableSize = 100000;
 
 // Creates seqidxs on db and fills it in 1000 statements of 100 ids each,
-// inside one transaction. Returns whether every statement succeeded; callers
-// may ignore the result (a table already present on the connection makes the
-// statements fail and leaves it as it was).
-bool createIdTable(QSqlDatabase db);
+// inside one transaction. Returns whether the table was created and filled;
+// a table already present on the connection is left as it was. On any other
+// failure (for example a file locked by another program) it stops at once
+// and leaves no table behind.
+// error, when given, receives the statement's error on failure.
+bool createIdTable(QSqlDatabase db, QSqlError *error = nullptr);
 
 // The fill statement for the ids first .. first + count - 1.
 QString idTableInsertStatement(int first, int count);

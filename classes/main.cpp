@@ -27,8 +27,10 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
 
     MainWindow window;
-    openCommandLineDatabases(window, app.arguments().mid(1));
+    QList<QSqlError> failures;
+    openCommandLineDatabases(window, app.arguments().mid(1), &failures);
     window.show();
+    showCommandLineFailures(window, failures);
     // Queued, so it runs once the window is visible: opens the remembered
     // database or asks for one.
     if (QSqlDatabase::connectionNames().isEmpty())

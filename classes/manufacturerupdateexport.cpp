@@ -1,17 +1,20 @@
 #include "manufacturerupdateexport.h"
 
 #include "appsettings.h"
+#include "databasebackup.h"
 #include "dbconnections.h"
 #include "updaterenumbering.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -73,34 +76,59 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::run(const QString &up
 
     Result result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                    QLatin1String(kUpdateConnection));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
-        db.setDatabaseName(updateFile);
+        // Working copy and script take plain ASCII names in a folder of
+        // their own beside the script, removed at the end: the shell then
+        // finds them whatever the platform's file name encoding is.
+        QTemporaryDir work(QDir(workingDirectory()).filePath(QStringLiteral(".kolvexupdate-XXXXXX")));
+        const QString copy = work.filePath(QStringLiteral("update.glo"));
+        DatabaseBackup backup;
         // The driver would create an empty database at a path that does
         // not exist; such a path cannot be an update.
         if (!QFileInfo(updateFile).isFile())
             result = failWith(CannotOpen, tr("Die Datei '%1' existiert nicht.").arg(updateFile));
-        else if (!db.open())
-            result = failWith(CannotOpen, db.lastError().text());
+        else if (!work.isValid())
+            result = failWith(CannotOpen, tr("Im Ordner %1 kann keine Arbeitskopie angelegt "
+                                             "werden: %2")
+                                              .arg(workingDirectory(), work.errorString()));
+        // The renumbering works on a copy: the manufacturer's file is only read.
+        else if (!backup.copyFile(updateFile, copy))
+            result = failWith(CannotOpen, backup.errorText());
         else
-            result = exportFrom(db, updateFile);
-        db.close();
+            result = exportCopy(copy, work.path());
+        QSqlDatabase::removeDatabase(QLatin1String(kUpdateConnection));
     }
     qDebug() << "Hersteller-Update" << m_manufacturerId << "vorher" << rememberedManufacturer;
     settings->currentManufacturerId = rememberedManufacturer;
-    QSqlDatabase::removeDatabase(QLatin1String(kUpdateConnection));
+    return result;
+}
+
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::exportCopy(const QString &copy,
+                                                                      const QString &workDir)
+{
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QLatin1String(kUpdateConnection));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT"));
+    db.setDatabaseName(copy);
+    Result result;
+    if (!db.open())
+        result = failWith(CannotOpen, db.lastError().text());
+    else
+        result = exportFrom(db, copy, workDir);
+    db.close();
     return result;
 }
 
 ManufacturerUpdateExport::Result ManufacturerUpdateExport::exportFrom(QSqlDatabase db,
-                                                                      const QString &updateFile)
+                                                                      const QString &copy,
+                                                                      const QString &workDir)
 {
     {
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             return failWith(CannotOpen, probe.lastError().text());
     }
+    // An older version of this export may have left the file's tables
+    // aside; the copy then gets them back before anything is read.
     if (!recoverSavedTables(db))
         return failWith(PreparationFailed,
                         tr("Die Tabellen GeraeteSave und WerteSave eines abgebrochenen Laufs "
@@ -111,17 +139,7 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::exportFrom(QSqlDataba
                         tr("Die Datei enthält nicht die Tabellen Geraete und Werte."));
     if (!prepareTables(db))
         return PreparationFailed;
-
-    Result result = runShell(updateFile);
-    if (!restoreTables(db)) {
-        QString text = tr("Die Tabellen Geraete und Werte der Datei konnten nicht "
-                          "zurückgestellt werden; sie liegen unter GeraeteSave und WerteSave "
-                          "und werden beim nächsten Einlesen zurückgestellt.");
-        if (result == Exported)
-            text += QLatin1Char(' ') + tr("Das Skript %1 wurde geschrieben.").arg(scriptPath());
-        result = failWith(RestoreFailed, text);
-    }
-    return result;
+    return runShell(copy, workDir);
 }
 
 bool ManufacturerUpdateExport::recoverSavedTables(QSqlDatabase db)
@@ -192,37 +210,25 @@ bool ManufacturerUpdateExport::prepareTables(QSqlDatabase db)
     return ok;
 }
 
-bool ManufacturerUpdateExport::restoreTables(QSqlDatabase db)
-{
-    if (!db.transaction())
-        return false;
-    exec(db, QStringLiteral("Drop Table Geraete"));
-    exec(db, QStringLiteral("Drop Table Werte"));
-    const bool ok = exec(db, QStringLiteral("Alter Table GeraeteSave Rename To Geraete"))
-                    && exec(db, QStringLiteral("Alter Table WerteSave Rename To Werte"));
-    if (!ok) {
-        db.rollback();
-        return false;
-    }
-    return commitOrRollBack(db, nullptr);
-}
-
-ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QString &updateFile)
+ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QString &copy,
+                                                                    const QString &workDir)
 {
     const QString shell = sqliteShell(m_mainDbFile);
     if (shell.isEmpty())
         return failWith(ShellNotStarted, tr("Das SQLite-Programm sqlite3 wurde nicht gefunden."));
 
+    const QDir working(workingDirectory());
+    const QString output = QDir(workDir).filePath(QStringLiteral("script.sql"));
     QProcess process;
-    process.setWorkingDirectory(workingDirectory());
-    process.start(shell, {QFileInfo(updateFile).absoluteFilePath()}, QIODevice::ReadWrite);
+    process.setWorkingDirectory(working.absolutePath());
+    process.start(shell, {working.relativeFilePath(copy)}, QIODevice::ReadWrite);
     if (!process.waitForStarted(kShellStartTimeoutMs))
         return failWith(ShellNotStarted, tr("Das SQLite-Programm %1 konnte nicht gestartet "
                                             "werden: %2")
                                              .arg(shell, process.errorString()));
 
     bool written = true;
-    for (const QByteArray &command : shellCommands(m_name, m_date)) {
+    for (const QByteArray &command : shellCommands(working.relativeFilePath(output))) {
         if (process.write(command) != command.size()
             || (process.bytesToWrite() > 0 && !process.waitForBytesWritten(-1))) {
             written = false;
@@ -242,10 +248,17 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QStrin
 
     if (!written)
         return failWith(ShellFailed, tr("Das SQLite-Programm hat die Befehle nicht angenommen."));
-    if (!finishedCleanly || !QFileInfo(scriptPath()).isFile())
+    if (!finishedCleanly || !QFileInfo(output).isFile())
         return failWith(ShellFailed, tr("Das SQLite-Programm meldet einen Fehler, das Skript "
-                                        "%1 ist unvollständig: %2")
+                                        "%1 wurde nicht geschrieben: %2")
                                          .arg(scriptPath(), messages));
+    // The complete script replaces one of the same day.
+    if (QFileInfo::exists(scriptPath()) && !QFile::remove(scriptPath()))
+        return failWith(ShellFailed, tr("Das Skript %1 kann nicht ersetzt werden.")
+                                         .arg(scriptPath()));
+    if (!QFile::rename(output, scriptPath()))
+        return failWith(ShellFailed, tr("Das Skript kann nicht unter %1 abgelegt werden.")
+                                         .arg(scriptPath()));
     return Exported;
 }
 
@@ -280,11 +293,9 @@ QString ManufacturerUpdateExport::sqliteShell(const QString &mainDbFile)
 #endif
 }
 
-QList<QByteArray> ManufacturerUpdateExport::shellCommands(const QString &name, const QDate &date)
+QList<QByteArray> ManufacturerUpdateExport::shellCommands(const QString &outputFile)
 {
-    return {QStringLiteral(".output %1_%2.sql\n")
-                .arg(name, date.toString(QStringLiteral("yyyyMMdd")))
-                .toLatin1(),
+    return {QStringLiteral(".output %1\n").arg(outputFile).toUtf8(),
             QByteArrayLiteral(".mode insert Geraete\n"),
             QByteArrayLiteral("Select * From Geraete;\n"),
             QByteArrayLiteral(".mode insert Werte\n"),

@@ -10,8 +10,9 @@
 // Turns a manufacturer's returned database file (its update) into an SQL
 // script of insert statements for the manufacturer's appliances and value
 // sets, with every id outside the manufacturer's reserved ranges moved into
-// them. The file's own tables Geraete and Werte are moved aside while the
-// SQLite shell writes the script and are put back afterwards.
+// them. The manufacturer's file is only read: the work happens on a
+// consistent copy of it, which the SQLite shell turns into the script and
+// which is removed afterwards.
 //
 // Shows nothing: the caller asks for the file, sets the wait cursor and
 // reports the result.
@@ -19,13 +20,12 @@ class ManufacturerUpdateExport
 {
 public:
     enum Result {
-        Exported,          // script written, file restored
-        CannotOpen,        // missing file, not a database, or opening failed
+        Exported,          // script written
+        CannotOpen,        // missing file, not a database, locked, or no copy possible
         NotAnUpdateFile,   // Geraete or Werte missing
-        PreparationFailed, // copies or renumbering failed; file unchanged
-        ShellNotStarted,   // shell missing or not started; file restored
-        ShellFailed,       // shell reported an error; file restored
-        RestoreFailed      // tables could not be put back (see errorText)
+        PreparationFailed, // copies or renumbering failed
+        ShellNotStarted,   // shell missing or not started
+        ShellFailed        // shell reported an error or the script could not be stored
     };
 
     // manufacturerId: M, a key of the id ranges; name: the manufacturer's
@@ -46,21 +46,22 @@ public:
     // elsewhere "sqlite3" beside it when present, else from the PATH.
     static QString sqliteShell(const QString &mainDbFile);
 
-    // What the shell reads on its standard input, one entry per write.
-    static QList<QByteArray> shellCommands(const QString &name, const QDate &date);
+    // What the shell reads on its standard input, one entry per write;
+    // outputFile is the plain ASCII name, relative to the shell's working
+    // directory, under which the shell writes before the script gets its
+    // final name.
+    static QList<QByteArray> shellCommands(const QString &outputFile);
 
-    // Puts back tables left aside by an interrupted earlier run.
+    // Puts back tables an interrupted run of an earlier version left aside.
     static bool recoverSavedTables(QSqlDatabase db);
-    // Moves the file's tables aside and builds the renumbered working copies
-    // of manufacturer M, in one transaction (rolled back on failure).
+    // Moves the tables aside and builds the renumbered tables of
+    // manufacturer M, in one transaction (rolled back on failure).
     bool prepareTables(QSqlDatabase db);
-    // Drops the working copies and puts the file's tables back, in one
-    // transaction.
-    static bool restoreTables(QSqlDatabase db);
 
 private:
-    Result exportFrom(QSqlDatabase db, const QString &updateFile);
-    Result runShell(const QString &updateFile);
+    Result exportCopy(const QString &copy, const QString &workDir);
+    Result exportFrom(QSqlDatabase db, const QString &copy, const QString &workDir);
+    Result runShell(const QString &copy, const QString &workDir);
     Result failWith(Result result, const QString &text);
     QString workingDirectory() const;
 

@@ -15,6 +15,12 @@ QuarnelDerivations::QuarnelDerivations(QSqlDatabase db)
 {
 }
 
+void QuarnelDerivations::setBusyHandler(std::function<void()> handler, int intervalMs)
+{
+    m_keepAlive.setHandler(std::move(handler));
+    m_keepAlive.setInterval(intervalMs);
+}
+
 int QuarnelDerivations::highestNumber(const QString &table) const
 {
     // An empty number is imported as empty text, which SQLite would rank
@@ -50,11 +56,14 @@ void QuarnelDerivations::numberManufacturers() const
         if (!query.exec(
                 QStringLiteral("SELECT id, hnr, hersteller FROM Hersteller WHERE hersteller!='-'")))
             return;
-        while (query.next())
+        while (query.next()) {
+            m_keepAlive.tick();
             rows.append(std::make_tuple(query.value(0).toInt(), query.value(1).toInt(),
                                         query.value(2).toString()));
+        }
     }
     for (const auto &row : rows) {
+        m_keepAlive.tick();
         const int id = std::get<0>(row);
         if (id <= 0 || std::get<1>(row) > 0)
             continue;
@@ -69,23 +78,30 @@ void QuarnelDerivations::numberManufacturers() const
 bool QuarnelDerivations::refreshSearchTable(QString *errorText) const
 {
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("DELETE from waermedbfts"))
-        || !query.exec(QStringLiteral(
-            "INSERT INTO waermedbfts(Hersteller,Typ) SELECT Hersteller,Typ FROM waermedb;"))) {
-        *errorText = query.lastError().text();
-        return false;
-    }
-    return true;
+    m_keepAlive.now();
+    bool done = query.exec(QStringLiteral("DELETE from waermedbfts"));
+    m_keepAlive.now();
+    done = done
+           && query.exec(QStringLiteral(
+               "INSERT INTO waermedbfts(Hersteller,Typ) SELECT Hersteller,Typ FROM waermedb;"));
+    m_keepAlive.now();
+    if (!done)
+        *errorText = query.lastError().databaseText();
+    return done;
 }
 
 void QuarnelDerivations::createManufacturerIndex() const
 {
     QSqlQuery query(m_db);
+    m_keepAlive.now();
     query.exec(QStringLiteral("CREATE INDEX i1 on waermedb(hersteller)"));
+    m_keepAlive.now();
 }
 
 QStringList QuarnelDerivations::runAfterImport() const
 {
     createManufacturerIndex();
-    return CrossSectionDerivation(m_db).run();
+    CrossSectionDerivation crossSections(m_db);
+    crossSections.setBusyHandler(m_keepAlive.handler(), m_keepAlive.interval());
+    return crossSections.run();
 }

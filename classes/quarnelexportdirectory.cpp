@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
 
 const char *const QuarnelExportDirectory::kSingleFile = "Herstell.txt";
 const char *const QuarnelExportDirectory::kBauartFile = "Herstell_Bauart.txt";
@@ -35,28 +34,33 @@ bool QuarnelExportDirectory::prepareManufacturerFile(QString *failedFile) const
 bool QuarnelExportDirectory::mergeSplitFiles(QString *failedFile) const
 {
     QStringList bauart;
-    if (!QuarnelExportFile(filePath(kBauartFile)).readLines(&bauart)) {
+    QuarnelExportEncoding::Kind bauartEncoding;
+    if (!QuarnelExportFile(filePath(kBauartFile)).readLines(&bauart, &bauartEncoding)) {
         *failedFile = QLatin1String(kBauartFile);
         return false;
     }
     QStringList waerme;
-    if (!QuarnelExportFile(filePath(kWaermeFile)).readLines(&waerme)) {
+    QuarnelExportEncoding::Kind waermeEncoding;
+    if (!QuarnelExportFile(filePath(kWaermeFile)).readLines(&waerme, &waermeEncoding)) {
         *failedFile = QLatin1String(kWaermeFile);
         return false;
     }
+    // Two files in the code page give one in the code page, byte for byte;
+    // as soon as one of them is UTF-8, the merged file is UTF-8, which
+    // holds every character of both.
+    const QuarnelExportEncoding::Kind encoding =
+        bauartEncoding == QuarnelExportEncoding::Windows1252
+                && waermeEncoding == QuarnelExportEncoding::Windows1252
+            ? QuarnelExportEncoding::Windows1252
+            : QuarnelExportEncoding::Utf8;
+    const QByteArray bytes =
+        QuarnelExportEncoding::encode(mergedManufacturerText(bauart, waerme), encoding);
     // Written to a temporary file and renamed at the end, so that a failed
     // write never leaves a half manufacturer file that later scans would
     // take as complete.
     QSaveFile file(filePath(kMergedFile));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *failedFile = QLatin1String(kMergedFile);
-        return false;
-    }
-    QTextStream stream(&file);
-    stream.setCodec(QuarnelExportFile::codec());
-    stream << mergedManufacturerText(bauart, waerme);
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(bytes) != bytes.size()
+        || !file.commit()) {
         *failedFile = QLatin1String(kMergedFile);
         return false;
     }

@@ -1,9 +1,9 @@
 #include "quarnelexportfile.h"
 
+#include "quarnelexportreader.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QTextCodec>
-#include <QTextStream>
 
 QuarnelExportFile::QuarnelExportFile(const QString &path)
     : m_path(QFileInfo(path).absoluteFilePath())
@@ -29,46 +29,27 @@ bool QuarnelExportFile::canOpen() const
 bool QuarnelExportFile::readFieldNames(QStringList *names) const
 {
     names->clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QuarnelExportReader reader(m_path);
+    if (!reader.open() || !reader.survey())
         return false;
-    QTextStream stream(&file);
-    stream.setCodec(codec());
-    QString header = stream.readLine();
-    if (header.endsWith(QLatin1Char('\r')))
-        header.chop(1);
-    if (!header.isEmpty())
+    QString header;
+    if (reader.nextLine(&header) && !header.isEmpty())
         *names = header.split(QLatin1Char('|'), Qt::KeepEmptyParts);
-    return true;
+    return !reader.hasReadError();
 }
 
-bool QuarnelExportFile::readLines(QStringList *lines) const
+bool QuarnelExportFile::readLines(QStringList *lines, QuarnelExportEncoding::Kind *encoding) const
 {
     lines->clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QuarnelExportReader reader(m_path);
+    if (!reader.open() || !reader.survey())
         return false;
-    QTextStream stream(&file);
-    stream.setCodec(codec());
-    *lines = splitLines(stream.readAll());
-    return true;
-}
-
-QStringList QuarnelExportFile::splitLines(const QString &text)
-{
-    QStringList lines;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        // A carriage return the text stream left (a lone one before a line
-        // end, or a file read without conversion) belongs to the line end.
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    QString line;
+    while (reader.nextLine(&line)) {
         if (!line.isEmpty())
-            lines.append(line);
+            lines->append(line);
     }
-    return lines;
-}
-
-QTextCodec *QuarnelExportFile::codec()
-{
-    return QTextCodec::codecForName("ISO-8859-1");
+    if (encoding)
+        *encoding = reader.encoding();
+    return !reader.hasReadError();
 }

@@ -1,18 +1,17 @@
 #ifndef QUARNELEXPORTFILE_H
 #define QUARNELEXPORTFILE_H
 
+#include "quarnelexportencoding.h"
+
 #include <QString>
 #include <QStringList>
-
-class QTextCodec;
 
 // One text table export of the Quarnel database: a header line with the
 // field names separated by "|", then one record per line in header order.
 //
-// The exports come in the 8-bit encoding of the exporting Windows system.
-// We read and write them as Latin-1, whatever the locale of the running
-// process: it maps every byte to one character and back, so the umlauts of
-// the German exports arrive as such and a file we rewrite keeps its bytes.
+// The exports come from Windows machines, as UTF-8 or in the code page
+// Windows-1252 (see QuarnelExportEncoding), whatever the locale of the
+// running process.
 class QuarnelExportFile
 {
 public:
@@ -32,14 +31,10 @@ public:
     bool readFieldNames(QStringList *names) const;
 
     // Every non-empty line of the file, the header first; line ends of
-    // either kind are removed. False when the file cannot be opened.
-    bool readLines(QStringList *lines) const;
-
-    // Splits text into lines, dropping empty ones.
-    static QStringList splitLines(const QString &text);
-
-    // The encoding of the export files.
-    static QTextCodec *codec();
+    // either kind are removed. False when the file cannot be opened or
+    // read. For small files only: the import streams its files.
+    bool readLines(QStringList *lines,
+                   QuarnelExportEncoding::Kind *encoding = nullptr) const;
 
 private:
     QString m_path;

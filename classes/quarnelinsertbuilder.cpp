@@ -74,17 +74,8 @@ QString QuarnelInsertBuilder::sqlValue(const QString &field)
 {
     if (field.isEmpty())
         return QStringLiteral("''");
-    if (field.contains(QLatin1Char('"'))) {
-        QString text = field;
-        if (text.length() >= 2 && text.startsWith(QLatin1Char('"'))
-            && text.endsWith(QLatin1Char('"')))
-            text = text.mid(1, text.length() - 2);
-        text.replace(QLatin1String("\"\""), QLatin1String("\""));
-        // Names with apostrophes could not be looked up by later statements
-        // of the Kolvex program, so the import never stores any.
-        text.replace(QLatin1Char('\''), QLatin1Char(' '));
-        return QLatin1Char('\'') + text + QLatin1Char('\'');
-    }
+    if (field.contains(QLatin1Char('"')))
+        return QLatin1Char('\'') + textOfQuotedField(field) + QLatin1Char('\'');
     static const QRegularExpression number(
         QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     QString decimal = field.trimmed();
@@ -92,4 +83,16 @@ QString QuarnelInsertBuilder::sqlValue(const QString &field)
     if (number.match(decimal).hasMatch())
         return decimal;
     return quotedText(field);
+}
+
+QString QuarnelInsertBuilder::textOfQuotedField(const QString &field)
+{
+    QString text = field;
+    if (text.length() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        text = text.mid(1, text.length() - 2);
+    text.replace(QLatin1String("\"\""), QLatin1String("\""));
+    // Names with apostrophes could not be looked up by later statements
+    // of the Kolvex program, so the import never stores any.
+    text.replace(QLatin1Char('\''), QLatin1Char(' '));
+    return text;
 }

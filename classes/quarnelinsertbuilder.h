@@ -13,6 +13,7 @@ public:
     QuarnelInsertBuilder(const QString &tableName, const QStringList &fieldNames);
 
     QString tableName() const;
+    int columnCount() const { return m_columns.size(); }
     // The field names with every double quote removed, joined by ",".
     QString columnNames() const;
     // "NR INTEGER PRIMARY KEY," followed by the column names.
@@ -37,6 +38,8 @@ public:
     // - a number, with a decimal comma or point: the number with a point;
     // - anything else: the field as text literal, apostrophes doubled.
     static QString sqlValue(const QString &field);
+    // The text of a field with a double quote, as sqlValue() quotes it.
+    static QString textOfQuotedField(const QString &field);
 
     static bool isPlainName(const QString &name);
 

@@ -1,15 +1,22 @@
 #include "quarneltableimport.h"
 
 #include "quarnelderivations.h"
-#include "quarnelexportfile.h"
+#include "quarnelexportreader.h"
 #include "quarnelinsertbuilder.h"
+#include "quarnelprogresspacer.h"
+#include "quarnelrowinserter.h"
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 
 QuarnelTableImport::QuarnelTableImport(QSqlDatabase db, const QString &tableName,
                                        const QString &filePath, const QStringList &fieldNames)
-    : m_db(db), m_tableName(tableName), m_filePath(filePath), m_fieldNames(fieldNames)
+    : m_db(db),
+      m_tableName(tableName),
+      m_filePath(filePath),
+      m_fieldNames(fieldNames),
+      m_interval(QuarnelProgressPacer::kDefaultInterval)
 {
 }
 
@@ -18,22 +25,45 @@ void QuarnelTableImport::setProgressHandler(std::function<void(int, int)> handle
     m_progress = std::move(handler);
 }
 
+void QuarnelTableImport::setBusyHandler(std::function<void()> handler)
+{
+    m_keepAlive.setHandler(std::move(handler));
+}
+
+void QuarnelTableImport::setProgressInterval(int intervalMs)
+{
+    m_interval = intervalMs;
+    m_keepAlive.setInterval(intervalMs);
+}
+
 QString QuarnelTableImport::columnDefinitions() const
 {
     return QuarnelInsertBuilder(m_tableName, m_fieldNames).columnDefinitions();
 }
 
+QString QuarnelTableImport::statementForErrorList(const QString &statement)
+{
+    if (statement.size() <= kMaxStatementLength)
+        return statement;
+    return statement.left(kMaxStatementLength)
+           + QCoreApplication::translate("QuarnelTableImport", " … (gekürzt, %1 Zeichen)")
+                 .arg(statement.size());
+}
+
 QuarnelTableImport::Outcome QuarnelTableImport::run()
 {
     m_imported = 0;
+    m_failedRows = 0;
     m_errors.clear();
+    QuarnelProgressPacer pacer(m_interval);
 
-    // The file is read before the old table is touched.
-    QStringList records;
-    if (!QuarnelExportFile(m_filePath).readLines(&records))
+    // The file is checked and its encoding decided before the old table
+    // is touched.
+    QuarnelExportReader reader(m_filePath);
+    if (!reader.open() || !reader.survey([this] { m_keepAlive.tick(); }))
         return FileUnreadable;
-    if (!records.isEmpty())
-        records.removeFirst();
+    m_keepAlive.now();
+    const int total = qMax(0, reader.nonEmptyLines() - 1);  // without the header
 
     const bool inTransaction = m_db.transaction();
     if (!recreateTable()) {
@@ -41,13 +71,29 @@ QuarnelTableImport::Outcome QuarnelTableImport::run()
             m_db.rollback();
         return CreateFailed;
     }
-    insertRows(records);
+    if (!insertRows(reader, total, pacer)) {
+        // The file went away or broke off while being read: the old table
+        // stays as it was.
+        if (inTransaction)
+            m_db.rollback();
+        m_imported = 0;
+        m_errors.clear();
+        m_failedRows = 0;
+        return FileUnreadable;
+    }
+    m_keepAlive.now();
     runFollowUp();
-    if (inTransaction && !m_db.commit()) {
-        m_errors.append(QStringLiteral("Tabelle %1 konnte nicht gespeichert werden: %2")
-                            .arg(m_tableName, m_db.lastError().text()));
+    m_keepAlive.now();
+    const bool committed = !inTransaction || m_db.commit();
+    m_keepAlive.now();
+    if (!committed) {
+        m_errors.append(QCoreApplication::translate("QuarnelTableImport",
+                                                    "Tabelle %1 konnte nicht gespeichert werden: %2")
+                            .arg(m_tableName, m_db.lastError().databaseText()));
         m_db.rollback();
         m_imported = 0;
+        if (m_progress)
+            m_progress(0, total);
         return CommitFailed;
     }
     return Imported;
@@ -60,35 +106,70 @@ bool QuarnelTableImport::recreateTable()
         return false;
     QSqlQuery query(m_db);
     query.exec(builder.dropStatement());  // fails when the table did not exist
+    m_keepAlive.now();
     return query.exec(builder.createStatement());
 }
 
-void QuarnelTableImport::insertRows(const QStringList &records)
+bool QuarnelTableImport::insertRows(QuarnelExportReader &reader, int total,
+                                    QuarnelProgressPacer &pacer)
 {
-    const QuarnelInsertBuilder builder(m_tableName, m_fieldNames);
-    const int total = records.size();
-    QSqlQuery query(m_db);
-    for (const QString &record : records) {
-        const QString sql = builder.insertStatement(record);
-        if (!query.exec(sql)) {
-            m_errors.append(QStringLiteral("Fehler in: ") + sql);
-            m_errors.append(QStringLiteral("Fehler Text: ") + query.lastError().databaseText());
+    QuarnelRowInserter inserter(m_db, QuarnelInsertBuilder(m_tableName, m_fieldNames));
+    QString line;
+    QString statement;
+    QString errorText;
+    bool header = true;
+    int rows = 0;
+    const int clockCheck = m_interval > 0 ? kRowsPerClockCheck : 1;
+    while (reader.nextLine(&line)) {
+        if (line.isEmpty())
+            continue;
+        if (header) {
+            header = false;  // the field names came with the listing
             continue;
         }
-        ++m_imported;
-        if (m_progress)
+        if (inserter.insert(line, &statement, &errorText))
+            ++m_imported;
+        else
+            reportFailedRow(statement, errorText);
+        // The clock is asked every few rows only: even asking costs.
+        if (m_progress && (++rows % clockCheck) == 0 && pacer.isDue())
             m_progress(m_imported, total);
     }
+    if (reader.hasReadError())
+        return false;
+    if (m_failedRows > kMaxReportedRows)
+        m_errors.append(
+            QCoreApplication::translate("QuarnelTableImport",
+                                        "… und %1 weitere fehlerhafte Zeilen der Tabelle %2")
+                .arg(m_failedRows - kMaxReportedRows)
+                .arg(m_tableName));
+    // The last count shown is the exact one.
+    if (m_progress)
+        m_progress(m_imported, total);
+    return true;
+}
+
+void QuarnelTableImport::reportFailedRow(const QString &statement, const QString &errorText)
+{
+    // Beyond the limit the rows are only counted: a file whose every line
+    // fails would otherwise fill memory and the error list.
+    if (++m_failedRows > kMaxReportedRows)
+        return;
+    m_errors.append(QStringLiteral("Fehler in: ") + statementForErrorList(statement));
+    m_errors.append(QStringLiteral("Fehler Text: ") + errorText);
 }
 
 void QuarnelTableImport::runFollowUp()
 {
-    const QuarnelDerivations derivations(m_db);
+    QuarnelDerivations derivations(m_db);
+    derivations.setBusyHandler(m_keepAlive.handler(), m_interval);
     if (m_tableName == QLatin1String("HERSTELLER")) {
         derivations.numberManufacturers();
     } else if (m_tableName == QLatin1String("WAERMEDB")) {
         QString error;
         if (!derivations.refreshSearchTable(&error))
-            m_errors.append(QStringLiteral("Suchtabelle waermedbfts nicht aufgefrischt: ") + error);
+            m_errors.append(QCoreApplication::translate("QuarnelTableImport",
+                                                        "Suchtabelle waermedbfts nicht aufgefrischt: ")
+                            + error);
     }
 }

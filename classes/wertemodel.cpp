@@ -130,7 +130,7 @@ QSqlDatabase WerteModel::database() const
 
 bool WerteModel::hasNewRecordRow() const
 {
-    return settings()->currentApplianceId > 0;
+    return offersNewRecordRow() && settings()->currentApplianceId > 0;
 }
 
 int WerteModel::storedRowCount() const

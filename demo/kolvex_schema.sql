@@ -116,6 +116,7 @@ CREATE TABLE Aufsatz (
 CREATE TABLE Gkostand (
   Id INTEGER PRIMARY KEY,
   HrstId INTEGER REFERENCES Hersteller,
+  Kategorie INTEGER,
   Typ VARCHAR(60),
   Breite REAL,
   Tiefe REAL,
@@ -125,6 +126,7 @@ CREATE TABLE Gkostand (
 );
 CREATE TABLE Baustoffe (
   Id INTEGER PRIMARY KEY,
+  Sortierung INTEGER,
   Bezeichnung VARCHAR(80),
   Rohdichte REAL,
   Lambda REAL,

@@ -331,7 +331,7 @@ private slots:
     {
         child<QAction>("actionBaustoffe_Datenbank")->trigger();
         QCOMPARE(window->currentPage(), 3);
-        QCOMPARE(column(table("tableBaustoffe")->model(), 1),
+        QCOMPARE(column(table("tableBaustoffe")->model(), 2),
                  dbColumn("SELECT Bezeichnung FROM Baustoffe ORDER BY Bezeichnung"));
         child<QAction>("actionFeuerraume_Datenbank")->trigger();
         QCOMPARE(window->currentPage(), 2);

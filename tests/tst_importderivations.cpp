@@ -378,7 +378,12 @@ private slots:
             QCOMPARE(import.run(), QuarnelTableImport::Imported);
             QVERIFY2(import.errors().isEmpty(), qPrintable(import.errors().join('\n')));
         }
-        const QStringList messages = QuarnelDerivations(m_db).runAfterImport();
+        // The steps give the window a chance between the rows they work through.
+        QuarnelDerivations derivations(m_db);
+        int busy = 0;
+        derivations.setBusyHandler([&busy] { ++busy; }, 0);
+        const QStringList messages = derivations.runAfterImport();
+        QVERIFY2(busy >= 13, qPrintable(QString::number(busy)));  // 13 sections read and derived
         QCOMPARE(messages, QStringList({QString::fromUtf8("Fehler DhInnen: Rund ohne Maß11"),
                                         QString::fromUtf8("Weder Lambda noch Wdw für Material 14"),
                                         "Material fehlt 99"}));

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -58,6 +60,22 @@ private:
     QTimer m_timer;
 };
 
+// Counts the paint events of one widget.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
 // The import dialog on copies of the demo exports and a fresh Quarnel file.
 class TestImportDialog : public QObject
 {
@@ -81,12 +99,28 @@ class TestImportDialog : public QObject
         file.write(bytes);
     }
 
-    void openTarget()
+    void openTarget(const QString &options = QString())
     {
         m_db = QSqlDatabase::addDatabase("QSQLITE", QLatin1String(kQuarnelConnection));
+        m_db.setConnectOptions(options);
         m_db.setDatabaseName(m_target);
         QVERIFY(m_db.open());
         exec("CREATE TABLE IF NOT EXISTS waermedbfts(Hersteller,Typ)");
+    }
+
+    // True when another connection cannot even read the target.
+    bool isLockedByAnother() const
+    {
+        bool locked = false;
+        {
+            QSqlDatabase probe = QSqlDatabase::addDatabase("QSQLITE", "probe");
+            probe.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+            probe.setDatabaseName(m_target);
+            QSqlQuery query(probe);
+            locked = probe.open() && !query.exec("SELECT count(*) FROM sqlite_master");
+        }
+        QSqlDatabase::removeDatabase("probe");
+        return locked;
     }
 
     static void remember(const QString &directory)
@@ -346,6 +380,112 @@ private slots:
         QCOMPARE(lines.at(0), QString("Fehler in: INSERT INTO SAUGER(HERSTELLER,TYP,DRUCK) VALUES "
                                       "('<b>fett</b>','x');"));
         QVERIFY(lines.at(1).startsWith("Fehler Text: "));
+        QVERIFY(!errorList(dialog).contains("Unable"));
+    }
+
+    void progressRepaintsArePaced()
+    {
+        // An export of 100,000 appliances.
+        QByteArray bytes = "HERSTELLER|TYP|NENNLEIST|ABGASTEMP|FOERDERDR|ABGASMASSE|BAUARTTXT|SYSNR\r\n";
+        for (int i = 0; i < 100000; ++i)
+            bytes += QString("\"W\u00e4rmebau %1\"|\"Q %2\"|%3,5|%4|1%5,2|9,%6|\"Kaminofen\"|%7\r\n")
+                         .arg(i % 200)
+                         .arg(i)
+                         .arg(4 + i % 12)
+                         .arg(180 + i % 200)
+                         .arg(i % 10)
+                         .arg(i % 100)
+                         .arg(i % 10 ? QString::number(1 + i % 4) : QString())
+                         .toLatin1();
+        writeBytes(m_exports + "/WAERMEDB.txt", bytes);
+        openTarget();
+        remember(m_exports);
+        dlgImport dialog;
+        dialog.show();
+        for (const QString &table : tables(dialog))
+            setTicked(dialog, table, table == "WAERMEDB");
+        PaintCounter paints(dialog.findChild<QLCDNumber *>("lcdAnzahl"));
+        QElapsedTimer clock;
+        clock.start();
+        clickImport(dialog);
+        const double seconds = clock.elapsed() / 1000.0;
+
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM WAERMEDB").toInt(), 100000);
+        QCOMPARE(dialog.findChild<QLCDNumber *>("lcdAnzahl")->intValue(), 100000);
+        QCOMPARE(dialog.findChild<QProgressBar *>("progBar")->value(), 100);
+        // Repaints by elapsed time: at most 30 a second, not one per row.
+        QVERIFY2(paints.count > 0 && paints.count <= 5 + int(30 * seconds),
+                 qPrintable(QString("%1 repaints in %2 s").arg(paints.count).arg(seconds)));
+    }
+
+    void busyCompanionFileIsNamedOnce()
+    {
+        openTarget("QSQLITE_BUSY_TIMEOUT=300");
+        exec("CREATE TABLE SAUGER(NR INTEGER PRIMARY KEY,X)");
+        exec("INSERT INTO SAUGER(X) VALUES ('bleibt')");
+        // Another program holds the file.
+        QProcess other;
+        other.start(QStringLiteral(KOLVEX_SQLITE3), {m_target});
+        QVERIFY(other.waitForStarted());
+        other.write("BEGIN EXCLUSIVE;\n");
+        QTRY_VERIFY(isLockedByAnother());
+
+        remember(m_exports);
+        dlgImport dialog;
+        ModalAnswerer answerer;
+        clickImport(dialog);
+        other.write("ROLLBACK;\n.quit\n");
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished());
+
+        QCOMPARE(answerer.messages,
+                 QStringList("Tabelle importieren|In die Quarnel-Datenbank "
+                             + QDir::toNativeSeparators(m_target)
+                             + " kann nicht geschrieben werden.\nDie Datei wird von einem anderen "
+                               "Programm benutzt und ist gesperrt.\nEs wurde nichts verändert."));
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(dialog.findChild<QWidget *>("widgetProgress")->isHidden());
+        QVERIFY(errorList(dialog).isEmpty());
+        QCOMPARE(scalar(m_db, "SELECT X FROM SAUGER"), QString("bleibt"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM sqlite_master WHERE name='WAERMEDB'"), QString("0"));
+    }
+
+    void readOnlyCompanionFileIsNamedOnce()
+    {
+        openTarget();
+        exec("CREATE TABLE SAUGER(NR INTEGER PRIMARY KEY,X)");
+        m_db.close();
+        m_db = QSqlDatabase();
+        TestSupport::closeAllConnections();
+        openTarget("QSQLITE_OPEN_READONLY");
+        remember(m_exports);
+        dlgImport dialog;
+        ModalAnswerer answerer;
+        clickImport(dialog);
+        QCOMPARE(answerer.messages.size(), 1);
+        QVERIFY2(answerer.messages.first().contains("\nDie Datei ist schreibgeschützt.\n"),
+                 qPrintable(answerer.messages.first()));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM sqlite_master"), QString("2"));
+    }
+
+    void longFailingLineIsShortenedInTheList()
+    {
+        openTarget();
+        writeBytes(m_exports + "/SAUGER.txt", "HERSTELLER|TYP|DRUCK\r\n\"A\"|\""
+                                                  + QByteArray(1500 * 1024, 'x')
+                                                  + "\"|1|2\r\n\"B\"|\"S\"|1,5\r\n");
+        remember(m_exports);
+        dlgImport dialog;
+        dialog.show();
+        for (const QString &table : tables(dialog))
+            setTicked(dialog, table, table == "SAUGER");
+        clickImport(dialog);
+        QCOMPARE(scalar(m_db, "SELECT HERSTELLER FROM SAUGER"), QString("B"));
+        const QStringList lines = errorList(dialog).split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).size() < 4000);
+        QVERIFY(lines.at(0).contains(QString::fromUtf8("(gekürzt, ")));
+        QCOMPARE(lines.at(1), QString("Fehler Text: 4 values for 3 columns"));
     }
 };
 

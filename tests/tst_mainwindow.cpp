@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QActionGroup>
 #include <QApplication>
 #include <QLineEdit>
@@ -192,7 +193,8 @@ private slots:
         QCOMPARE(view->title(), QString("Ansicht"));
         QCOMPARE(actionNames(w.menuBar()->actions()), (QStringList{"menuEinstellungen", "menuAnsicht"}));
         QCOMPARE(actionNames(main->actions()),
-                 (QStringList{"actionKolvex_Datenbank", "actionFeuerraume_Datenbank",
+                 (QStringList{"actionDatenbank_oeffnen", "|", "actionKolvex_Datenbank",
+                              "actionFeuerraume_Datenbank",
                               "actionBaustoffe_Datenbank", "|", "actionQuarnel_Datenbank",
                               "actionQuarnel_Datenbanken_importieren", "|", "actionSicherungErstellen"}));
         QCOMPARE(actionNames(view->actions()),
@@ -298,7 +300,7 @@ private slots:
             QCOMPARE(TestSupport::scalar(kolvexDb(), "SELECT max(id) FROM seqidxs"), QString("100000"));
         }
         QCOMPARE(settings->dbFile, file);
-        QCOMPARE(w.statusBar()->currentMessage(), file);
+        QCOMPARE(w.findChild<QLabel *>("databasePath")->text(), file);
         QCOMPARE(settings->aufsatzCache.size(), 4);
         QCOMPARE(settings->aufsatzCache.value(3).value("Bezeichnung").toString(), QString("Keramikzug"));
         QCOMPARE(settings->aufsatzCache.value(3).value("DeltaTemp").toDouble(), -10.0);
@@ -314,12 +316,14 @@ private slots:
     void missingMainFileIsAnErrorAndNotCreated()
     {
         MainWindow w;
+        const QString before = settings->dbFile;
         const QString missing = dataDir.path() + "/fehlt/kolvexDB3.glo";
         const QSqlError error = w.openDataBase(missing);
         QVERIFY(error.isValid());
+        QVERIFY(error.text().contains(missing));
         QVERIFY(!QFile::exists(missing));
         QVERIFY(!QSqlDatabase::contains(QLatin1String(kKolvexConnection)));
-        QCOMPARE(settings->dbFile, missing);
+        QCOMPARE(settings->dbFile, before);
     }
 
     void manufacturerModeHidesTheMaintenanceParts()

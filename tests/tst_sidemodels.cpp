@@ -115,7 +115,7 @@ private slots:
         const QStringList lines = journal();
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines.at(0), QString("UPDATE Gkostand SET BEMERKUNG='Kachel''s' WHERE id=2;"));
-        QVERIFY(lines.at(1).startsWith("insert into Gkostand (ID,HRSTID,TYP,"));
+        QVERIFY(lines.at(1).startsWith("insert into Gkostand (ID,HRSTID,KATEGORIE,TYP,"));
         QCOMPARE(lines.mid(2), (QStringList{"DELETE FROM Gkostand WHERE Id=6;",
                                             "DELETE FROM Gkostand WHERE Id=1;"}));
     }

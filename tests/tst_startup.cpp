@@ -1,9 +1,19 @@
 #include "appsettings.h"
+#include "commandline.h"
+#include "mainwindow.h"
+#include "modaldialogscript.h"
 #include "startup.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QSettings>
 #include <QTranslator>
@@ -71,6 +81,40 @@ private slots:
         AppSettings::instance()->manufacturerMode = false;
     }
 
+    void qtsOwnTextsAreGerman()
+    {
+        // The "Translator" setting names no readable file here.
+        QVERIFY(!QFile::exists(AppSettings::instance()->translatorFile));
+        QTranslator translator;
+        prepareApplication(*qApp, translator, false);
+        QMessageBox question(QMessageBox::Question, "Nachfrage", "Wirklich?",
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(question.button(QMessageBox::Yes)->text(), QString("&Ja"));
+        QCOMPARE(question.button(QMessageBox::No)->text(), QString("&Nein"));
+        QCOMPARE(question.button(QMessageBox::Cancel)->text(), QString("Abbrechen"));
+        QLineEdit edit;
+        QMenu *menu = edit.createStandardContextMenu();
+        QStringList entries;
+        for (QAction *a : menu->actions())
+            entries << a->text().section('\t', 0, 0);
+        delete menu;
+        QVERIFY2(entries.contains("&Rückgängig"), qPrintable(entries.join('|')));
+    }
+
+    void aReadableTranslatorFileIsLoadedInstead()
+    {
+        const QString own = dir.path() + "/eigene_de.qm";
+        QVERIFY(QFile::copy(QLibraryInfo::location(QLibraryInfo::TranslationsPath)
+                                + "/qtbase_de.qm",
+                            own));
+        QTranslator translator;
+        QCOMPARE(loadQtTranslations(translator, own), own);
+        QTranslator fallback;
+        const QString loaded = loadQtTranslations(fallback, dir.path() + "/fehlt.qm");
+        QVERIFY2(loaded.startsWith(QLibraryInfo::location(QLibraryInfo::TranslationsPath)),
+                 qPrintable(loaded));
+    }
+
     void programReportsAnInvalidUrlAndOpensTheValidFile()
     {
         const QString file = TestSupport::copyDemoDatabase(dir.path());
@@ -85,6 +129,33 @@ private slots:
         const QString log =
             runProgram(binary("KolvexSelvantoPflege"), {dir.path() + "/fehlt/nichts.glo"});
         QVERIFY2(log.contains("Datenbankverbindung fehlgeschlagen: "), qPrintable(log));
+        // A missing file in an existing folder: nothing is created there.
+        const QString folder = dir.path() + "/leer";
+        QDir().mkpath(folder);
+        runProgram(binary("KolvexSelvantoPflege"), {folder + "/kolvexDB3.glo"});
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    void missingCommandLineFileIsToldToTheUser()
+    {
+        const QString folder = dir.path() + "/leer2";
+        QDir().mkpath(folder);
+        const QString missing = folder + "/kolvexDB3.glo";
+        MainWindow window;
+        window.show();
+        QList<QSqlError> failures;
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Datenbankverbindung fehlgeschlagen: "));
+        openCommandLineDatabases(window, {missing}, &failures);
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+        ModalDialogScript script;
+        script.confirmMessage();
+        showCommandLineFailures(window, failures);
+        QCOMPARE(script.seen(),
+                 QStringList{"Datenbank Fehler|Datenbank konnte nicht geöffnet werden: Die Datei '"
+                             + missing + "' existiert nicht."});
     }
 };
 

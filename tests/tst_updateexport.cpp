@@ -5,6 +5,7 @@
 #include "updaterenumbering.h"
 
 #include <QByteArrayList>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlError>
@@ -120,6 +121,22 @@ class TestUpdateExport : public QObject
         return QDir(m_mainDir).entryList({"*.sql"}, QDir::Files);
     }
 
+    // Every entry of dir, hidden ones included.
+    static QStringList entries(const QString &dir)
+    {
+        return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                       | QDir::NoDotAndDotDot,
+                                   QDir::Name);
+    }
+
+    static QByteArray checksum(const QString &file)
+    {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return QByteArray();
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+
     // The update file of manufacturer 58: the demo rows plus
     //  - appliance 1200 (below the range) with value sets 90 and 91 (hand),
     //  - appliance 28000 (above the range) with value set 80000,
@@ -182,9 +199,21 @@ private slots:
     {
         linkShell();
         const QString before = contents(m_update);
+        const QByteArray sumBefore = checksum(m_update);
+        const QStringList updateDirBefore = entries(QFileInfo(m_update).absolutePath());
+        const QStringList mainDirBefore = entries(m_mainDir);
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
         QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
         QVERIFY2(update.errorText().isEmpty(), qPrintable(update.errorText()));
+
+        // The returned file is only read: the same bytes, nothing beside it,
+        // and beside the main database nothing but the script.
+        QCOMPARE(checksum(m_update), sumBefore);
+        QCOMPARE(entries(QFileInfo(m_update).absolutePath()), updateDirBefore);
+        QStringList expectedMainDir = mainDirBefore;
+        expectedMainDir << QFileInfo(update.scriptPath()).fileName();
+        expectedMainDir.sort();
+        QCOMPARE(entries(m_mainDir), expectedMainDir);
 
         const QString script = update.scriptPath();
         QCOMPARE(script, m_mainDir + "/Kaminwerk_Nordheim_"
@@ -239,9 +268,8 @@ private slots:
         }
     }
 
-    void renumberingWithoutShellAndRestore()
+    void renumberingWithoutShell()
     {
-        const QString before = contents(m_update);
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", QLatin1String(kUpdateConnection));
         db.setDatabaseName(m_update);
@@ -257,11 +285,9 @@ private slots:
         QCOMPARE(TestSupport::scalar(db, "SELECT count(*) FROM GeraeteSave"), QString("23"));
         QCOMPARE(TestSupport::scalar(db, "SELECT Geraet FROM WerteSave WHERE WerteId=90"),
                  QString("1200"));
-        QVERIFY(ManufacturerUpdateExport::restoreTables(db));
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QLatin1String(kUpdateConnection));
-        QCOMPARE(contents(m_update), before);
     }
 
     void renumberingStartsAtTheLowestIdOfTheRange()
@@ -365,9 +391,10 @@ private slots:
         QVERIFY(scripts().isEmpty());
     }
 
-    void shellFailuresRestoreTheTables()
+    void shellFailuresLeaveTheFileAlone()
     {
         const QString before = contents(m_update);
+        const QByteArray sumBefore = checksum(m_update);
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
 
         // A shell that cannot be executed.
@@ -386,15 +413,18 @@ private slots:
         QVERIFY(scripts().isEmpty());
         QCOMPARE(AppSettings::instance()->currentManufacturerId, 550);
 
-        // A shell that takes the moved-aside table away: putting the tables
-        // back fails and is reported, not passed off as an export.
+        // A shell that changes the file it is given and writes no script:
+        // it only ever gets the working copy.
         QFile::remove(m_mainDir + "/sqlite3");
         writeFakeShell(QByteArray("#!/bin/sh\ncat > /dev/null\n") + KOLVEX_SQLITE3
                            + " \"$1\" 'ALTER TABLE GeraeteSave RENAME TO Weg'\n",
                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::RestoreFailed);
-        QVERIFY(update.errorText().contains("GeraeteSave"));
-        QCOMPARE(ids(m_update, "SELECT count(*) FROM Weg"), QString("23"));
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::ShellFailed);
+        QVERIFY(update.errorText().contains("nicht geschrieben"));
+        QCOMPARE(checksum(m_update), sumBefore);
+        QVERIFY(scripts().isEmpty());
+        // The working copy is gone with its folder.
+        QCOMPARE(entries(m_mainDir), (QStringList{"kolvex3.glo", "kolvexDB3.glo", "sqlite3"}));
     }
 
     void tablesLeftAsideByAnInterruptedRunAreRecovered()
@@ -411,20 +441,76 @@ private slots:
                         "CREATE TABLE Werte AS SELECT * FROM WerteSave WHERE NOT coalesce(hand,0) "
                         "AND Geraet IN (SELECT TirmaId FROM Geraete)",
                         "Update Geraete Set tirmaid=25005 WHERE tirmaid=1200"}));
+        const QByteArray sumBefore = checksum(m_update);
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
         QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
-        QCOMPARE(contents(m_update), before);
+        // The leftovers are put back in the working copy only.
+        QCOMPARE(checksum(m_update), sumBefore);
+        QVERIFY(contents(m_update) != before);
         const QString fresh = loadScript(update.scriptPath());
         QCOMPARE(ids(fresh, "SELECT count(*) FROM Geraete"), QString("7"));
         QCOMPARE(ids(fresh, "SELECT count(*) FROM Werte"), QString("18"));
     }
 
+    void nonAsciiManufacturerNameGetsItsCompleteScript()
+    {
+        // "Brunner & Söhne" as the update menu passes it on.
+        linkShell();
+        const QString name = QStringLiteral("Brunner_S\u00f6hne");
+        ManufacturerUpdateExport update(550, name, m_mainDb);
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
+        QVERIFY2(update.errorText().isEmpty(), qPrintable(update.errorText()));
+        const QString expected = m_mainDir + "/" + name + "_"
+                                 + QDate::currentDate().toString("yyyyMMdd") + ".sql";
+        QCOMPARE(update.scriptPath(), expected);
+        QVERIFY(QFileInfo(expected).isFile());
+        QCOMPARE(scripts(), QStringList{QFileInfo(expected).fileName()});
+        const QString fresh = loadScript(expected);
+        QCOMPARE(ids(fresh, "SELECT count(*) FROM Geraete WHERE HrstId=550"),
+                 ids(m_update, "SELECT count(*) FROM Geraete WHERE HrstId=550 AND NOT "
+                               "coalesce(hand,0)"));
+        QVERIFY(ids(fresh, "SELECT count(*) FROM Werte").toInt() > 0);
+
+        // A second export on the same day replaces the script.
+        QVERIFY(execOn(m_update, {"DELETE FROM Werte WHERE Geraet IN (SELECT TirmaId FROM "
+                                  "Geraete WHERE HrstId=550)"}));
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
+        QCOMPARE(scripts(), QStringList{QFileInfo(expected).fileName()});
+        QCOMPARE(ids(loadScript(expected), "SELECT count(*) FROM Werte"), QString("0"));
+    }
+
+    void fileLockedByAnotherProgramIsNotExported()
+    {
+        // Another program in the middle of a large write holds the file
+        // exclusively: no copy of a half-written state, one wait, a message.
+        linkShell();
+        const QByteArray sumBefore = checksum(m_update);
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(m_update);
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec("BEGIN EXCLUSIVE"));
+            QVERIFY(q.exec("DELETE FROM Werte"));
+            ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
+            QCOMPARE(update.run(m_update), ManufacturerUpdateExport::CannotOpen);
+            QVERIFY2(update.errorText().contains("Datenbank ist gesperrt"),
+                     qPrintable(update.errorText()));
+            QVERIFY(q.exec("ROLLBACK"));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other");
+        QCOMPARE(checksum(m_update), sumBefore);
+        QVERIFY(scripts().isEmpty());
+        QCOMPARE(entries(m_mainDir), (QStringList{"kolvex3.glo", "kolvexDB3.glo", "sqlite3"}));
+    }
+
     void shellCommandsAndShellLocation()
     {
         const QList<QByteArray> commands =
-            ManufacturerUpdateExport::shellCommands("Brunner_S\u00f6hne", QDate(2024, 3, 7));
+            ManufacturerUpdateExport::shellCommands(".kolvexupdate-Ab12Cd/script.sql");
         QCOMPARE(commands.join(),
-                 QByteArray(".output Brunner_S\xf6hne_20240307.sql\n.mode insert Geraete\n"
+                 QByteArray(".output .kolvexupdate-Ab12Cd/script.sql\n.mode insert Geraete\n"
                             "Select * From Geraete;\n.mode insert Werte\nSelect * From Werte;\n"
                             ".quit\n"));
         // Nothing beside the main database: the shell from the PATH.

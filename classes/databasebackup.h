@@ -1,0 +1,40 @@
+#ifndef DATABASEBACKUP_H
+#define DATABASEBACKUP_H
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Consistent copies of an SQLite database taken while it stays open and
+// other programs may write to it: SQLite writes the copy ("VACUUM INTO")
+// inside one read transaction, so it holds exactly the last committed state.
+// While another program holds the file exclusively the copy waits at most
+// one busy timeout and then fails; it never leaves a partial copy.
+class DatabaseBackup
+{
+public:
+    enum Result {
+        Written,            // the copy stands under the target name
+        TargetNotRemovable, // an existing target could not be replaced; nothing changed
+        Failed              // no copy; see errorText()
+    };
+
+    // Copies the database of the open connection db to target. The copy is
+    // written beside target under a temporary name and replaces an existing
+    // target only once it is complete.
+    Result copyTo(QSqlDatabase db, const QString &target);
+
+    // Copies the database file source to copy, a path that must not exist
+    // yet, through a read-only connection of its own; source is not written.
+    bool copyFile(const QString &source, const QString &copy);
+
+    // German reason of the last failure.
+    QString errorText() const { return m_error; }
+
+private:
+    bool writeSnapshot(QSqlDatabase db, const QString &path, const QString &sourceName);
+    bool fail(const QString &text);
+
+    QString m_error;
+};
+
+#endif // DATABASEBACKUP_H
