@@ -227,9 +227,8 @@ void dlgViewCustomise::on_listWidget_customContextMenuRequested(QPoint pos)
 
 void dlgViewCustomise::duplicateEntry(QListWidgetItem *entry)
 {
-    // The shown columns of the current entry are not yet stored in it.
-    if (entry == ui->listWidget->currentItem())
-        saveColumnsInto(entry);
+    // The copy is the entry as saved; changes shown but not yet saved stay
+    // with the entry being edited.
     const int row = ui->listWidget->row(entry);
     ui->listWidget->insertItem(row + 1,
                                newEntry(entry->text(), entry->data(Qt::UserRole).toString()));

@@ -32,6 +32,10 @@ QDrag *DragListView::createDrag()
     }
     if (indexes.isEmpty())
         return nullptr;
+    // In the order the items appear, whatever order they were picked in.
+    std::sort(indexes.begin(), indexes.end(), [](const QModelIndex &a, const QModelIndex &b) {
+        return a.row() != b.row() ? a.row() < b.row() : a.column() < b.column();
+    });
     QMimeData *data = model()->mimeData(indexes);
     return createMarkerDrag(this, data);
 }

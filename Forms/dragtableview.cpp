@@ -9,6 +9,8 @@
 #include <QContextMenuEvent>
 #include <QDebug>
 #include <QDrag>
+#include <QHeaderView>
+#include <QItemSelection>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
@@ -20,6 +22,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
+
 namespace {
 
 const char kAttachmentsStatement[] = "SELECT * FROM Aufsatz WHERE HrstId=%1";
@@ -27,18 +31,6 @@ const char kAttachmentsStatement[] = "SELECT * FROM Aufsatz WHERE HrstId=%1";
 int numberField(const QStringList &fields, int i)
 {
     return fields.value(i).trimmed().toInt();
-}
-
-// The cells a drag carries: the selection without what the model refuses to
-// drag (the new-record row).
-QModelIndexList draggableIndexes(const QModelIndexList &selected)
-{
-    QModelIndexList indexes;
-    for (const QModelIndex &index : selected) {
-        if (index.flags() & Qt::ItemIsDragEnabled)
-            indexes << index;
-    }
-    return indexes;
 }
 
 } // namespace
@@ -261,20 +253,103 @@ void DragTableView::mouseReleaseEvent(QMouseEvent *event)
     QTableView::mouseReleaseEvent(event);
 }
 
+QModelIndexList DragTableView::draggedCells() const
+{
+    if (!model() || !selectionModel())
+        return {};
+    // The view's own list leaves out hidden rows and columns (the record
+    // keys), which a selection by row header contains as well.
+    QModelIndexList cells;
+    QSet<QPair<int, int>> seen;
+    for (const QModelIndex &index : selectedIndexes()) {
+        if (!(index.flags() & Qt::ItemIsDragEnabled))
+            continue;
+        const QPair<int, int> cell(index.row(), index.column());
+        if (seen.contains(cell))
+            continue;
+        seen.insert(cell);
+        cells << index;
+    }
+    const QHeaderView *rows = verticalHeader();
+    const QHeaderView *columns = horizontalHeader();
+    std::sort(cells.begin(), cells.end(), [rows, columns](const QModelIndex &a,
+                                                          const QModelIndex &b) {
+        const int rowA = rows->visualIndex(a.row());
+        const int rowB = rows->visualIndex(b.row());
+        if (rowA != rowB)
+            return rowA < rowB;
+        return columns->visualIndex(a.column()) < columns->visualIndex(b.column());
+    });
+    return cells;
+}
+
 QDrag *DragTableView::createDrag()
 {
-    if (!model() || !selectionModel() || !selectionModel()->hasSelection())
+    const QModelIndexList cells = draggedCells();
+    if (cells.isEmpty())
         return nullptr;
-    const QModelIndexList indexes = draggableIndexes(selectionModel()->selectedIndexes());
-    if (indexes.isEmpty())
-        return nullptr;
-    return createMarkerDrag(this, model()->mimeData(indexes));
+    return createMarkerDrag(this, model()->mimeData(cells));
 }
 
 void DragTableView::startDrag(Qt::DropActions supportedActions)
 {
-    if (QDrag *drag = createDrag())
-        drag->exec(supportedActions);
+    const QModelIndexList cells = draggedCells();
+    QDrag *drag = createDrag();
+    if (!drag)
+        return;
+    // What is not carried (the new-record row) is no longer shown selected.
+    QItemSelection notCarried;
+    for (const QModelIndex &index : selectedIndexes()) {
+        if (!(index.flags() & Qt::ItemIsDragEnabled))
+            notCarried.select(index, index);
+    }
+    if (!notCarried.isEmpty())
+        selectionModel()->select(notCarried, QItemSelectionModel::Deselect);
+    for (const QModelIndex &cell : cells)
+        m_ownDragCells << QPersistentModelIndex(cell);
+    runDrag(drag, supportedActions);
+    m_ownDragCells.clear();
+}
+
+Qt::DropAction DragTableView::runDrag(QDrag *drag, Qt::DropActions supportedActions)
+{
+    return drag->exec(supportedActions);
+}
+
+bool DragTableView::isOwnDropTarget(const QPoint &pos) const
+{
+    if (m_ownDragCells.isEmpty())
+        return false;
+    // Released where it was pressed: no drag was meant, whatever cell it is.
+    const int moved = qAbs(pos.x() - m_pressX) + qAbs(pos.y() - m_pressY);
+    if (moved < QApplication::startDragDistance())
+        return true;
+    const QModelIndex target = indexAt(pos);
+    for (const QPersistentModelIndex &cell : m_ownDragCells) {
+        if (cell == target)
+            return true;
+    }
+    return false;
+}
+
+void DragTableView::dragMoveEvent(QDragMoveEvent *event)
+{
+    QTableView::dragMoveEvent(event);
+    if (isOwnDropTarget(event->pos()))
+        event->ignore();
+}
+
+void DragTableView::dropEvent(QDropEvent *event)
+{
+    if (isOwnDropTarget(event->pos())) {
+        // Pasting the cells onto themselves would rewrite (and journal) them.
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        QDragLeaveEvent leave;
+        QTableView::dragLeaveEvent(&leave);
+        return;
+    }
+    QTableView::dropEvent(event);
 }
 
 // ------------------------------------------------------------ keys and clicks

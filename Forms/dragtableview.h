@@ -4,6 +4,8 @@
 #include <QList>
 #include <QMap>
 #include <QModelIndex>
+#include <QPersistentModelIndex>
+#include <QPoint>
 #include <QStringList>
 #include <QTableView>
 #include <QTimer>
@@ -81,6 +83,17 @@ protected:
 
     // The drag of the selected cells that startDrag runs; nullptr without data.
     QDrag *createDrag();
+    // The cells a drag carries: the selected cells the user sees, without the
+    // new-record row, in the order they appear (row by row, left to right).
+    QModelIndexList draggedCells() const;
+    // Runs the drag until it is dropped or cancelled.
+    virtual Qt::DropAction runDrag(QDrag *drag, Qt::DropActions supportedActions);
+    // Whether a drop at pos (viewport coordinates) would paste this view's
+    // running drag onto its own cells or where the press began.
+    bool isOwnDropTarget(const QPoint &pos) const;
+
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void addAttachmentSubmenu(QMenu *menu, const ContextAction &action);
@@ -97,6 +110,8 @@ private:
     QModelIndexList m_savedSelection;
     QMap<int, int> m_savedIds;
     QModelIndex m_savedCurrent;
+    // The cells of the drag this view runs, empty while none runs.
+    QList<QPersistentModelIndex> m_ownDragCells;
 };
 
 #endif // DRAGTABLEVIEW_H

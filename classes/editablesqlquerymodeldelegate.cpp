@@ -76,6 +76,9 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
     }
     if (m_model->isNumericColumn(index)) {
         if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
+            // Whatever ends the edit (a key, the view moving on, the focus
+            // going elsewhere), the stored value keeps the editor's bounds.
+            csb->finishEdit();
             model->setData(index, csb->wert(), Qt::EditRole);
             return;
         }
@@ -83,10 +86,34 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
     QItemDelegate::setModelData(editor, model, index);
 }
 
+QRect EditableSqlQueryModelDelegate::numberEditorRect(const QRect &cell, const QSize &needed,
+                                                      int areaWidth)
+{
+    QRect rect = cell;
+    if (rect.width() < needed.width()) {
+        rect.setWidth(needed.width());
+        // Stay inside the visible area where there is room: a cell at the
+        // right edge grows to the left.
+        if (areaWidth > 0 && rect.right() >= areaWidth)
+            rect.moveLeft(qMax(0, areaWidth - rect.width()));
+    }
+    if (rect.height() < needed.height())
+        rect.setHeight(needed.height());
+    return rect;
+}
+
 void EditableSqlQueryModelDelegate::updateEditorGeometry(QWidget *editor,
                                                          const QStyleOptionViewItem &option,
                                                          const QModelIndex &) const
 {
+    // A narrow cell would squeeze the number behind the buttons; the
+    // numeric editor takes the width it needs and overlaps the next cells,
+    // as the toolkit's own editors do.
+    if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
+        const int areaWidth = editor->parentWidget() ? editor->parentWidget()->width() : 0;
+        editor->setGeometry(numberEditorRect(option.rect, csb->sizeHint(), areaWidth));
+        return;
+    }
     editor->setGeometry(option.rect);
 }
 

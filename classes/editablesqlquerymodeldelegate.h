@@ -28,6 +28,9 @@ public:
     static QString defaultComboWerte() { return QStringLiteral("1:5:0.5;6:20:1;22:34:2;35:200:5"); }
     // Settings key of the numeric editor of a column.
     static QString settingsKeyFor(const QString &column);
+    // Where a numeric editor goes in a cell: at least the size it needs,
+    // kept within an area of the given width where possible.
+    static QRect numberEditorRect(const QRect &cell, const QSize &needed, int areaWidth);
 
 protected slots:
     void valueChanged();

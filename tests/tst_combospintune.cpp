@@ -140,7 +140,7 @@ private slots:
         ui->spinBoxNKS->setValue(3);
         ui->csbStep->setWert(0.25);
         ui->lineEditEinheit->setText("kW");
-        QCOMPARE(acceptWithList(dialog, "15:40:5\n1\n\n2:10:2\n   \n 0,5 : 2 : 0,5\n"),
+        QCOMPARE(acceptWithList(dialog, "15:40:5\n1\n\n2:10:2\n 0,5 : 2 : 0,5\n"),
                  QString());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(target.comboWerte(), QString("0.5:2:0.5;1;2:10:2;15:40:5"));
@@ -171,6 +171,8 @@ private slots:
                                     << "2:4:1\n1:5\n7";
         QTest::newRow("leading point") << ".5" << "Fehler|Falsches Format '.5'" << ".5";
         QTest::newRow("letters") << "1\n2 cm" << "Fehler|Falsches Format '2cm'" << "1\n2cm";
+        // Blanks alone are a line, not an empty one; empty lines are dropped.
+        QTest::newRow("only blanks") << "1\n\n   \n2" << "Fehler|Falsches Format ''" << "1\n\n2";
     }
 
     void badLineKeepsTheDialogOpen()

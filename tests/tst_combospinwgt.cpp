@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -688,6 +689,184 @@ private slots:
         QMetaObject::invokeMethod(t.editor, "ask4Parameters");
         QCOMPARE(settings.value("WerteModel_Editor_QN_Einheit").toString(), QString("kW"));
         QCOMPARE(t.editor->einheit(), QString("kW"));
+    }
+
+    // ---------------------------------------------------------- every way out of an edit
+
+    void keysThatLeaveTheEditorFinishWithinTheBounds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Return below") << "5" << int(Qt::Key_Return) << 10.0 << "min  10";
+        QTest::newRow("Enter above") << "300" << int(Qt::Key_Enter) << 100.0 << "max 100";
+        QTest::newRow("Tab below") << "3" << int(Qt::Key_Tab) << 10.0 << "min  10";
+        QTest::newRow("Backtab above") << "250" << int(Qt::Key_Backtab) << 100.0 << "max 100";
+        QTest::newRow("Return inside") << "42,5" << int(Qt::Key_Return) << 42.5 << "42.5";
+    }
+
+    void keysThatLeaveTheEditorFinishWithinTheBounds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(double, expected);
+        QFETCH(QString, shown);
+        EditorWindow t;
+        t.editor->setMin(10);
+        t.editor->setMax(100);
+        t.editor->setWert(20);
+        // What a view or form reads when the key reaches it.
+        double seenByTheKeyHandler = -1;
+        struct KeyWatch : QObject
+        {
+            combospinWgt *editor;
+            double *seen;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::FocusOut && *seen < 0)
+                    *seen = editor->wert();
+                return false;
+            }
+        } watch;
+        watch.editor = t.editor;
+        watch.seen = &seenByTheKeyHandler;
+        t.field()->installEventFilter(&watch);
+        QSignalSpy changed(t.editor, &combospinWgt::wertChanged);
+        t.enter();
+        QTest::keyClick(t.field(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(t.field(), typed);
+        QTest::keyClick(t.field(), Qt::Key(key));
+        QCOMPARE(t.editor->wert(), expected);
+        QCOMPARE(t.field()->text(), shown);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().first().toDouble(), expected);
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            QCOMPARE(seenByTheKeyHandler, expected);   // finished before the focus moved
+        // Leaving afterwards changes nothing more and keeps the note.
+        t.leave();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(t.field()->text(), shown);
+    }
+
+    void pickedAndCalculatedValuesAreClampedWhenTheEditEnds()
+    {
+        EditorWindow t;
+        t.editor->setComboWerte("0.1;500");
+        t.editor->setMin(1);
+        t.editor->setMax(100);
+        t.enter();
+        QMetaObject::invokeMethod(t.editor, "cb_clicked");
+        t.editor->pickList()->setCurrentRow(1);
+        QTest::keyClick(t.field(), Qt::Key_Return);
+        QCOMPARE(t.editor->wert(), 500.0);   // shown as picked while editing
+        QSignalSpy changed(t.editor, &combospinWgt::wertChanged);
+        t.leave();
+        QCOMPARE(t.editor->wert(), 100.0);
+        QCOMPARE(t.field()->text(), QString("max 100"));
+        QCOMPARE(changed.count(), 1);
+
+        t.editor->setWert(50);
+        t.enter();
+        whenModalOpens([](QWidget *w) {
+            clickCalculatorKeys(w, {"×", "1", "0", "0", "=", "Übernehmen"});
+        });
+        QTest::keyClick(t.field(), Qt::Key_Equal);
+        QCOMPARE(t.editor->wert(), 5000.0);
+        QTest::keyClick(t.field(), Qt::Key_Return);
+        QCOMPARE(t.editor->wert(), 100.0);
+        QCOMPARE(t.field()->text(), QString("max 100"));
+
+        // A picked entry inside the bounds is left as it is, without a second signal.
+        t.enter();
+        QMetaObject::invokeMethod(t.editor, "cb_clicked");
+        QTest::mouseClick(t.editor->pickList()->viewport(), Qt::LeftButton, {},
+                          t.editor->pickList()->visualItemRect(t.editor->pickList()->item(0))
+                              .center());
+        t.editor->setMin(0);
+        changed.clear();
+        t.leave();
+        QCOMPARE(t.editor->wert(), 0.1);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void wheelWalksThroughTheOpenPickList()
+    {
+        EditorWindow t;
+        t.editor->setComboWerte("1;2;3;4");
+        t.editor->setSpinStep(1);
+        t.editor->setWert(7);
+        t.enter();
+        QMetaObject::invokeMethod(t.editor, "cb_clicked");
+        QListWidget *list = t.editor->pickList();
+        QVERIFY(list && list->isVisible());
+        auto turn = [&t](int delta) {
+            const QPoint at = t.field()->rect().center();
+            QWheelEvent wheel(at, t.field()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(t.field(), &wheel);
+        };
+        turn(-120);
+        turn(-120);
+        turn(-120);
+        QCOMPARE(t.editor->wert(), 7.0);
+        QCOMPARE(t.field()->text(), QString("7"));
+        const int reached = list->currentRow();
+        QVERIFY(reached >= 2);
+        QVERIFY(list->currentItem()->isSelected());
+        turn(120);
+        QCOMPARE(list->currentRow(), reached - 1);
+        QTest::keyClick(t.field(), Qt::Key_Return);
+        QCOMPARE(t.editor->wert(), list->item(reached - 1)->text().toDouble());
+
+        // With the list closed the wheel spins again.
+        QVERIFY(!list->isVisible());
+        const double before = t.editor->wert();
+        turn(120);
+        QCOMPARE(t.editor->wert(), before + 1);
+    }
+
+    void editorDestroyedWithTheFocusEndsNoEdit()
+    {
+        EditorWindow t;
+        auto *doomed = new combospinWgt(&t.window);
+        doomed->setMin(10);
+        t.window.layout()->addWidget(doomed);
+        doomed->show();
+        doomed->lineEdit()->setFocus(Qt::OtherFocusReason);
+        QVERIFY(doomed->lineEdit()->hasFocus());
+        QTest::keyClicks(doomed->lineEdit(), "3");
+        QSignalSpy changed(doomed, &combospinWgt::wertChanged);
+        QSignalSpy lost(doomed, &combospinWgt::focusLost);
+        QPointer<numberEdit> field = doomed->lineEdit();
+        delete doomed;
+        QVERIFY(!field);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(lost.count(), 0);
+    }
+
+    void tuningShowsTheUnitOnlyWhereUnitsAreShown()
+    {
+        EditorWindow t;
+        t.editor->setSettingsKey("WerteModel_Editor_QA");
+        t.editor->setShowEinheit(false);
+        auto setUnit = [](const QString &unit) {
+            whenModalOpens([unit](QWidget *w) {
+                w->findChild<QLineEdit *>("lineEditEinheit")->setText(unit);
+                qobject_cast<QDialog *>(w)->accept();
+            });
+        };
+        auto *label = t.editor->findChild<QLabel *>("einheitLabel");
+        setUnit("kW");
+        QMetaObject::invokeMethod(t.editor, "ask4Parameters");
+        QCOMPARE(t.editor->einheit(), QString("kW"));
+        QVERIFY(label->isHidden());
+
+        t.editor->setShowEinheit(true);
+        setUnit("W");
+        QMetaObject::invokeMethod(t.editor, "ask4Parameters");
+        QVERIFY(!label->isHidden());
+        QCOMPARE(label->text(), QString(" W"));
     }
 };
 

@@ -14,9 +14,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QToolButton>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -66,6 +68,15 @@ class TestDelegates : public QObject
             return view->viewport()->findChild<T *>();
         }
     };
+
+    // TW between 10 and 1500, as the tuning of that column could say.
+    static void setTwBounds()
+    {
+        QSettings settings;
+        settings.setValue("Combospins/WerteModel_Editor_TW_Min", "10");
+        settings.setValue("Combospins/WerteModel_Editor_TW_Max", "1500");
+        settings.sync();
+    }
 
 private slots:
     void initTestCase()
@@ -296,6 +307,135 @@ private slots:
         delegate.setEditorData(chooser, picture);
         delegate.setModelData(chooser, model, picture);
         QCOMPARE(model->data(picture, Qt::EditRole).toInt(), 5);
+    }
+
+    // ---------------------------------------------------------- bounds on every way out
+
+    void tableEditsEndWithinTheBounds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("Return below") << "5" << "Return" << 10.0;
+        QTest::newRow("Enter above") << "2000" << "Enter" << 1500.0;
+        QTest::newRow("Tab below") << "3" << "Tab" << 10.0;
+        QTest::newRow("Backtab above") << "1600" << "Backtab" << 1500.0;
+        QTest::newRow("focus loss below") << "2" << "focus" << 10.0;
+        QTest::newRow("Return inside") << "12,5" << "Return" << 12.5;
+    }
+
+    void tableEditsEndWithinTheBounds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, leave);
+        QFETCH(double, stored);
+        setTwBounds();
+        TableWindow t("SELECT WerteId, TW, BEMERKUNG FROM Werte WHERE WerteId IN (70000, 70001) "
+                      "ORDER BY WerteId");
+        const QModelIndex index = t.cell(0, "TW");
+        auto *csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        QCOMPARE(csb->min(), 10.0);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), typed);
+        if (leave == "focus")
+            t.elsewhere->setFocus(Qt::MouseFocusReason);
+        else if (leave == "Return")
+            QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
+        else if (leave == "Enter")
+            QTest::keyClick(csb->lineEdit(), Qt::Key_Enter);
+        else if (leave == "Tab")
+            QTest::keyClick(csb->lineEdit(), Qt::Key_Tab);
+        else
+            QTest::keyClick(csb->lineEdit(), Qt::Key_Backtab);
+        QTRY_COMPARE(t.model->data(index, Qt::EditRole).toDouble(), stored);
+        QTRY_VERIFY(!t.view->viewport()->findChild<combospinWgt *>());
+        QCOMPARE(t.model->data(index, Qt::EditRole).toDouble(), stored);
+    }
+
+    void pickListChoiceIsStoredWithinTheBounds()
+    {
+        setTwBounds();
+        TableWindow t("SELECT WerteId, TW FROM Werte WHERE WerteId = 70000");
+        const QModelIndex index = t.cell(0, "TW");
+        auto *csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Space);
+        QTRY_VERIFY(csb->pickList() && csb->pickList()->isVisible());
+        csb->pickList()->setCurrentRow(0);   // 1, below the minimum
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
+        QCOMPARE(csb->wert(), 1.0);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
+        QTRY_COMPARE(t.model->data(index, Qt::EditRole).toDouble(), 10.0);
+    }
+
+    void formReturnStoresWithinTheBoundsAndShowsTheNote()
+    {
+        setTwBounds();
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT WerteId, Geraet, TW FROM Werte WHERE WerteId = 70000", kolvexDb());
+        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
+        QWidget form;
+        auto *layout = new QVBoxLayout(&form);
+        QDataWidgetMapper mapper;
+        mapper.setModel(model);
+        mapper.setItemDelegate(delegate);
+        const int c = model->fieldIndex("TW");
+        auto *csb = qobject_cast<combospinWgt *>(
+            delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, c)));
+        QVERIFY(csb);
+        layout->addWidget(csb);
+        layout->addWidget(new QLineEdit);
+        mapper.addMapping(csb, c);
+        mapper.toFirst();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        csb->lineEdit()->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), "5");
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
+        QTRY_COMPARE(model->data(model->index(0, c), Qt::EditRole).toDouble(), 10.0);
+        QCOMPARE(csb->lineEdit()->text(), QString("min  10"));
+
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), "3");
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Tab);
+        QTRY_COMPARE(model->data(model->index(0, c), Qt::EditRole).toDouble(), 10.0);
+        QVERIFY(!csb->lineEdit()->hasFocus());
+    }
+
+    // ---------------------------------------------------------- the editor in a narrow cell
+
+    void narrowCellEditorTakesTheWidthItNeeds()
+    {
+        TableWindow t("SELECT WerteId, TW, BEMERKUNG FROM Werte WHERE WerteId = 70001");
+        const int c = t.model->fieldIndex("TW");
+        t.view->setColumnWidth(c, 60);
+        const QModelIndex index = t.cell(0, "TW");
+        auto *csb = t.openEditor<combospinWgt>(index);
+        QVERIFY(csb);
+        const QRect cell = t.view->visualRect(index);
+        QVERIFY(cell.width() <= 60);
+        QCOMPARE(csb->geometry().topLeft(), cell.topLeft());
+        QVERIFY(csb->width() >= csb->sizeHint().width());
+        QVERIFY(csb->height() >= cell.height());
+        // With its buttons shown the whole number still fits.
+        QCOMPARE(csb->lineEdit()->text(), QString("356.9"));
+        QTRY_VERIFY(csb->findChild<QToolButton *>("upButton")->isVisible());
+        const int needed = csb->lineEdit()->fontMetrics().horizontalAdvance("356.9");
+        QVERIFY2(csb->lineEdit()->width() > needed + 8,
+                 qPrintable(QString::number(csb->lineEdit()->width())));
+    }
+
+    void widenedEditorStaysInsideTheView()
+    {
+        using D = EditableSqlQueryModelDelegate;
+        const QSize needed(130, 24);
+        QCOMPARE(D::numberEditorRect(QRect(10, 40, 60, 20), needed, 500), QRect(10, 40, 130, 24));
+        QCOMPARE(D::numberEditorRect(QRect(400, 40, 60, 30), needed, 450), QRect(320, 40, 130, 30));
+        QCOMPARE(D::numberEditorRect(QRect(20, 0, 60, 30), needed, 100), QRect(0, 0, 130, 30));
+        QCOMPARE(D::numberEditorRect(QRect(5, 5, 200, 30), needed, 300), QRect(5, 5, 200, 30));
     }
 };
 

@@ -280,7 +280,7 @@ private slots:
         QVERIFY(!dialog.createEntryMenu(posOf(2), nullptr));                // the place holder
         QVERIFY(!dialog.createEntryMenu(QPoint(5, names->viewport()->height() - 5), nullptr));
 
-        // The shown edits of the current entry go into its copy.
+        // The copy is the entry as saved; the shown edits stay with the original.
         activate(dialog, "BREITE");
         QScopedPointer<QMenu> menu(dialog.createEntryMenu(posOf(0), nullptr));
         QVERIFY(menu);
@@ -290,13 +290,14 @@ private slots:
         menu->actions().at(0)->trigger();
         QCOMPARE(names->count(), 4);
         QCOMPARE(names->item(1)->text(), QString("Kurz"));
-        QCOMPARE(names->item(1)->data(Qt::UserRole).toString(), QString("TIRMAID,HRSTID,TYP"));
+        QCOMPARE(names->item(1)->data(Qt::UserRole).toString(), QString("Typ,Breite"));
+        QCOMPARE(visible(dialog), QStringList({"TYP"}));
 
         QScopedPointer<QMenu> second(dialog.createEntryMenu(posOf(2), nullptr));
         second->actions().at(1)->trigger();
         QCOMPARE(names->count(), 3);
         dialog.accept();
-        QCOMPARE(lists, QStringList({"Kurz#TIRMAID,HRSTID,TYP", "Kurz#TIRMAID,HRSTID,TYP"}));
+        QCOMPARE(lists, QStringList({"Kurz#TIRMAID,HRSTID,TYP", "Kurz#Typ,Breite"}));
     }
 
     void cancelLeavesTheCallersValues()
@@ -352,12 +353,23 @@ private slots:
         }
         list.setModel(&model);
         list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-        for (int row : {0, 1, 3})
+        // Picked bottom up, carried top down, the heading left out.
+        for (int row : {3, 0, 1})
             list.selectionModel()->select(model.index(row, 0), QItemSelectionModel::Select);
 
         QScopedPointer<QDrag> drag(list.createDrag());
         QVERIFY(drag);
         QCOMPARE(drag->pixmap().size(), QSize(20, 10));
+        QDataStream carried(drag->mimeData()->data("application/x-qabstractitemmodeldatalist"));
+        QList<int> rows;
+        while (!carried.atEnd()) {
+            int row = 0;
+            int column = 0;
+            QMap<int, QVariant> roles;
+            carried >> row >> column >> roles;
+            rows << row;
+        }
+        QCOMPARE(rows, QList<int>({1, 3}));
         list.removeMovedRows();
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.item(0)->text(), QString("Kopf"));

@@ -77,6 +77,38 @@ QByteArray plainTextList(const QStringList &texts)
     return bytes;
 }
 
+// Runs its drags by hand: each drag moves over this view to dropAt and is
+// dropped there, as the mouse would do it; the result is remembered.
+class DroppingTableView : public DragTableView
+{
+public:
+    QPoint dropAt;
+    int drags = 0;
+    bool moveAccepted = false;
+    bool dropAccepted = false;
+    QStringList carried;
+
+protected:
+    Qt::DropAction runDrag(QDrag *drag, Qt::DropActions actions) override
+    {
+        ++drags;
+        QMimeData *data = drag->mimeData();
+        QDataStream in(data->data("text/plain"));
+        carried.clear();
+        in >> carried;
+        QDragEnterEvent enter(dropAt, actions, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &enter);
+        QDragMoveEvent move(dropAt, actions, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &move);
+        moveAccepted = move.isAccepted();
+        QDropEvent drop(dropAt, actions, data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport(), &drop);
+        dropAccepted = drop.isAccepted() && drop.dropAction() != Qt::IgnoreAction;
+        delete drag;
+        return dropAccepted ? Qt::CopyAction : Qt::IgnoreAction;
+    }
+};
+
 } // namespace
 
 // The table view on the real models and a fresh demo copy: appliance 25000 of
@@ -149,6 +181,25 @@ class TestDragTableView : public QObject
     }
 
     QPoint centre(const QModelIndex &index) { return m_view->visualRect(index).center(); }
+
+    // The cell texts a drag carries; the drag is deleted.
+    static QStringList payload(QDrag *drag)
+    {
+        QScopedPointer<QDrag> owned(drag);
+        if (!drag)
+            return {};
+        QStringList texts;
+        QDataStream in(drag->mimeData()->data("text/plain"));
+        in >> texts;
+        return texts;
+    }
+
+    static void dragMoveTo(QAbstractItemView *view, const QPoint &pos)
+    {
+        QMouseEvent move(QEvent::MouseMove, pos, view->viewport()->mapToGlobal(pos),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+    }
 
     // A move with the left button held, delivered to the viewport.
     void dragMoveTo(const QPoint &pos)
@@ -472,6 +523,146 @@ private slots:
         QVERIFY(dropOn(target, {"Erste", "Zweite"}));
         QCOMPARE(scalar(m_db, "SELECT Bemerkung FROM Werte WHERE WerteId=70000"), QString("Erste"));
         QCOMPARE(scalar(m_db, "SELECT Bemerkung FROM Werte WHERE WerteId=70002"), QString("Zweite"));
+    }
+
+
+    // ---------------------------------------------------------- drags onto themselves
+
+    void dragEndingWhereItStartedChangesNothing()
+    {
+        GeraeteModel geraete;
+        geraete.selectAppliances();
+        DroppingTableView view;
+        view.setModel(&geraete);
+        view.setDragMode(3, 500);
+        view.resize(900, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int typ2 = geraete.fieldIndex("TYP2");
+        QVERIFY(geraete.rowCount() >= 5);
+        const QString before = TestSupport::runSqlite3(m_file, "SELECT TirmaId, Typ2 FROM Geraete ORDER BY TirmaId;");
+        const QStringList journalBefore = TestSupport::journalLines(m_file);
+        auto cell = [&](int row) { return geraete.index(row, typ2); };
+        auto at = [&](int row) { return view.visualRect(cell(row)).center(); };
+        auto holdAndDrop = [&](int pressRow, const QPoint &dropAt) {
+            selectCells(&view, {cell(0), cell(1), cell(2)});
+            view.dropAt = dropAt;
+            QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(pressRow));
+            QVERIFY(view.isPressPending());
+            QVERIFY(QMetaObject::invokeMethod(&view, "myTimer_timeout"));
+        };
+
+        // Held and released without moving.
+        holdAndDrop(1, at(1));
+        QCOMPARE(view.drags, 1);
+        QCOMPARE(view.carried.size(), 3);
+        QVERIFY(!view.moveAccepted);
+        QVERIFY(!view.dropAccepted);
+        // Dropped on another of the dragged cells.
+        holdAndDrop(1, at(2));
+        QVERIFY(!view.moveAccepted);
+        QVERIFY(!view.dropAccepted);
+        // Held on the selection and let go a pixel off: still no move.
+        holdAndDrop(0, at(0) + QPoint(1, 0));
+        QVERIFY(!view.dropAccepted);
+        QCOMPARE(view.drags, 3);
+        QCOMPARE(TestSupport::runSqlite3(m_file, "SELECT TirmaId, Typ2 FROM Geraete ORDER BY TirmaId;"), before);
+        QCOMPARE(TestSupport::journalLines(m_file), journalBefore);
+
+        // A real drag below the selection pastes downwards from the cell dropped on.
+        const QString first = cell(0).data(Qt::EditRole).toString();
+        const QString second = cell(1).data(Qt::EditRole).toString();
+        const int id3 = geraete.index(3, 0).data().toInt();
+        const int id4 = geraete.index(4, 0).data().toInt();
+        selectCells(&view, {cell(0), cell(1)});
+        view.dropAt = at(3);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, at(1));
+        dragMoveTo(&view, at(1) + QPoint(0, QApplication::startDragDistance()));
+        QVERIFY(view.dropAccepted);
+        QCOMPARE(view.carried, QStringList({first, second}));
+        QCOMPARE(scalar(m_db, QString("SELECT Typ2 FROM Geraete WHERE TirmaId=%1").arg(id3)), first);
+        QCOMPARE(scalar(m_db, QString("SELECT Typ2 FROM Geraete WHERE TirmaId=%1").arg(id4)), second);
+        QCOMPARE(TestSupport::journalLines(m_file).size(), journalBefore.size() + 2);
+
+        // After the drag a drop from elsewhere is an ordinary paste again, wherever it lands.
+        QMimeData data;
+        data.setData("text/plain", plainTextList({"Fremd"}));
+        QDragEnterEvent enter(at(1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &enter);
+        QDragMoveEvent move(at(1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &move);
+        QDropEvent drop(at(1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &drop);
+        QCOMPARE(cell(1).data(Qt::EditRole).toString(), QString("Fremd"));
+    }
+
+    void pressOnTheNewRecordRowNeverPastesThere()
+    {
+        DroppingTableView view;
+        view.setModel(m_werte);
+        view.setDragMode(3, 500);
+        view.resize(900, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const int column = m_werte->fieldIndex("BEMERKUNG");
+        const int last = m_werte->rowCount() - 1;
+        const QModelIndex star = m_werte->index(last, column);
+        const int rows = m_werte->rowCount();
+        selectCells(&view, {m_werte->index(0, column), star});
+        view.dropAt = view.visualRect(star).center();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, view.dropAt);
+        QVERIFY(QMetaObject::invokeMethod(&view, "myTimer_timeout"));
+        QCOMPARE(view.drags, 1);
+        QVERIFY(!view.dropAccepted);
+        QCOMPARE(m_werte->rowCount(), rows);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
+    }
+
+    // ---------------------------------------------------------- what a drag carries
+
+    void dragCarriesWhatTheUserSeesSelected()
+    {
+        m_view->setDragMode(3, 500);
+        const int bemerkung = m_werte->fieldIndex("BEMERKUNG");
+        const int last = m_werte->rowCount() - 1;
+        // Picked bottom up: the drag still runs top down, as the cells appear.
+        selectCells(m_view, {m_werte->index(2, bemerkung), m_werte->index(0, bemerkung)});
+        QStringList expected{m_werte->index(0, bemerkung).data(Qt::EditRole).toString(),
+                             m_werte->index(2, bemerkung).data(Qt::EditRole).toString()};
+        QCOMPARE(payload(m_view->dragOfSelection()), expected);
+
+        // A whole row picked by its header: hidden key columns stay out.
+        m_view->hideColumn(0);
+        m_view->hideColumn(1);
+        m_view->selectionModel()->clearSelection();
+        m_view->selectRow(1);
+        QStringList shown;
+        for (int c = 2; c < m_werte->columnCount(); ++c)
+            shown << m_werte->index(1, c).data(Qt::EditRole).toString();
+        QCOMPARE(payload(m_view->dragOfSelection()), shown);
+        m_view->showColumn(0);
+        m_view->showColumn(1);
+
+        // The new-record cell is not carried, and the selection shows it.
+        DroppingTableView view;
+        view.setModel(m_werte);
+        view.setDragMode(3, 500);
+        view.resize(900, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QModelIndex star = m_werte->index(last, bemerkung);
+        selectCells(&view, {m_werte->index(0, bemerkung), star});
+        view.dropAt = QPoint(-50, -50);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, view.visualRect(m_werte->index(0, bemerkung)).center());
+        QVERIFY(QMetaObject::invokeMethod(&view, "myTimer_timeout"));
+        QCOMPARE(view.carried, QStringList{expected.first()});
+        QCOMPARE(view.selectionModel()->selectedIndexes(), QModelIndexList{m_werte->index(0, bemerkung)});
+
+        // Only such cells: no drag at all.
+        selectCells(&view, {star});
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, view.visualRect(star).center());
+        QVERIFY(QMetaObject::invokeMethod(&view, "myTimer_timeout"));
+        QCOMPARE(view.drags, 1);
     }
 
     // ---------------------------------------------------------- keys and clicks

@@ -60,13 +60,8 @@ void CombospinTune::accept()
     m_target->setMax(ui->csbMax->wert());
     m_target->setMaxDecimals(ui->spinBoxNKS->value());
 
-    QStringList lines;
-    const QStringList rawLines = ui->teListe->toPlainText().split(QLatin1Char('\n'));
-    for (const QString &raw : rawLines) {
-        // Lines holding nothing but blanks count as empty lines.
-        if (!raw.trimmed().isEmpty())
-            lines << raw;
-    }
+    // Only truly empty lines are dropped; a line of blanks is a wrong entry.
+    QStringList lines = ui->teListe->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (QString &line : lines) {
         line = cleanedListLine(line);
         if (!isValidListLine(line)) {

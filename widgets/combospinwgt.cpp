@@ -80,6 +80,11 @@ combospinWgt::combospinWgt(QWidget *parent)
 
 combospinWgt::~combospinWgt()
 {
+    // Destroying the children takes the focus from the text field; an editor
+    // that is going away ends no edit and announces nothing.
+    blockSignals(true);
+    disconnect(m_edit, nullptr, this, nullptr);
+    m_edit->releaseOwner();
     // The pick list lives in another window; nothing can reach it once its
     // editor is gone.
     if (m_pickList)
@@ -248,9 +253,16 @@ double combospinWgt::fieldNumber() const
 void combospinWgt::setWert(double d)
 {
     m_restoreWert = d;
+    if (!m_plainText && d == m_wert && !m_edited) {
+        // The value the note stands for comes back (a form showing what it
+        // just stored): the note stays until the field is entered again.
+        m_unchecked = false;
+        return;
+    }
     m_wert = d;
     setFieldText(formatNumber(d, m_maxDecimals, 0));
     m_edited = false;
+    m_unchecked = false;
 }
 
 void combospinWgt::changeWert(double d)
@@ -289,6 +301,7 @@ void combospinWgt::clear()
 {
     setFieldText(QString());
     m_edited = false;
+    m_unchecked = false;
     m_wert = 0.0;
     m_restoreWert = 0.0;
 }
@@ -371,6 +384,7 @@ void combospinWgt::spin(bool up)
     m_edit->selectAll();
     emit wertChanged(m_wert);
     m_edited = false;
+    m_unchecked = false;
 }
 
 void combospinWgt::sbup_clicked()
@@ -389,33 +403,49 @@ void combospinWgt::endEdit()
 {
     if (m_readOnly || (m_pickList && m_pickList->hasFocus()) || m_rechnerOpen || m_menuOpen)
         return;
-    applyEditPalette(true);
-    m_plainText = true;
-    if (m_edited) {
-        setFieldText(formatNumber(m_edit->text().toDouble(), m_maxDecimals, 0));
-        m_wert = m_edit->text().toDouble();
-        if (m_wert < m_min) {
-            m_wert = m_min;
-            setFieldText(QStringLiteral("min  %1").arg(QString::number(m_min)));
-            markOutOfRange();
-            m_downButton->setEnabled(false);
-        } else {
-            m_downButton->setEnabled(true);
-        }
-        if (m_wert > m_max) {
-            m_wert = m_max;
-            setFieldText(QStringLiteral("max %1").arg(QString::number(m_max)));
-            markOutOfRange();
-            m_upButton->setEnabled(false);
-        } else {
-            m_upButton->setEnabled(true);
-        }
-        emit wertChanged(m_wert);
-        m_edited = false;
-    }
+    finishEdit();
     hideButtons();
     hidePickList();
     emit focusLost();
+}
+
+void combospinWgt::finishEdit()
+{
+    if (m_readOnly)
+        return;
+    const bool edited = m_edited;
+    if (!edited && !m_unchecked)
+        return;
+    applyEditPalette(true);
+    m_plainText = true;
+    if (edited) {
+        setFieldText(formatNumber(m_edit->text().toDouble(), m_maxDecimals, 0));
+        m_wert = m_edit->text().toDouble();
+    }
+    bool clamped = false;
+    if (m_wert < m_min) {
+        m_wert = m_min;
+        setFieldText(QStringLiteral("min  %1").arg(QString::number(m_min)));
+        markOutOfRange();
+        m_downButton->setEnabled(false);
+        clamped = true;
+    } else {
+        m_downButton->setEnabled(true);
+    }
+    if (m_wert > m_max) {
+        m_wert = m_max;
+        setFieldText(QStringLiteral("max %1").arg(QString::number(m_max)));
+        markOutOfRange();
+        m_upButton->setEnabled(false);
+        clamped = true;
+    } else {
+        m_upButton->setEnabled(true);
+    }
+    m_edited = false;
+    m_unchecked = false;
+    // A taken entry already announced its value; only a clamp changes it.
+    if (edited || clamped)
+        emit wertChanged(m_wert);
 }
 
 // ---- pick list -----------------------------------------------------------
@@ -509,6 +539,7 @@ void combospinWgt::fromListSelected(const QString &entry)
     setFieldText(number);
     m_wert = number.toDouble();
     m_edited = false;
+    m_unchecked = true;
     m_edit->setFocus();
     if (m_wert < m_max)
         m_upButton->setEnabled(true);
@@ -526,8 +557,10 @@ void combospinWgt::showRechner()
     if (m_readOnly && m_edit->hasSelectedText())
         value = m_edit->selectedText().toDouble();
     Calculator calculator(&value, nullptr);
-    if (calculator.exec() == QDialog::Accepted && !m_readOnly)
+    if (calculator.exec() == QDialog::Accepted && !m_readOnly) {
         changeWert(value);
+        m_unchecked = true;
+    }
     m_rechnerOpen = false;
 }
 
@@ -540,7 +573,10 @@ void combospinWgt::ask4Parameters()
 {
     hidePickList();
     CombospinTune dialog(this);
-    if (dialog.exec() != QDialog::Accepted || m_settingsKey.isEmpty())
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // A new unit shows only where the editor shows units at all (forms, not cells).
+    setShowEinheit(m_showEinheit);
+    if (!accepted || m_settingsKey.isEmpty())
         return;
     CombospinSettings::store(m_settingsKey, m_einheit, m_comboWerte, m_spinStep, m_min, m_max,
                              m_maxDecimals);

@@ -67,6 +67,14 @@ public:
     // The pick list, once it was opened (it lives in the active window).
     QListWidget *pickList() const { return m_pickList.data(); }
 
+    // Ends the edit of the value: a typed text becomes its number, and a
+    // value the user brought in (typed, picked from the list, taken from the
+    // calculator) is kept between min and max, with the note "min  %1" or
+    // "max %1" on a red field when it had to be clamped. Whoever commits the
+    // value (a key that leaves the editor, a delegate) calls this first;
+    // calling it again without a new change does nothing.
+    void finishEdit();
+
 signals:
     void FKeySignal(int key);
     void wertChanged(double wert);
@@ -136,6 +144,8 @@ private:
     bool m_edited = false;
     bool m_rechnerOpen = false;
     bool m_menuOpen = false;
+    // A pick-list entry or calculator result not yet checked against the bounds.
+    bool m_unchecked = false;
 
     QPointer<QListWidget> m_pickList;
     QString m_pickListSource;

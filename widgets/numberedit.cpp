@@ -26,10 +26,23 @@ QSize numberEdit::minimumSizeHint() const
     return sizeHint();
 }
 
+bool numberEdit::event(QEvent *event)
+{
+    // Tab and Backtab move the focus before any key handler sees them; the
+    // value is finished first, so that whoever commits it on the way out
+    // (a view moving to the next cell) gets it within the bounds.
+    if (m_owner && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            m_owner->finishEdit();
+    }
+    return QLineEdit::event(event);
+}
+
 void numberEdit::mousePressEvent(QMouseEvent *event)
 {
     QLineEdit::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton)
+    if (m_owner && event->button() == Qt::LeftButton)
         m_owner->showButtons();
 }
 
@@ -40,15 +53,27 @@ void numberEdit::mouseDoubleClickEvent(QMouseEvent *event)
 
 void numberEdit::wheelEvent(QWheelEvent *event)
 {
+    if (!m_owner) {
+        QLineEdit::wheelEvent(event);
+        return;
+    }
     if (m_owner->m_readOnly)
         return;
     if (!hasFocus()) {
         QLineEdit::wheelEvent(event);
         return;
     }
-    if (m_owner->m_spinStep != 0.0) {
-        const QPoint delta = event->angleDelta();
-        const int rotation = delta.y() != 0 ? delta.y() : delta.x();
+    const QPoint delta = event->angleDelta();
+    const int rotation = delta.y() != 0 ? delta.y() : delta.x();
+    if (m_owner->pickListVisible()) {
+        // With the pick list open the wheel walks through its entries, as
+        // Up and Down do; the value behind it stays.
+        if (rotation != 0) {
+            QKeyEvent step(QEvent::KeyPress, rotation < 0 ? Qt::Key_Down : Qt::Key_Up,
+                           Qt::NoModifier);
+            QCoreApplication::sendEvent(m_owner->m_pickList.data(), &step);
+        }
+    } else if (m_owner->m_spinStep != 0.0) {
         // A disabled button does not click, so the wheel stops at the bounds.
         if (rotation <= 0)
             m_owner->m_downButton->click();
@@ -60,6 +85,10 @@ void numberEdit::wheelEvent(QWheelEvent *event)
 
 void numberEdit::keyPressEvent(QKeyEvent *event)
 {
+    if (!m_owner) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     const int key = event->key();
     const bool passesReadOnly = key == Qt::Key_Return || key == Qt::Key_Enter
                                 || key == Qt::Key_Tab || key == Qt::Key_Backtab;
@@ -121,6 +150,9 @@ bool numberEdit::handleEditorKey(QKeyEvent *event)
             o->fromListSelected(item);
             event->accept();
         } else {
+            // The key ends the edit in a view or a form: what it commits
+            // must already be within the bounds.
+            o->finishEdit();
             event->ignore();
         }
         return true;
@@ -132,6 +164,8 @@ bool numberEdit::handleEditorKey(QKeyEvent *event)
 void numberEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
+    if (!m_owner)
+        return;
     if (!m_owner->m_readOnly)
         selectAll();
     if (event->reason() == Qt::OtherFocusReason)
@@ -140,14 +174,15 @@ void numberEdit::focusInEvent(QFocusEvent *event)
 
 void numberEdit::focusOutEvent(QFocusEvent *event)
 {
-    m_owner->endEdit();
+    if (m_owner)
+        m_owner->endEdit();
     QLineEdit::focusOutEvent(event);
 }
 
 void numberEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     event->accept();
-    if (m_owner->m_readOnly)
+    if (!m_owner || m_owner->m_readOnly)
         return;
     m_owner->m_menuOpen = true;
     QMenu menu(this);

@@ -14,11 +14,15 @@ public:
     explicit numberEdit(combospinWgt *owner);
 
     combospinWgt *owner() const { return m_owner; }
+    // Called by the owner while it is destroyed: from then on the field is a
+    // plain line edit and touches nothing of the owner.
+    void releaseOwner() { m_owner = nullptr; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
