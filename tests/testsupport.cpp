@@ -129,4 +129,24 @@ QString demoImagesDir()
     return QStringLiteral(KOLVEX_DEMO_DIR) + "/images";
 }
 
+OtherProgram::OtherProgram(const QString &file)
+{
+    db = QSqlDatabase::addDatabase("QSQLITE", name);
+    db.setDatabaseName(file);
+    db.open();
+}
+
+OtherProgram::~OtherProgram()
+{
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+bool OtherProgram::exec(const QString &sql)
+{
+    QSqlQuery q(db);
+    return q.exec(sql);
+}
+
 } // namespace TestSupport

@@ -36,6 +36,19 @@ QSqlDatabase openKolvexWith(const QString &file, const QString &options, bool wi
 // (short busy timeout).
 QSqlDatabase openOtherConnection(const QString &file, const QString &name);
 
+// A second connection with the driver's default options, as another program
+// would hold the file; exec() runs one statement on it.
+class OtherProgram
+{
+public:
+    explicit OtherProgram(const QString &file);
+    ~OtherProgram();
+    bool exec(const QString &sql);
+
+    const QString name = QStringLiteral("anderesProgramm");
+    QSqlDatabase db;
+};
+
 // Removes every registered connection.
 void closeAllConnections();
 

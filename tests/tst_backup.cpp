@@ -42,30 +42,6 @@ class TestBackup : public QObject
         return QDir(m_dir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden);
     }
 
-    // A second connection, as another program would hold the file.
-    struct OtherProgram
-    {
-        QString name = QStringLiteral("anderesProgramm");
-        QSqlDatabase db;
-        explicit OtherProgram(const QString &file)
-        {
-            db = QSqlDatabase::addDatabase("QSQLITE", name);
-            db.setDatabaseName(file);
-            db.open();
-        }
-        bool exec(const QString &sql)
-        {
-            QSqlQuery q(db);
-            return q.exec(sql);
-        }
-        ~OtherProgram()
-        {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-        }
-    };
-
 private slots:
     void initTestCase()
     {
@@ -86,7 +62,7 @@ private slots:
     void copyHoldsTheCommittedStateWhileAnotherConnectionWrites()
     {
         const QString target = m_dir.path() + "/sicherung.glo";
-        OtherProgram other(m_db);
+        TestSupport::OtherProgram other(m_db);
         QVERIFY(other.exec("BEGIN"));
         for (int i = 0; i < 200; ++i)
             QVERIFY(other.exec(QString("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES "
@@ -122,7 +98,7 @@ private slots:
         QCOMPARE(backup.copyTo(kolvexDb(), target), DatabaseBackup::Written);
         const QByteArray earlier = checksum(target);
 
-        OtherProgram other(m_db);
+        TestSupport::OtherProgram other(m_db);
         QVERIFY(other.exec("BEGIN EXCLUSIVE"));
         QVERIFY(other.exec("DELETE FROM Werte"));
         QCOMPARE(backup.copyTo(kolvexDb(), target), DatabaseBackup::Failed);
@@ -243,7 +219,7 @@ private slots:
 
         // Another program holds the file: the user is told, nothing written.
         const QString second = m_dir.path() + "/zweite_sicherung.glo";
-        OtherProgram other(m_db);
+        TestSupport::OtherProgram other(m_db);
         QVERIFY(other.exec("BEGIN EXCLUSIVE"));
         QVERIFY(other.exec("DELETE FROM Werte"));
         {

@@ -68,30 +68,6 @@ class TestDatabaseOpening : public QObject
         return w.findChild<QLabel *>("databasePath")->text();
     }
 
-    // A second connection, as another program would hold the file.
-    struct OtherProgram
-    {
-        QString name = QStringLiteral("anderesProgramm");
-        QSqlDatabase db;
-        explicit OtherProgram(const QString &file)
-        {
-            db = QSqlDatabase::addDatabase("QSQLITE", name);
-            db.setDatabaseName(file);
-            db.open();
-        }
-        bool exec(const QString &sql)
-        {
-            QSqlQuery q(db);
-            return q.exec(sql);
-        }
-        ~OtherProgram()
-        {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-        }
-    };
-
 private slots:
     void initTestCase()
     {
@@ -387,7 +363,7 @@ private slots:
         const QString demo = demoIn("gesperrt");
         MainWindow w;
         {
-            OtherProgram other(demo);
+            TestSupport::OtherProgram other(demo);
             QVERIFY(other.exec("BEGIN EXCLUSIVE"));
             QVERIFY(other.exec("DELETE FROM Werte"));
             const QSqlError error = w.openDataBase(demo);
@@ -408,7 +384,7 @@ private slots:
         const QString demo = demoIn("idlock");
         QSqlDatabase db = TestSupport::openKolvex(demo, /*withIdTable=*/false);
         {
-            OtherProgram other(demo);
+            TestSupport::OtherProgram other(demo);
             QVERIFY(other.exec("BEGIN EXCLUSIVE"));
             QVERIFY(other.exec("DELETE FROM Geraete"));
             QSqlError error;
