@@ -150,16 +150,6 @@ QSqlError openCompanionDatabase(const QString &mainFile, bool mainReadOnly)
                                 /*mustExist=*/readOnly, readOnly);
 }
 
-// The row whose column 0 holds id, or -1.
-int rowOfId(const QAbstractItemModel *model, int id)
-{
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (model->index(row, 0).data(Qt::EditRole).toString() == QString::number(id))
-            return row;
-    }
-    return -1;
-}
-
 // Makes (row, column) current and selects it so that the row-change slots
 // run even when a refresh left that row current (a failed statement keeps
 // the list, and with it the current row): the old current index is dropped
@@ -727,7 +717,8 @@ bool MainWindow::restoreCurrentRow(QTableView *view, int &currentId, int column)
     // Another refresh has chosen a row meanwhile.
     if (!view->model() || view->currentIndex().isValid())
         return false;
-    const int row = currentId > 0 ? rowOfId(view->model(), currentId) : -1;
+    const auto *model = qobject_cast<const EditableSqlQueryModel *>(view->model());
+    const int row = model && currentId > 0 ? model->rowOfRecord(currentId) : -1;
     if (row >= 0) {
         // The record is still listed: only the view lost its place.
         QItemSelectionModel *selection = view->selectionModel();
@@ -741,7 +732,6 @@ bool MainWindow::restoreCurrentRow(QTableView *view, int &currentId, int column)
         return false;
     // The current record is gone: the first row takes its place, or none.
     currentId = -1;
-    auto *model = qobject_cast<EditableSqlQueryModel *>(view->model());
     if (model && model->recordCount() > 0) {
         makeRowCurrent(view, 0, column);
         return false;
@@ -1247,7 +1237,7 @@ void MainWindow::reloadAppliancesKeepingCurrent()
         showWerte();
         return;
     }
-    const int row = rowOfId(m_geraeteModel, id);
+    const int row = m_geraeteModel->rowOfRecord(id);
     makeRowCurrent(ui->tableGeraete, qMax(row, 0), 2);
 }
 

@@ -1,6 +1,7 @@
 #include "appsettings.h"
 
 #include "fieldlistcolumns.h"
+#include "filesync.h"
 #include "sqltext.h"
 #include "writeaction.h"
 
@@ -18,11 +19,6 @@
 #include <QTextStream>
 
 #include <cerrno>
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <io.h>
-#endif
 
 namespace {
 
@@ -256,27 +252,6 @@ static bool writeAll(QFile &file, const QByteArray &bytes, QString *error)
     return true;
 }
 
-// Hands the written lines to the disk: a change is committed right after.
-static bool syncToDisk(QFile &file, QString *error)
-{
-    if (!file.flush()) {
-        *error = file.errorString();
-        return false;
-    }
-#if defined(Q_OS_UNIX)
-    if (::fsync(file.handle()) != 0) {
-        *error = qt_error_string(errno);
-        return false;
-    }
-#elif defined(Q_OS_WIN)
-    if (::_commit(file.handle()) != 0) {
-        *error = qt_error_string(errno);
-        return false;
-    }
-#endif
-    return true;
-}
-
 bool AppSettings::appendJournalLines(const QStringList &statements, QString *error,
                                      qint64 *sizeBefore)
 {
@@ -298,7 +273,8 @@ bool AppSettings::appendJournalLines(const QStringList &statements, QString *err
         reason = file.errorString();
     } else {
         const qint64 before = file.size();
-        if (writeAll(file, bytes, &reason) && syncToDisk(file, &reason)) {
+        // The lines reach the disk before the change they record is committed.
+        if (writeAll(file, bytes, &reason) && syncFileToDisk(file, &reason)) {
             file.close();
             if (sizeBefore)
                 *sizeBefore = before;

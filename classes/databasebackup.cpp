@@ -2,6 +2,7 @@
 
 #include "databasefilecheck.h"
 #include "dbconnections.h"
+#include "filesync.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,12 +12,6 @@
 #include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QVariant>
-
-#if defined(Q_OS_WIN)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -32,16 +27,7 @@ QString tr(const char *text)
 bool syncToDisk(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    const int descriptor = file.handle();
-    if (descriptor < 0)
-        return true; // no descriptor to sync through; the system writes it in time
-#if defined(Q_OS_WIN)
-    return _commit(descriptor) == 0;
-#else
-    return ::fsync(descriptor) == 0;
-#endif
+    return file.open(QIODevice::ReadWrite) && syncFileToDisk(file);
 }
 
 bool sameFile(const QString &a, const QString &b)

@@ -50,6 +50,8 @@ public:
     int recordCount() const;
     // Whether row is the trailing new-record row.
     bool isNewRecordRow(int row) const;
+    // Row that shows the record with the id (hint is tried first), or -1.
+    int rowOfRecord(int id, int hint = -1) const;
     // A list read from a database opened for reading only ends without the
     // new-record row: nothing could be stored there.
     bool offersNewRecordRow() const { return !readOnlyDatabase; }
@@ -110,8 +112,6 @@ protected:
     // New-record row: runs the insert journaled, keeps the new row id in
     // column 0 and re-reads the list. Returns whether the record was stored.
     bool insertNewRecord(const QModelIndex &index, const QString &insertStatement);
-    // Row that shows the record with the id (hint is tried first), or -1.
-    int rowOfRecord(int id, int hint = -1) const;
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.

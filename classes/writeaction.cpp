@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "changereport.h"
+#include "databasefilecheck.h"
 #include "dbconnections.h"
 
 #include <QCoreApplication>
@@ -28,13 +29,6 @@ QString errorText(const QSqlError &error)
 {
     const QString text = error.databaseText();
     return text.isEmpty() ? error.text() : text;
-}
-
-// SQLITE_BUSY (5) or SQLITE_LOCKED (6).
-bool isLockError(const QSqlError &error)
-{
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6");
 }
 
 // After a failed statement: whether SQLite ended the transaction itself. A
