@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -424,20 +423,15 @@ private slots:
         exec("CREATE TABLE SAUGER(NR INTEGER PRIMARY KEY,X)");
         exec("INSERT INTO SAUGER(X) VALUES ('bleibt')");
         // Another program holds the file.
-        QProcess other;
-        other.start(QStringLiteral(KOLVEX_SQLITE3), {m_target});
-        QVERIFY(other.waitForStarted());
-        other.write("BEGIN EXCLUSIVE;\n");
-        // A loaded machine (sanitizer build, parallel tests) may start the shell slowly.
-        QTRY_VERIFY_WITH_TIMEOUT(isLockedByAnother(), 30000);
+        TestSupport::OtherProgram other(m_target);
+        QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+        QVERIFY(isLockedByAnother());
 
         remember(m_exports);
         dlgImport dialog;
         ModalAnswerer answerer;
         clickImport(dialog);
-        other.write("ROLLBACK;\n.quit\n");
-        other.closeWriteChannel();
-        QVERIFY(other.waitForFinished());
+        QVERIFY(other.exec("ROLLBACK"));
 
         QCOMPARE(answerer.messages,
                  QStringList("Tabelle importieren|In die Quarnel-Datenbank "
