@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 #include <QTranslator>
@@ -27,9 +28,12 @@ class TestStartup : public QObject
 
     QTemporaryDir dir;
 
-    // Starts a program headless with isolated settings, lets it run briefly
-    // and returns everything it wrote to the log.
-    QString runProgram(const QString &program, const QStringList &args)
+    // Starts a program headless with isolated settings and returns everything
+    // it wrote to the log: once the log holds until, or, with until empty, once
+    // the program has closed its window and ended (at most a minute, so that a
+    // slow machine is given time rather than a failure).
+    QString runProgram(const QString &program, const QStringList &args,
+                       const QString &until = QString())
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -40,15 +44,23 @@ class TestStartup : public QObject
         env.insert("XDG_DATA_HOME", dir.path() + "/data");
         env.insert("QT_FORCE_STDERR_LOGGING", "1");
         env.insert("QT_MESSAGE_PATTERN", "%{file}|%{function}|%{message}");
+        env.insert("KOLVEX_CLOSE_AFTER_START", "1");
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(program, args);
         if (!p.waitForStarted())
             return QString();
-        p.waitForFinished(2500);
+        QByteArray log;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60000 && p.state() == QProcess::Running
+               && (until.isEmpty() || !QString::fromLocal8Bit(log).contains(until))) {
+            p.waitForReadyRead(100);
+            log += p.readAll();
+        }
         p.kill();
         p.waitForFinished();
-        return QString::fromLocal8Bit(p.readAll());
+        return QString::fromLocal8Bit(log + p.readAll());
     }
 
     static QString binary(const char *name)
@@ -126,13 +138,15 @@ private slots:
 
     void programLogsAFailedDatabase()
     {
-        const QString log =
-            runProgram(binary("KolvexSelvantoPflege"), {dir.path() + "/fehlt/nichts.glo"});
+        const QString log = runProgram(binary("KolvexSelvantoPflege"),
+                                       {dir.path() + "/fehlt/nichts.glo"},
+                                       "Datenbankverbindung fehlgeschlagen: ");
         QVERIFY2(log.contains("Datenbankverbindung fehlgeschlagen: "), qPrintable(log));
         // A missing file in an existing folder: nothing is created there.
         const QString folder = dir.path() + "/leer";
         QDir().mkpath(folder);
-        runProgram(binary("KolvexSelvantoPflege"), {folder + "/kolvexDB3.glo"});
+        runProgram(binary("KolvexSelvantoPflege"), {folder + "/kolvexDB3.glo"},
+                   "Datenbankverbindung fehlgeschlagen: ");
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     }
 
