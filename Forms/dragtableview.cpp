@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "dbconnections.h"
 #include "editablesqlquerymodel.h"
+#include "writeaction.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -367,13 +368,21 @@ void DragTableView::delKeyPressed()
 {
     if (!model() || !selectionModel())
         return;
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    // The cells the user sees: a row selected by its header holds the hidden
+    // columns too (record key, appliance, manufacturer), and clearing those
+    // would take the record away from where it belongs.
+    const QModelIndexList selected = selectedIndexes();
     // Row numbers, not indexes: a model may re-read its rows after each write.
     QList<QPair<int, int>> cells;
     for (const QModelIndex &index : selected)
         cells << qMakePair(index.row(), index.column());
+    // One key, one action: the lists of the window all write on "Kolvex",
+    // where the models' own actions join this one.
+    WriteAction action;
     for (const auto &cell : cells)
         model()->setData(model()->index(cell.first, cell.second), QVariant(), Qt::EditRole);
+    if (!action.finish() && qobject_cast<EditableSqlQueryModel *>(model()))
+        QMetaObject::invokeMethod(model(), "refresh");   // show what is stored again
 }
 
 void DragTableView::forwardClick(const QModelIndex &index)

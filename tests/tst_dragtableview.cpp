@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "changereport.h"
 #include "dbconnections.h"
 #include "dragtableview.h"
 #include "geraetemodel.h"
@@ -676,6 +677,47 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT coalesce(BRST,'') FROM Werte WHERE WerteId=70001"), QString());
         QCOMPARE(scalar(m_db, "SELECT BRST FROM Werte WHERE WerteId=70000"), QString("Braunkohle"));
         QVERIFY(!scalar(m_db, "SELECT PW FROM Werte WHERE WerteId=70000").isEmpty());
+    }
+
+    void deleteOnWholeRowsLeavesTheHiddenColumns()
+    {
+        // The window hides the key and the appliance column; a click on the
+        // row header selects them as well, but Delete clears what is seen.
+        m_view->hideColumn(0);
+        m_view->hideColumn(1);
+        m_view->selectRow(rowOf(m_werte, 70001));
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QCOMPARE(scalar(m_db, "SELECT Geraet FROM Werte WHERE WerteId=70001"), QString("25000"));
+        QCOMPARE(scalar(m_db, "SELECT coalesce(TW,'') FROM Werte WHERE WerteId=70001"), QString());
+        QCOMPARE(rowOf(m_werte, 70001) >= 0, true);
+    }
+
+    void deleteOnSeveralCellsIsOneAction()
+    {
+        exec("CREATE TRIGGER sperre BEFORE UPDATE ON Werte WHEN old.WerteId=70001 "
+             "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END");
+        QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
+        selectCells(m_view, {werteCell(70000, "TW"), werteCell(70001, "TW"), werteCell(70001, "BRST")});
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QCOMPARE(scalar(m_db, "SELECT coalesce(TW,'') FROM Werte WHERE WerteId=70000"), QString());
+        QVERIFY(!scalar(m_db, "SELECT TW FROM Werte WHERE WerteId=70001").isEmpty());
+        QCOMPARE(werteCell(70001, "BRST").data().toString(),
+                 scalar(m_db, "SELECT BRST FROM Werte WHERE WerteId=70001"));
+        // One key, one report of what was not stored.
+        QCOMPARE(reports.count(), 1);
+        QVERIFY(reports.first().first().toString().contains("gesperrt"));
+
+        // A transaction lost on the way leaves no cell shown cleared that is
+        // still stored.
+        exec("DROP TRIGGER sperre");
+        exec("CREATE TRIGGER sperre BEFORE UPDATE ON Werte WHEN old.WerteId=70001 "
+             "BEGIN SELECT RAISE(ROLLBACK, 'gesperrt'); END");
+        const QString pw = scalar(m_db, "SELECT PW FROM Werte WHERE WerteId=70000");
+        QVERIFY(!pw.isEmpty());
+        selectCells(m_view, {werteCell(70000, "PW"), werteCell(70001, "PW")});
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QCOMPARE(scalar(m_db, "SELECT PW FROM Werte WHERE WerteId=70000"), pw);
+        QCOMPARE(werteCell(70000, "PW").data(Qt::EditRole).toString(), pw);
     }
 
     void clicksReachTheModelByEditTriggers()
