@@ -1047,7 +1047,10 @@ void MainWindow::on_toolButtonShowGruppen_clicked()
 {
     if (ui->gruppenView->isVisible()) {
         ui->gruppenView->hide();
-        ui->gruppenView->clearSelection();
+        // Without the current group too: a list would go on marking its
+        // members and offer changes that the hidden group cannot take.
+        if (QItemSelectionModel *selection = ui->gruppenView->selectionModel())
+            selection->clear();
         ui->toolButtonShowGruppen->setText(QStringLiteral(">\n>\n>"));
     } else {
         ui->gruppenView->show();
