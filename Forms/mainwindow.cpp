@@ -845,6 +845,8 @@ void MainWindow::currentGroupChangedTo(const QString &members)
         if (other)
             other->setCurrentGroup(members);
         model->setGruppenMembers(view->currentIndex(), members);
+        // The lists mark what the group holds now, also when it could not be stored.
+        slotGruppeActivated(view->currentIndex());
         return true;
     };
     if (!apply(ui->gruppenView, m_gruppenModel))

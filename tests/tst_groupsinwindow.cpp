@@ -1,8 +1,10 @@
 #include "appsettings.h"
+#include "dbconnections.h"
 #include "editablesqlquerymodel.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 
+#include <QSqlQuery>
 #include <QTableView>
 #include <QToolButton>
 #include <QTreeView>
@@ -114,6 +116,42 @@ private slots:
         }
         showGroups->click();
         QVERIFY(!groups->currentIndex().isValid());
+    }
+
+    void listsShowTheStoredMembersWhenAGroupChangeFails()
+    {
+        auto *manufacturers = child<QTableView>("tableHersteller");
+        manufacturers->setCurrentIndex(manufacturers->model()->index(
+            rowWithText(manufacturers->model(), 1, "Kaminwerk Nordheim"), 1));
+        child<QToolButton>("toolButtonShowGruppen")->click();
+        auto *groups = child<QTreeView>("gruppenView");
+        groups->setCurrentIndex(
+            groups->model()->index(rowWithText(groups->model(), 0, "Nordlicht Serie"), 0));
+        auto *applianceView = child<QTableView>("tableGeraete");
+        applianceView->setCurrentIndex(
+            applianceView->model()->index(rowWithText(applianceView->model(), 0, "25000"), 2));
+        QAbstractItemModel *values = child<QTableView>("tableAGWerte")->model();
+        const int member = rowWithText(values, 0, "70001");
+        QVERIFY(member >= 0);
+        QVERIFY(values->index(member, 2).data(EditableSqlQueryModel::GroupMemberRole).toBool());
+
+        QSqlQuery(kolvexDb()).exec("CREATE TRIGGER sperre BEFORE DELETE ON gruppen "
+                                   "BEGIN SELECT RAISE(ABORT, 'gesperrt'); END");
+        QVERIFY(QMetaObject::invokeMethod(values, "removeFromGroup", Q_ARG(QList<int>, {member})));
+        QCOMPARE(TestSupport::scalar(kolvexDb(), "SELECT count(*) FROM gruppen WHERE "
+                                                 "BEZEICHNUNG='Nordlicht Serie' AND werteid=70001"),
+                 QString("1"));
+        // The group still holds the value set, and so do the marks.
+        QVERIFY(values->index(member, 2).data(EditableSqlQueryModel::GroupMemberRole).toBool());
+        QVERIFY(m_window->currentGroupText().split('#').contains("70001"));
+
+        QSqlQuery(kolvexDb()).exec("DROP TRIGGER sperre");
+        QVERIFY(QMetaObject::invokeMethod(values, "removeFromGroup", Q_ARG(QList<int>, {member})));
+        QCOMPARE(TestSupport::scalar(kolvexDb(), "SELECT count(*) FROM gruppen WHERE "
+                                                 "BEZEICHNUNG='Nordlicht Serie' AND werteid=70001"),
+                 QString("0"));
+        QVERIFY(!values->index(member, 2).data(EditableSqlQueryModel::GroupMemberRole).toBool());
+        QVERIFY(!m_window->currentGroupText().split('#').contains("70001"));
     }
 };
 
