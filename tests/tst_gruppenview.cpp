@@ -325,6 +325,36 @@ private slots:
         QVERIFY(stored("Nordlicht Serie").isEmpty());
     }
 
+    void anEmptyTreeTakesAndLosesItsOnlyGroup()
+    {
+        m_model->removeGruppe(1);
+        m_model->removeGruppe(0);
+        QCOMPARE(m_model->rowCount(), 0);
+        QScopedPointer<QMimeData> data(csv("70001"));
+        QVERIFY(enter(data.data(), emptySpace()));
+        QVERIFY(move(data.data(), emptySpace()));
+        QVERIFY(m_view->dropLine()->isVisible());
+        QVERIFY(drop(data.data(), emptySpace()));
+        QCOMPARE(m_model->rowCount(), 1);
+        QCOMPARE(stored("neu"), QString("70001"));
+
+        m_view->setFocus();
+        m_view->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        {
+            QuestionAnswerer yes(QMessageBox::Yes);
+            QTest::keyClick(m_view, Qt::Key_Delete);
+            QCOMPARE(yes.titles.size(), 1);
+        }
+        QCOMPARE(m_model->rowCount(), 0);
+        QVERIFY(stored("neu").isEmpty());
+        QVERIFY(!m_view->selectionModel()->currentIndex().isValid());
+        QApplication::setActiveWindow(m_window);
+        m_view->setFocus();
+        QuestionAnswerer again(QMessageBox::Yes);
+        QTest::keyClick(m_view, Qt::Key_Delete);
+        QVERIFY(again.titles.isEmpty());
+    }
+
     void withoutCurrentGroupNothingIsAskedOrRemoved()
     {
         // Taking the focus makes the first group current: clear afterwards.
