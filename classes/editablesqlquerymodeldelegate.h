@@ -38,6 +38,8 @@ protected slots:
 
 protected:
     EditableSqlQueryModel *sqlModel() const { return m_model; }
+    // The number a numeric editor starts with for a cell.
+    static double cellNumber(const QModelIndex &index);
 
 private:
     EditableSqlQueryModel *m_model;
