@@ -58,8 +58,10 @@ void EditableSqlQueryModelDelegate::setEditorData(QWidget *editor, const QModelI
         if (auto *box = qobject_cast<QComboBox *>(editor)) {
             const int found = box->findData(index.data(Qt::EditRole).toInt(), Qt::UserRole,
                                             Qt::MatchExactly);
-            if (found >= 0)
-                box->setCurrentIndex(found);
+            // A key without an entry shows the first entry, never the one of
+            // the record a form showed before; nothing is chosen yet.
+            box->setCurrentIndex(found >= 0 ? found : qMin(0, box->count() - 1));
+            box->setProperty(kChosenProperty, false);
         }
         return;
     }

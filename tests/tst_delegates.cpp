@@ -494,6 +494,49 @@ private slots:
         QVERIFY(model->data(flag, Qt::EditRole).isNull());
     }
 
+    // A form keeps its editors from record to record: a record without a
+    // category must not show (nor, when passed through, store) the category
+    // of the record shown before.
+    void formReferenceBoxFollowsTheRecord()
+    {
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("UPDATE Werte SET Opt_Kat = NULL WHERE WerteId = 70007"));
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT WerteId, Opt_Kat FROM Werte WHERE WerteId IN (70001, 70007) "
+                        "ORDER BY WerteId", kolvexDb());
+        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
+        QWidget form;
+        auto *layout = new QVBoxLayout(&form);
+        QDataWidgetMapper mapper;
+        mapper.setModel(model);
+        mapper.setItemDelegate(delegate);
+        const int c = model->fieldIndex("OPT_KAT");
+        auto *box = qobject_cast<QComboBox *>(
+            delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, c)));
+        QVERIFY(box);
+        auto *other = new QLineEdit;
+        layout->addWidget(box);
+        layout->addWidget(other);
+        mapper.addMapping(box, c);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        mapper.toFirst();   // 70001, category 2
+        QCOMPARE(box->currentData().toInt(), 2);
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(box, Qt::Key_Down);   // chosen: 3
+        QCOMPARE(model->data(model->index(0, c), Qt::EditRole).toInt(), 3);
+
+        mapper.toNext();    // 70007, no category
+        QCOMPARE(box->currentIndex(), 0);
+        other->setFocus(Qt::TabFocusReason);
+        box->setFocus(Qt::TabFocusReason);
+        other->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(other->hasFocus());
+        QVERIFY(model->data(model->index(1, c), Qt::EditRole).isNull());
+    }
+
     // ---------------------------------------------------------- the editor in a narrow cell
 
     void narrowCellEditorTakesTheWidthItNeeds()
