@@ -56,8 +56,7 @@ void EditableSqlQueryModelDelegate::setEditorData(QWidget *editor, const QModelI
 {
     if (m_model->isReferenceColumn(index)) {
         if (auto *box = qobject_cast<QComboBox *>(editor)) {
-            const int found = box->findData(index.data(Qt::EditRole).toInt(), Qt::UserRole,
-                                            Qt::MatchExactly);
+            const int found = referenceItem(box, index);
             // A key without an entry shows the first entry, never the one of
             // the record a form showed before; nothing is chosen yet.
             box->setCurrentIndex(found >= 0 ? found : qMin(0, box->count() - 1));
@@ -83,8 +82,7 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
             return;
         // A cell without a known key shows the first entry; passing through
         // it must not store that entry (nor start a record in the "*" row).
-        const bool known = box->findData(index.data(Qt::EditRole).toInt(), Qt::UserRole,
-                                         Qt::MatchExactly) >= 0;
+        const bool known = referenceItem(box, index) >= 0;
         if (known || box->property(kChosenProperty).toBool())
             model->setData(index, box->currentData(Qt::UserRole), Qt::EditRole);
         return;
@@ -106,6 +104,14 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
             return;   // nothing typed into an empty cell
     }
     QItemDelegate::setModelData(editor, model, index);
+}
+
+int EditableSqlQueryModelDelegate::referenceItem(const QComboBox *box, const QModelIndex &index)
+{
+    const QVariant key = index.data(Qt::EditRole);
+    if (key.isNull())
+        return -1;   // an empty cell is no key 0
+    return box->findData(key.toInt(), Qt::UserRole, Qt::MatchExactly);
 }
 
 double EditableSqlQueryModelDelegate::cellNumber(const QModelIndex &index)
