@@ -20,6 +20,36 @@ const QString kPlaceHolder = QStringLiteral("*");
 const char kColumnsStatement[] = "SELECT %1 FROM %2";
 const char kAllColumnsStatement[] = "SELECT * FROM %1";
 
+// The column model of the dialog. Row 0 is the heading of the visible
+// columns: a column dropped above it would leave the list without a visible
+// section, and one dropped onto another item would vanish from the flat
+// list, so neither drop is taken.
+class ColumnModel : public QStandardItemModel
+{
+public:
+    using QStandardItemModel::QStandardItemModel;
+
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override
+    {
+        return takesDropAt(row, parent)
+            && QStandardItemModel::canDropMimeData(data, action, row, column, parent);
+    }
+
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override
+    {
+        return takesDropAt(row, parent)
+            && QStandardItemModel::dropMimeData(data, action, row, column, parent);
+    }
+
+private:
+    static bool takesDropAt(int row, const QModelIndex &parent)
+    {
+        return !parent.isValid() && row != 0;
+    }
+};
+
 } // namespace
 
 dlgViewCustomise::dlgViewCustomise(const QString &table, QString &fields, QStringList &fieldLists,
@@ -29,7 +59,7 @@ dlgViewCustomise::dlgViewCustomise(const QString &table, QString &fields, QStrin
     , m_table(table)
     , m_fields(fields)
     , m_fieldLists(fieldLists)
-    , m_columnModel(new QStandardItemModel(0, 1, this))
+    , m_columnModel(new ColumnModel(0, 1, this))
 {
     for (const QString &column : mandatoryColumns)
         m_mandatoryColumns << column.toUpper();
@@ -116,17 +146,28 @@ QString dlgViewCustomise::visibleColumnText() const
     return FieldListColumns::withKeyColumns(columns.join(QLatin1Char(',')), m_mandatoryColumns);
 }
 
+bool dlgViewCustomise::keepsRejectedColumns() const
+{
+    return m_shownColumnsRejected && visibleColumnText().isEmpty();
+}
+
 void dlgViewCustomise::saveColumnsInto(QListWidgetItem *entry)
 {
-    if (entry)
+    // A column text the database rejects shows no visible column; as long
+    // as the user gives it none, the entry keeps the text it was stored with.
+    if (entry && !keepsRejectedColumns())
         entry->setData(Qt::UserRole, visibleColumnText());
 }
 
-QStringList dlgViewCustomise::resultColumns(const QString &sql) const
+QStringList dlgViewCustomise::resultColumns(const QString &sql, bool *ok) const
 {
     QSqlQuery query(kolvexDb());
     query.setForwardOnly(true);
-    if (!query.exec(sql))
+    if (ok)
+        *ok = query.exec(sql);
+    else
+        query.exec(sql);
+    if (!query.isActive())
         return {};
     QStringList names;
     const QSqlRecord record = query.record();
@@ -144,9 +185,13 @@ void dlgViewCustomise::showColumnsOf(QListWidgetItem *entry)
 
     QStringList used = m_mandatoryColumns;
     const QString columns = entry ? entry->data(Qt::UserRole).toString() : QString();
+    m_shownColumnsRejected = false;
     if (!columns.isEmpty()) {
-        for (const QString &name :
-             resultColumns(QString::fromLatin1(kColumnsStatement).arg(columns, m_table))) {
+        bool accepted = false;
+        const QStringList shown =
+            resultColumns(QString::fromLatin1(kColumnsStatement).arg(columns, m_table), &accepted);
+        m_shownColumnsRejected = !accepted;
+        for (const QString &name : shown) {
             if (!m_mandatoryColumns.contains(name, Qt::CaseInsensitive))
                 m_columnModel->appendRow(columnItem(name));
             used << name;
@@ -198,6 +243,12 @@ void dlgViewCustomise::on_listView_activated(QModelIndex index)
 
 void dlgViewCustomise::on_listWidget_itemChanged(QListWidgetItem *item)
 {
+    // "#" ends the name in the stored "name#columns"; a name holding one
+    // would hand part of itself to the columns when the list is read again.
+    if (item->text().contains(QLatin1Char('#'))) {
+        item->setText(item->text().replace(QLatin1Char('#'), QLatin1Char(' ')));
+        return; // the new text comes back here
+    }
     const int count = ui->listWidget->count();
     if (count > 0 && ui->listWidget->item(count - 1) == item && item->text() != kPlaceHolder)
         ui->listWidget->addItem(newEntry(kPlaceHolder, QString()));
@@ -244,7 +295,7 @@ void dlgViewCustomise::accept()
     if (QListWidgetItem *current = ui->listWidget->currentItem()) {
         saveColumnsInto(current);
         const QString columns = current->data(Qt::UserRole).toString();
-        if (!columns.isEmpty())
+        if (!columns.isEmpty() && !keepsRejectedColumns())
             m_fields = columns;
     }
     m_fieldLists.clear();

@@ -54,10 +54,14 @@ private:
 
     // The visible columns of the column model, comma-joined ("" for none).
     QString visibleColumnText() const;
+    // Whether the shown entry's column text was rejected by the database and
+    // the user has given it no visible column since.
+    bool keepsRejectedColumns() const;
     void saveColumnsInto(QListWidgetItem *entry);
     void showColumnsOf(QListWidgetItem *entry);
-    // Upper-case result column names of a statement on "Kolvex"; empty when it fails.
-    QStringList resultColumns(const QString &sql) const;
+    // Upper-case result column names of a statement on "Kolvex"; empty when
+    // it fails. ok, when given, tells whether the statement ran.
+    QStringList resultColumns(const QString &sql, bool *ok = nullptr) const;
     int hiddenHeadingRow() const;
     bool isPlaceHolder(const QListWidgetItem *item) const;
     void duplicateEntry(QListWidgetItem *entry);
@@ -69,6 +73,7 @@ private:
     QStringList &m_fieldLists;
     QStringList m_mandatoryColumns;
     QStandardItemModel *m_columnModel;
+    bool m_shownColumnsRejected = false;
 };
 
 #endif // DLGVIEWCUSTOMISE_H

@@ -1556,7 +1556,10 @@ void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()
 
 void MainWindow::on_actionUpdate_vorbereiten_triggered()
 {
-    AppSettings::instance()->packJournal();
+    QString error;
+    if (!AppSettings::instance()->packJournal(&error))
+        QMessageBox::warning(this, tr("Fehler"),
+                             tr("Das Journal konnte nicht gepackt werden:\n%1").arg(error));
 }
 
 // ------------------------------------------------------------ backup

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlField>
@@ -236,7 +237,7 @@ void AppSettings::appendToJournal(const QString &statement)
 }
 
 // Writes all of bytes or reports why not.
-static bool writeAll(QFile &file, const QByteArray &bytes, QString *error)
+static bool writeAll(QFileDevice &file, const QByteArray &bytes, QString *error)
 {
     qint64 done = 0;
     while (done < bytes.size()) {
@@ -298,19 +299,35 @@ bool AppSettings::cutJournalBack(qint64 size)
     return QFile::resize(journalPath(), size);
 }
 
-void AppSettings::packJournal()
+bool AppSettings::packJournal(QString *error)
 {
     if (dbFile.isEmpty())
-        return;
+        return true;
     QFile journal(journalPath());
-    if (!journal.open(QIODevice::ReadOnly))
-        return;
-    QFile packed(packedJournalPath());
-    if (!packed.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    packed.write(qCompress(journal.readAll(), 9));
-    packed.close();
-    journal.close();
+    if (!journal.exists())
+        return true; // nothing to pack; an earlier pack stays as it is
+    QString reason;
+    if (!journal.open(QIODevice::ReadOnly)) {
+        reason = journal.errorString();
+    } else {
+        const QByteArray packed = qCompress(journal.readAll(), 9);
+        if (journal.error() != QFileDevice::NoError)
+            reason = journal.errorString();
+        journal.close();
+        // The earlier pack is replaced only by a complete new one.
+        QSaveFile target(packedJournalPath());
+        if (reason.isEmpty()
+            && (!target.open(QIODevice::WriteOnly) || !writeAll(target, packed, &reason)
+                || !target.commit())) {
+            if (reason.isEmpty())
+                reason = target.errorString();
+        }
+    }
+    if (reason.isEmpty())
+        return true;
+    if (error)
+        *error = reason;
+    return false;
 }
 
 // ------------------------------------------------- free ids and record copy

@@ -94,7 +94,10 @@ public:
     QMap<int, QPair<int, int>> idRangeHigh;  // manufacturer -> (highest TirmaId, highest WerteId)
 
 public slots:
-    void packJournal();
+    // Packs the journal into "journal.zip", replacing an earlier pack only
+    // with a complete new one. Without a journal nothing happens. False with
+    // the reason when the journal cannot be read or the pack not written.
+    bool packJournal(QString *error = nullptr);
 
 private:
     void readFieldList(QSettings &userStore, const char *fieldsKey, const char *listKey,

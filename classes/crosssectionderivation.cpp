@@ -3,6 +3,8 @@
 #include "crosssectiongeometry.h"
 #include "numberformat.h"
 
+#include <QCoreApplication>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -74,11 +76,14 @@ QStringList CrossSectionDerivation::run()
     QStringList messages;
     if (alreadyDerived())
         return messages;
+    // The columns come in the same transaction as their values: when the
+    // values cannot be stored, the table is left without them and the next
+    // import derives it again.
+    const bool inTransaction = m_db.transaction();
     addColumns();
     m_keepAlive.now();
     // Read first, then write: the updates change the table being read.
     const QList<QSqlRecord> rows = sectionsToDerive();
-    const bool inTransaction = m_db.transaction();
     for (const QSqlRecord &row : rows) {
         m_keepAlive.tick();
         Values values;
@@ -95,8 +100,15 @@ QStringList CrossSectionDerivation::run()
         }
     }
     m_keepAlive.now();
-    if (inTransaction && !m_db.commit())
+    if (inTransaction && !m_db.commit()) {
+        const QString reason = m_db.lastError().text();
         m_db.rollback();
+        messages.append(QCoreApplication::translate(
+                            "CrossSectionDerivation",
+                            "Die abgeleiteten Spalten der Tabelle QUERSCHN konnten nicht "
+                            "gespeichert werden: %1")
+                            .arg(reason));
+    }
     m_keepAlive.now();
     return messages;
 }

@@ -1,9 +1,13 @@
 #include "appsettings.h"
 #include "testsupport.h"
 
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 // Construction of the settings object from prepared stores.
 class TestAppSettings : public QObject
@@ -20,6 +24,48 @@ class TestAppSettings : public QObject
 
 private slots:
     void initTestCase() { TestSupport::isolateSettings(); }
+
+    void packingThatCannotBeWrittenKeepsTheOldPackAndSaysWhy()
+    {
+        Stores s;
+        AppSettings settings(s.system, s.kolvex, s.user);
+        settings.dbFile = s.dir.filePath("kolvexDB3.glo");
+        // A journal that does not compress well, and the pack of yesterday.
+        QFile journal(settings.journalPath());
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 4000; ++i)
+            journal.write(QByteArray::number(QRandomGenerator::global()->generate64(), 36) + '\n');
+        journal.close();
+        QFile old(settings.packedJournalPath());
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("gestern");
+        old.close();
+
+        // The disk takes no more than 8 KiB of one file.
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 8192;
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool packed = settings.packJournal(&error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!packed);
+        QVERIFY(!error.isEmpty());
+        QFile after(settings.packedJournalPath());
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), QByteArray("gestern"));
+
+        // With room on the disk the pack is replaced.
+        QVERIFY(settings.packJournal(&error));
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        QFile fresh(settings.packedJournalPath());
+        QVERIFY(fresh.open(QIODevice::ReadOnly));
+        QCOMPARE(qUncompress(fresh.readAll()), journal.readAll());
+    }
 
     void firstRunOnEmptyStoresGivesDefaults()
     {

@@ -5,11 +5,41 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
+
+namespace {
+
+// A desktop whose lists activate an item on a single click.
+class SingleClickStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == QStyle::SH_ItemView_ActivateItemOnSingleClick)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+class CountingModel : public QStandardItemModel
+{
+public:
+    using QStandardItemModel::QStandardItemModel;
+    int writes = 0;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override
+    {
+        ++writes;
+        return QStandardItemModel::setData(index, value, role);
+    }
+};
+
+} // namespace
 
 // The picture chooser on real picture files and a real view and model.
 class TestBilderPopupWidget : public QObject
@@ -161,6 +191,28 @@ private slots:
         QVERIFY(popup.isNull());
         QCOMPARE(m_model.data(m_model.index(4, 1), Qt::EditRole), QVariant(QString("5")));
         QCOMPARE(m_model.data(m_model.index(5, 1), Qt::EditRole).toInt(), 0);
+    }
+
+    void oneClickWritesOnceWhereItAlsoActivates()
+    {
+        // Every write of the cell is an update and a journal line.
+        CountingModel model(3, 2);
+        QTableView view;
+        view.setModel(&model);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QPointer<BilderPopupWidget> popup =
+            new BilderPopupWidget(model.index(1, 1), &model, &view, m_pictures.path());
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        SingleClickStyle style;
+        popup->setStyle(&style);
+        QListWidgetItem *item = popup->item(0);
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
+                          popup->visualItemRect(item).center());
+        QCOMPARE(model.writes, 1);
+        QCOMPARE(model.data(model.index(1, 1)).toString(), item->text());
+        processDeletes();
+        QVERIFY(popup.isNull());
     }
 
     void escapeAndOutsideClickClose()

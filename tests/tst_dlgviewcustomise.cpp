@@ -189,8 +189,95 @@ private slots:
         entries(dialog)->setCurrentRow(0);
         dialog.accept();
         QCOMPARE(fields, QString("TIRMAID,HRSTID,TYP"));
-        // The rejected entry kept no column and is dropped.
-        QCOMPARE(lists, QStringList({"Mit#TIRMAID,HRSTID,TYP"}));
+        // Only looked at, the rejected entry stays as it was stored: a
+        // column renamed in the database must not cost the user the list.
+        QCOMPARE(lists, QStringList({"Mit#TIRMAID,HRSTID,TYP", "Falsch#Typ,Gibtsnicht"}));
+    }
+
+    void rejectedEntriesAreKeptUnlessChanged()
+    {
+        // Opened on a list the database cannot show, OK changes nothing.
+        QString fields = "Typ,Gibtsnicht";
+        QStringList lists{"Falsch#Typ,Gibtsnicht", "Mit#Typ"};
+        {
+            dlgViewCustomise dialog("Geraete", fields, lists, kMandatory);
+            QCOMPARE(entries(dialog)->currentRow(), 0);
+            QVERIFY(visible(dialog).isEmpty());
+            dialog.accept();
+        }
+        QCOMPARE(fields, QString("Typ,Gibtsnicht"));
+        QCOMPARE(lists, QStringList({"Falsch#Typ,Gibtsnicht", "Mit#Typ"}));
+
+        // Switching to a rejected entry and accepting keeps the current fields.
+        {
+            fields = "Typ";
+            dlgViewCustomise dialog("Geraete", fields, lists, kMandatory);
+            entries(dialog)->setCurrentRow(0);
+            dialog.accept();
+        }
+        QCOMPARE(fields, QString("Typ"));
+        QCOMPARE(lists, QStringList({"Falsch#Typ,Gibtsnicht", "Mit#TIRMAID,HRSTID,TYP"}));
+
+        // Columns the user gives it replace the rejected text.
+        {
+            dlgViewCustomise dialog("Geraete", fields, lists, kMandatory);
+            entries(dialog)->setCurrentRow(0);
+            activate(dialog, "AACHEN");
+            dialog.accept();
+        }
+        QCOMPARE(fields, QString("TIRMAID,HRSTID,AACHEN"));
+        QCOMPARE(lists,
+                 QStringList({"Falsch#TIRMAID,HRSTID,AACHEN", "Mit#TIRMAID,HRSTID,TYP"}));
+    }
+
+    void nothingIsDroppedAboveTheVisibleHeading()
+    {
+        QString fields = "Typ,Breite,Hoehe";
+        QStringList lists{"Drei#Typ,Breite,Hoehe"};
+        dlgViewCustomise dialog("Geraete", fields, lists, kMandatory);
+        QStandardItemModel *model = dialog.columnModel();
+        const int from = rowOf(dialog, "BREITE");
+        QScopedPointer<QMimeData> carried(model->mimeData({model->index(from, 0)}));
+
+        // Above the heading the list would lose its visible section.
+        QVERIFY(!model->canDropMimeData(carried.data(), Qt::MoveAction, 0, 0, QModelIndex()));
+        QVERIFY(!model->dropMimeData(carried.data(), Qt::MoveAction, 0, 0, QModelIndex()));
+        QCOMPARE(model->item(0)->text(), QString("Sichtbare Felder"));
+        QCOMPARE(visible(dialog), QStringList({"TYP", "BREITE", "HOEHE"}));
+
+        // Right below it the column becomes the first visible one (the
+        // list view then removes the carried row).
+        QVERIFY(model->canDropMimeData(carried.data(), Qt::MoveAction, 1, 0, QModelIndex()));
+        QVERIFY(model->dropMimeData(carried.data(), Qt::MoveAction, 1, 0, QModelIndex()));
+        model->removeRow(from + 1);
+        QCOMPARE(visible(dialog), QStringList({"BREITE", "TYP", "HOEHE"}));
+        dialog.accept();
+        QCOMPARE(lists, QStringList({"Drei#TIRMAID,HRSTID,BREITE,TYP,HOEHE"}));
+    }
+
+    void namesCannotHoldTheListSeparator()
+    {
+        QString fields = "Typ";
+        QStringList lists{"Eins#Typ"};
+        dlgViewCustomise dialog("Geraete", fields, lists, kMandatory);
+        QListWidget *names = entries(dialog);
+        names->item(0)->setText("Kurz#2");
+        QCOMPARE(names->item(0)->text(), QString("Kurz 2"));
+        QCOMPARE(names->count(), 2);
+        // Naming the place holder still makes a new entry.
+        names->item(1)->setText("#Neu");
+        QCOMPARE(names->item(1)->text(), QString(" Neu"));
+        QCOMPARE(names->count(), 3);
+        QCOMPARE(names->item(2)->text(), QString("*"));
+        names->setCurrentRow(1);
+        activate(dialog, "VARIANTE");
+        names->setCurrentRow(0);
+        dialog.accept();
+        QCOMPARE(lists,
+                 QStringList({"Kurz 2#TIRMAID,HRSTID,TYP", " Neu#TIRMAID,HRSTID,VARIANTE"}));
+        // Read back the way the settings are, every entry keeps its columns.
+        for (const QString &entry : lists)
+            QCOMPARE(entry.count('#'), 1);
     }
 
     void activatingMovesAColumnToTheOtherSection()

@@ -353,6 +353,31 @@ private slots:
         QVERIFY(derived(later).at(0).isNull());
     }
 
+    void derivationThatCannotBeStoredIsReportedAndTriedAgain()
+    {
+        createCrossSectionTables();
+        const int nr = addSection(1, "Rund", 0, 20, 20, 0, 100, 100, {{11, 5}});
+        QSqlDatabase quick = QSqlDatabase::addDatabase("QSQLITE", "kurzesWarten");
+        quick.setConnectOptions("QSQLITE_BUSY_TIMEOUT=50");
+        quick.setDatabaseName(m_target);
+        QVERIFY(quick.open());
+        {
+            // Another program reads the file while the results are stored.
+            TestSupport::OtherProgram other(m_target);
+            QVERIFY(other.exec("BEGIN"));
+            QVERIFY(other.exec("SELECT count(*) FROM QUERSCHN"));
+            const QStringList messages = CrossSectionDerivation(quick).run();
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages.first().contains("QUERSCHN"), qPrintable(messages.first()));
+            QVERIFY(other.exec("ROLLBACK"));
+        }
+        quick.close();
+        // Nothing is left half done: the next import derives the table.
+        QVERIFY(!CrossSectionDerivation(m_db).alreadyDerived());
+        QVERIFY(CrossSectionDerivation(m_db).run().isEmpty());
+        QVERIFY(near(derived(nr).at(0), wall(1.0, 20, 5, 0.05)));
+    }
+
     // The demo exports, imported as the dialog does it, then derived.
     void demoExportsEndToEnd()
     {

@@ -107,6 +107,11 @@ void BilderPopupWidget::placeAtCell(QAbstractItemView *view, const QModelIndex &
 
 void BilderPopupWidget::getBildIdFromItem(QListWidgetItem *item)
 {
+    // Where one click both clicks and activates an item, the second signal
+    // arrives after the choice; the cell is written once.
+    if (m_chosen)
+        return;
+    m_chosen = true;
     if (item && m_model)
         m_model->setData(m_model->index(m_row, m_column), QVariant(item->text()), Qt::EditRole);
     close();

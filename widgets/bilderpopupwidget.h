@@ -42,6 +42,7 @@ private:
     QPointer<QAbstractItemModel> m_model;
     int m_row;
     int m_column;
+    bool m_chosen = false;
 };
 
 #endif // BILDERPOPUPWIDGET_H
