@@ -4,6 +4,11 @@
 #include "editablesqlquerymodel.h"
 
 #include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+const char kChosenProperty[] = "kolvexChosen";
+}
 
 EditableSqlQueryModelDelegate::EditableSqlQueryModelDelegate(EditableSqlQueryModel *model)
     : QItemDelegate(model), m_model(model)
@@ -25,6 +30,9 @@ QWidget *EditableSqlQueryModelDelegate::createEditor(QWidget *parent,
         const QMap<int, QString> texts = m_model->referenceTextsFor(m_model->columnName(index));
         for (auto it = texts.constBegin(); it != texts.constEnd(); ++it)
             box->addItem(it.value(), it.key());
+        // Marks a box the user chose from, before the choice is committed.
+        connect(box, QOverload<int>::of(&QComboBox::activated), box,
+                [box] { box->setProperty(kChosenProperty, true); });
         connect(box, SIGNAL(activated(int)), this, SLOT(valueChanged()));
         return box;
     }
@@ -48,17 +56,17 @@ void EditableSqlQueryModelDelegate::setEditorData(QWidget *editor, const QModelI
 {
     if (m_model->isReferenceColumn(index)) {
         if (auto *box = qobject_cast<QComboBox *>(editor)) {
-            const int found = box->findData(index.data(Qt::EditRole).toInt(), Qt::UserRole,
-                                            Qt::MatchExactly);
-            if (found >= 0)
-                box->setCurrentIndex(found);
+            const int found = referenceItem(box, index);
+            // A key without an entry shows the first entry, never the one of
+            // the record a form showed before; nothing is chosen yet.
+            box->setCurrentIndex(found >= 0 ? found : qMin(0, box->count() - 1));
+            box->setProperty(kChosenProperty, false);
         }
         return;
     }
     if (m_model->isNumericColumn(index)) {
         if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
-            // The model shows 0 as an empty text, which reads as 0 again.
-            csb->setWert(index.data(Qt::DisplayRole).toString().toDouble());
+            csb->setWert(cellNumber(index));
             return;
         }
     }
@@ -70,7 +78,12 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
 {
     if (m_model->isReferenceColumn(index)) {
         auto *box = qobject_cast<QComboBox *>(editor);
-        if (box && box->currentIndex() >= 0)
+        if (!box || box->currentIndex() < 0)
+            return;
+        // A cell without a known key shows the first entry; passing through
+        // it must not store that entry (nor start a record in the "*" row).
+        const bool known = referenceItem(box, index) >= 0;
+        if (known || box->property(kChosenProperty).toBool())
             model->setData(index, box->currentData(Qt::UserRole), Qt::EditRole);
         return;
     }
@@ -79,11 +92,32 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
             // Whatever ends the edit (a key, the view moving on, the focus
             // going elsewhere), the stored value keeps the editor's bounds.
             csb->finishEdit();
-            model->setData(index, csb->wert(), Qt::EditRole);
+            // The number the editor was given is no change: an empty cell
+            // passed through stays empty, the "*" row starts no record.
+            if (csb->wert() != cellNumber(index))
+                model->setData(index, csb->wert(), Qt::EditRole);
             return;
         }
     }
+    if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+        if (line->text().isEmpty() && index.data(Qt::EditRole).toString().isEmpty())
+            return;   // nothing typed into an empty cell
+    }
     QItemDelegate::setModelData(editor, model, index);
+}
+
+int EditableSqlQueryModelDelegate::referenceItem(const QComboBox *box, const QModelIndex &index)
+{
+    const QVariant key = index.data(Qt::EditRole);
+    if (key.isNull())
+        return -1;   // an empty cell is no key 0
+    return box->findData(key.toInt(), Qt::UserRole, Qt::MatchExactly);
+}
+
+double EditableSqlQueryModelDelegate::cellNumber(const QModelIndex &index)
+{
+    // The model shows 0 as an empty text, which reads as 0 again.
+    return index.data(Qt::DisplayRole).toString().toDouble();
 }
 
 QRect EditableSqlQueryModelDelegate::numberEditorRect(const QRect &cell, const QSize &needed,

@@ -4,6 +4,7 @@
 #include <QItemDelegate>
 
 class EditableSqlQueryModel;
+class QComboBox;
 
 // Cell editors of the table views, chosen by the column kinds the model
 // learned from the schema: a drop-down of the referenced table for
@@ -38,6 +39,10 @@ protected slots:
 
 protected:
     EditableSqlQueryModel *sqlModel() const { return m_model; }
+    // The number a numeric editor starts with for a cell.
+    static double cellNumber(const QModelIndex &index);
+    // The item of a reference box that holds the cell's key, -1 for none.
+    static int referenceItem(const QComboBox *box, const QModelIndex &index);
 
 private:
     EditableSqlQueryModel *m_model;

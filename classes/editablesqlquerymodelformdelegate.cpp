@@ -96,7 +96,9 @@ void EditableSqlQueryModelFormDelegate::setModelData(QWidget *editor, QAbstractI
                                                      const QModelIndex &index) const
 {
     if (sqlModel()->isBoolColumn(index)) {
-        if (auto *box = qobject_cast<QCheckBox *>(editor))
+        // A box left as it was shown changes nothing (an empty flag stays empty).
+        auto *box = qobject_cast<QCheckBox *>(editor);
+        if (box && box->isChecked() != index.data(Qt::DisplayRole).toBool())
             model->setData(index, box->isChecked(), Qt::EditRole);
         return;
     }

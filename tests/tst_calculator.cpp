@@ -184,6 +184,53 @@ private slots:
         QVERIFY(one.waitingForOperand());
     }
 
+    void signOfAFullDisplayKeepsTheMagnitude()
+    {
+        CalculatorEngine e;
+        run(e, "123456789012345");
+        e.changeSign();
+        QVERIFY(qAbs(e.displayValue() + 123456789012345.0) < 1e9);
+        QVERIFY(e.display().size() <= CalculatorEngine::kMaxDisplayLength);
+        e.changeSign();
+        QVERIFY(qAbs(e.displayValue() - 123456789012345.0) < 1e9);
+        CalculatorEngine short_;
+        QCOMPARE(run(short_, "12,5n"), QString("-12.5"));
+    }
+
+    // A result beyond the range of numbers (or no number at all) is an
+    // invalid operation like a division by zero.
+    void overflowAborts_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("squares") << "999999999999999qqqqq";
+        QTest::newRow("product") << "999999999999999qqqq*999999999999999qqqq=";
+        QTest::newRow("tiny stays") << "999999999999999qqqqr";
+    }
+
+    void overflowAborts()
+    {
+        QFETCH(QString, keys);
+        CalculatorEngine e;
+        const QString shown = run(e, keys);
+        if (QTest::currentDataTag() == QByteArray("tiny stays")) {
+            QVERIFY(qIsFinite(e.displayValue()));
+            return;
+        }
+        QCOMPARE(shown, QString("####"));
+        QCOMPARE(run(e, "0*3="), QString("0"));
+    }
+
+    void uebernehmenAfterAnAbortKeepsTheValue()
+    {
+        double value = 42.5;
+        Calculator c(&value);
+        press(c, {"8", "\u00F7", "0", "="});
+        QCOMPARE(c.displayText(), QString("####"));
+        QTest::mouseClick(key(c, "Übernehmen"), Qt::LeftButton);
+        QCOMPARE(value, 42.5);
+        QCOMPARE(c.result(), int(QDialog::Rejected));
+    }
+
     void keysSitAtTheirGridPositions()
     {
         Calculator c(nullptr);

@@ -315,6 +315,22 @@ private slots:
         QVERIFY(t.button("upButton")->isEnabled());
     }
 
+    void tinyAndHugeStepsSpinByTheirOwnSize()
+    {
+        EditorWindow t;
+        t.editor->setMaxDecimals(5);
+        t.editor->setSpinStep(0.00001);
+        t.editor->setWert(0.5);
+        t.enter();
+        t.button("upButton")->click();
+        QCOMPARE(t.field()->text(), QString("0.50001"));
+        QCOMPARE(t.editor->wert(), 0.50001);
+        t.editor->setSpinStep(1500000);
+        t.editor->setWert(3000000);
+        t.button("downButton")->click();
+        QCOMPARE(t.field()->text(), QString("1500000"));
+    }
+
     void spinDownStopsAtMin()
     {
         EditorWindow t;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -403,6 +404,137 @@ private slots:
         QTest::keyClick(csb->lineEdit(), Qt::Key_Tab);
         QTRY_COMPARE(model->data(model->index(0, c), Qt::EditRole).toDouble(), 10.0);
         QVERIFY(!csb->lineEdit()->hasFocus());
+    }
+
+    // ---------------------------------------------------------- passing through without a change
+
+    // Cells the user only passes through (Tab, a click elsewhere) keep what
+    // they hold: no write, in particular no new record from the "*" row.
+    void passingThroughAnEmptyCellWritesNothing_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("newRecordRow");
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("number, new row, Tab") << "TW" << true << "Tab";
+        QTest::newRow("number, empty cell, focus") << "DHA" << false << "focus";
+        QTest::newRow("reference, new row, focus") << "OPT_KAT" << true << "focus";
+        QTest::newRow("reference, empty cell, Tab") << "OPT_KAT" << false << "Tab";
+        QTest::newRow("text, new row, Tab") << "BEMERKUNG" << true << "Tab";
+        QTest::newRow("text, empty cell, focus") << "BEMERKUNG" << false << "focus";
+    }
+
+    void passingThroughAnEmptyCellWritesNothing()
+    {
+        QFETCH(QString, column);
+        QFETCH(bool, newRecordRow);
+        QFETCH(QString, leave);
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("UPDATE Werte SET Opt_Kat = NULL, Bemerkung = NULL WHERE WerteId = 70004"));
+        TableWindow t("SELECT WerteId, TW, Opt_Kat, BEMERKUNG, DHA FROM Werte "
+                      "WHERE WerteId = 70004");
+        const QModelIndex index = t.cell(newRecordRow ? 1 : 0, column);
+        QVERIFY(t.model->data(index, Qt::EditRole).isNull());
+        QSignalSpy changes(t.model, &QAbstractItemModel::dataChanged);
+        t.view->setCurrentIndex(index);
+        t.view->edit(index);
+        QPointer<QWidget> editor = QApplication::focusWidget();
+        QVERIFY(editor && t.view->viewport()->isAncestorOf(editor));
+        if (leave == "Tab")
+            QTest::keyClick(editor, Qt::Key_Tab);
+        else
+            t.elsewhere->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(!editor);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(t.model->data(index, Qt::EditRole).isNull());
+    }
+
+    void aChoiceOrATypedNumberInAnEmptyCellIsStored()
+    {
+        TableWindow t("SELECT WerteId, TW, Opt_Kat FROM Werte WHERE WerteId = 70004");
+        const QModelIndex reference = t.cell(1, "OPT_KAT");
+        auto *box = t.openEditor<QComboBox>(reference);
+        QVERIFY(box);
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(t.model->data(reference, Qt::EditRole).toInt(), 2);
+
+        const QModelIndex number = t.cell(1, "TW");
+        auto *csb = t.openEditor<combospinWgt>(number);
+        QVERIFY(csb);
+        QTest::keyClicks(csb->lineEdit(), "12");
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Tab);
+        QTRY_COMPARE(t.model->data(number, Qt::EditRole).toDouble(), 12.0);
+    }
+
+    void formFlagPassedThroughKeepsItsEmptyValue()
+    {
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("UPDATE Geraete SET FLAG_M = NULL WHERE TirmaId = 25000"));
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT TirmaId, FLAG_M FROM Geraete WHERE TirmaId = 25000", kolvexDb());
+        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
+        QWidget form;
+        auto *layout = new QVBoxLayout(&form);
+        QDataWidgetMapper mapper;
+        mapper.setModel(model);
+        mapper.setItemDelegate(delegate);
+        const QModelIndex flag = model->index(0, model->fieldIndex("FLAG_M"));
+        QWidget *box = delegate->createEditor(nullptr, QStyleOptionViewItem(), flag);
+        auto *other = new QLineEdit;
+        layout->addWidget(box);
+        layout->addWidget(other);
+        mapper.addMapping(box, flag.column());
+        mapper.toFirst();
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        box->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(box->hasFocus());
+        other->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(other->hasFocus());
+        QVERIFY(model->data(flag, Qt::EditRole).isNull());
+    }
+
+    // A form keeps its editors from record to record: a record without a
+    // category must not show (nor, when passed through, store) the category
+    // of the record shown before.
+    void formReferenceBoxFollowsTheRecord()
+    {
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("UPDATE Werte SET Opt_Kat = NULL WHERE WerteId = 70007"));
+        auto *model = new EditableSqlQueryModel(this);
+        model->setQuery("SELECT WerteId, Opt_Kat FROM Werte WHERE WerteId IN (70001, 70007) "
+                        "ORDER BY WerteId", kolvexDb());
+        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
+        QWidget form;
+        auto *layout = new QVBoxLayout(&form);
+        QDataWidgetMapper mapper;
+        mapper.setModel(model);
+        mapper.setItemDelegate(delegate);
+        const int c = model->fieldIndex("OPT_KAT");
+        auto *box = qobject_cast<QComboBox *>(
+            delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, c)));
+        QVERIFY(box);
+        auto *other = new QLineEdit;
+        layout->addWidget(box);
+        layout->addWidget(other);
+        mapper.addMapping(box, c);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        mapper.toFirst();   // 70001, category 2
+        QCOMPARE(box->currentData().toInt(), 2);
+        box->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(box, Qt::Key_Down);   // chosen: 3
+        QCOMPARE(model->data(model->index(0, c), Qt::EditRole).toInt(), 3);
+
+        mapper.toNext();    // 70007, no category
+        QCOMPARE(box->currentIndex(), 0);
+        other->setFocus(Qt::TabFocusReason);
+        box->setFocus(Qt::TabFocusReason);
+        other->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(other->hasFocus());
+        QVERIFY(model->data(model->index(1, c), Qt::EditRole).isNull());
     }
 
     // ---------------------------------------------------------- the editor in a narrow cell

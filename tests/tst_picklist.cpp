@@ -25,6 +25,13 @@ private slots:
         QTest::newRow("negative counts") << 2.6 << -1 << -3 << "3";
         QTest::newRow("zero inside kept") << 10.05 << 2 << 0 << "10.05";
         QTest::newRow("large value") << 1500.0 << 10 << 0 << "1500";
+        // No digits beyond what a double holds (about 15 significant ones).
+        QTest::newRow("no noise digits") << 12345678.1 << 10 << 0 << "12345678.1";
+        QTest::newRow("no noise at the top") << 99999999.9 << 10 << 0 << "99999999.9";
+        QTest::newRow("small values keep decimals") << 0.0001234567 << 10 << 0 << "0.0001234567";
+        QTest::newRow("no negative zero") << -0.04 << 1 << 0 << "0";
+        QTest::newRow("no negative zero, minDec") << -0.004 << 2 << 2 << "0.00";
+        QTest::newRow("negative kept") << -0.06 << 1 << 0 << "-0.1";
     }
 
     void formatNumberDropsTrailingZeros()
@@ -43,6 +50,11 @@ private slots:
         QCOMPARE(stepDecimals(1.0), 0);
         QCOMPARE(stepDecimals(0.01), 2);
         QCOMPARE(stepDecimals(0.0), 0);
+        // Steps written with an exponent: 1e-05 has five decimals, 1.5e+06 none.
+        QCOMPARE(stepDecimals(0.00001), 5);
+        QCOMPARE(stepDecimals(0.000025), 6);
+        QCOMPARE(stepDecimals(1500000.0), 0);
+        QCOMPARE(stepDecimals(1000000.0), 0);
         // 27.5 tenths go to the even 28, 26.5 to the even 26.
         QCOMPARE(roundToDecimals(2.75, 1), 2.8);
         QCOMPARE(roundToDecimals(0.35, 2), 0.35);

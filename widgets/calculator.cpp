@@ -260,6 +260,11 @@ void Calculator::addToMemory()
 
 void Calculator::returnClicked()
 {
+    // "####" is no number: the caller keeps its value.
+    if (m_engine.showsAbort()) {
+        reject();
+        return;
+    }
     if (m_result)
         *m_result = m_engine.displayValue();
     accept();

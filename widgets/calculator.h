@@ -13,7 +13,8 @@ class QLineEdit;
 
 // The pocket calculator "Rechner". Opened modally with a start value; the
 // key "Übernehmen" writes the displayed number to the caller's variable and
-// accepts the dialog. The arithmetic lives in CalculatorEngine.
+// accepts the dialog; on the "####" of an invalid operation it closes
+// without a number. The arithmetic lives in CalculatorEngine.
 class Calculator : public QDialog
 {
     Q_OBJECT

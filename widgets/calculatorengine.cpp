@@ -12,6 +12,11 @@ CalculatorEngine::CalculatorEngine(double startValue)
     showNumber(startValue);
 }
 
+bool CalculatorEngine::showsAbort() const
+{
+    return m_display == abortText();
+}
+
 double CalculatorEngine::displayValue() const
 {
     return m_display.toDouble();   // text that does not parse counts as 0
@@ -46,10 +51,16 @@ void CalculatorEngine::point()
 void CalculatorEngine::changeSign()
 {
     const double value = displayValue();
-    if (value > 0.0)
-        setDisplay(QLatin1Char('-') + m_display);
-    else if (value < 0.0)
+    if (value > 0.0) {
+        // A full line has no room for the sign: the number is written anew
+        // rather than losing its last digit.
+        if (m_display.size() < kMaxDisplayLength)
+            setDisplay(QLatin1Char('-') + m_display);
+        else
+            showNumber(-value);
+    } else if (value < 0.0) {
         setDisplay(m_display.mid(1));
+    }
 }
 
 void CalculatorEngine::backspace()
@@ -110,6 +121,10 @@ void CalculatorEngine::unary(Unary op)
         result = 1.0 / operand;
         break;
     }
+    if (!std::isfinite(result)) {
+        abortOperation();
+        return;
+    }
     showNumber(result);
     m_waitingForOperand = true;
 }
@@ -127,7 +142,8 @@ bool CalculatorEngine::calculate(double rightOperand, const QString &op)
             return false;
         m_factorSoFar /= rightOperand;
     }
-    return true;
+    // A result beyond the range of numbers fails like a division by zero.
+    return std::isfinite(m_sumSoFar) && std::isfinite(m_factorSoFar);
 }
 
 void CalculatorEngine::multiplicativeOperator(const QString &op)
@@ -219,7 +235,12 @@ void CalculatorEngine::setMemory()
 void CalculatorEngine::addToMemory()
 {
     equal();
-    m_sumInMemory += displayValue();
+    const double sum = m_sumInMemory + displayValue();
+    if (!std::isfinite(sum)) {
+        abortOperation();
+        return;
+    }
+    m_sumInMemory = sum;
 }
 
 void CalculatorEngine::pi()

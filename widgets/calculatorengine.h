@@ -21,6 +21,8 @@ public:
 
     QString display() const { return m_display; }
     double displayValue() const;
+    // Whether the display shows the "####" of an invalid operation.
+    bool showsAbort() const;
     bool waitingForOperand() const { return m_waitingForOperand; }
     double memory() const { return m_sumInMemory; }
 
