@@ -113,6 +113,19 @@ QString scalar(QSqlDatabase db, const QString &sql)
     return q.value(0).toString();
 }
 
+void resetBrowsingSettings()
+{
+    AppSettings *settings = AppSettings::instance();
+    settings->manufacturerMode = false;
+    settings->currentManufacturerId = -1;
+    settings->showOldAppliances = true;
+    settings->allFilter.clear();
+    settings->applianceFilter.clear();
+    settings->valueFilter.clear();
+    settings->applianceFields = AppSettings::defaultApplianceFields();
+    settings->valueFields = AppSettings::defaultValueFields();
+}
+
 QString runSqlite3(const QString &file, const QString &sql)
 {
     QProcess p;

@@ -20,6 +20,11 @@ QString isolateSettings();
 // The directory isolateSettings() created.
 QString settingsDir();
 
+// The browsing state a window test starts from: maintenance edition, no
+// manufacturer chosen, old appliances shown, no filters, the default field
+// lists.
+void resetBrowsingSettings();
+
 // Copies the demo main database (and the companion "kolvex3.glo") into dir
 // and returns the path of the main file.
 QString copyDemoDatabase(const QString &dir);

@@ -97,15 +97,8 @@ private slots:
     {
         TestSupport::closeAllConnections();
         file = TestSupport::copyDemoDatabase(dir.path());
-        settings->manufacturerMode = false;
-        settings->currentManufacturerId = -1;
-        settings->showOldAppliances = true;
-        settings->allFilter.clear();
-        settings->applianceFilter.clear();
-        settings->valueFilter.clear();
+        TestSupport::resetBrowsingSettings();
         settings->searchTermsAppliances.clear();
-        settings->applianceFields = AppSettings::defaultApplianceFields();
-        settings->valueFields = AppSettings::defaultValueFields();
         settings->applianceFieldLists = QStringList{"Standard#" + settings->applianceFields};
         settings->valueFieldLists = QStringList{"Standard#" + settings->valueFields};
         window = new MainWindow;

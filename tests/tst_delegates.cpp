@@ -33,6 +33,44 @@ class TestDelegates : public QObject
     QString m_dbFile;
 
     // A table view with a plain line edit beside it to take the focus.
+    // One field of a record form: its editor made by the form delegate and
+    // mapped to column field, followed by a line edit to move the focus to.
+    struct FormWindow
+    {
+        QWidget form;
+        QLineEdit *elsewhere;
+        EditableSqlQueryModel *model;
+        EditableSqlQueryModelFormDelegate *delegate;
+        QDataWidgetMapper mapper;
+        int column;
+        QWidget *editor;
+
+        FormWindow(const QString &sql, const char *field)
+        {
+            model = new EditableSqlQueryModel(&form);
+            model->setQuery(sql, kolvexDb());
+            delegate = new EditableSqlQueryModelFormDelegate(model);
+            mapper.setModel(model);
+            mapper.setItemDelegate(delegate);
+            column = model->fieldIndex(field);
+            editor = delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, column));
+            elsewhere = new QLineEdit;
+            auto *layout = new QVBoxLayout(&form);
+            layout->addWidget(editor);
+            layout->addWidget(elsewhere);
+            mapper.addMapping(editor, column);
+        }
+
+        bool show()
+        {
+            form.show();
+            QApplication::setActiveWindow(&form);
+            return QTest::qWaitForWindowActive(&form);
+        }
+
+        QVariant stored(int row) const { return model->data(model->index(row, column), Qt::EditRole); }
+    };
+
     struct TableWindow
     {
         QWidget window;
@@ -373,36 +411,22 @@ private slots:
     void formReturnStoresWithinTheBoundsAndShowsTheNote()
     {
         setTwBounds();
-        auto *model = new EditableSqlQueryModel(this);
-        model->setQuery("SELECT WerteId, Geraet, TW FROM Werte WHERE WerteId = 70000", kolvexDb());
-        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
-        QWidget form;
-        auto *layout = new QVBoxLayout(&form);
-        QDataWidgetMapper mapper;
-        mapper.setModel(model);
-        mapper.setItemDelegate(delegate);
-        const int c = model->fieldIndex("TW");
-        auto *csb = qobject_cast<combospinWgt *>(
-            delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, c)));
+        FormWindow f("SELECT WerteId, Geraet, TW FROM Werte WHERE WerteId = 70000", "TW");
+        auto *csb = qobject_cast<combospinWgt *>(f.editor);
         QVERIFY(csb);
-        layout->addWidget(csb);
-        layout->addWidget(new QLineEdit);
-        mapper.addMapping(csb, c);
-        mapper.toFirst();
-        form.show();
-        QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        f.mapper.toFirst();
+        QVERIFY(f.show());
         csb->lineEdit()->setFocus(Qt::OtherFocusReason);
         QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(csb->lineEdit(), "5");
         QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
-        QTRY_COMPARE(model->data(model->index(0, c), Qt::EditRole).toDouble(), 10.0);
+        QTRY_COMPARE(f.stored(0).toDouble(), 10.0);
         QCOMPARE(csb->lineEdit()->text(), QString("min  10"));
 
         QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(csb->lineEdit(), "3");
         QTest::keyClick(csb->lineEdit(), Qt::Key_Tab);
-        QTRY_COMPARE(model->data(model->index(0, c), Qt::EditRole).toDouble(), 10.0);
+        QTRY_COMPARE(f.stored(0).toDouble(), 10.0);
         QVERIFY(!csb->lineEdit()->hasFocus());
     }
 
@@ -469,29 +493,16 @@ private slots:
     {
         QSqlQuery q(kolvexDb());
         QVERIFY(q.exec("UPDATE Geraete SET FLAG_M = NULL WHERE TirmaId = 25000"));
-        auto *model = new EditableSqlQueryModel(this);
-        model->setQuery("SELECT TirmaId, FLAG_M FROM Geraete WHERE TirmaId = 25000", kolvexDb());
-        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
-        QWidget form;
-        auto *layout = new QVBoxLayout(&form);
-        QDataWidgetMapper mapper;
-        mapper.setModel(model);
-        mapper.setItemDelegate(delegate);
-        const QModelIndex flag = model->index(0, model->fieldIndex("FLAG_M"));
-        QWidget *box = delegate->createEditor(nullptr, QStyleOptionViewItem(), flag);
-        auto *other = new QLineEdit;
-        layout->addWidget(box);
-        layout->addWidget(other);
-        mapper.addMapping(box, flag.column());
-        mapper.toFirst();
-        form.show();
-        QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        FormWindow f("SELECT TirmaId, FLAG_M FROM Geraete WHERE TirmaId = 25000", "FLAG_M");
+        QWidget *box = f.editor;
+        QLineEdit *other = f.elsewhere;
+        f.mapper.toFirst();
+        QVERIFY(f.show());
         box->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(box->hasFocus());
         other->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(other->hasFocus());
-        QVERIFY(model->data(flag, Qt::EditRole).isNull());
+        QVERIFY(f.stored(0).isNull());
     }
 
     // A form keeps its editors from record to record: a record without a
@@ -501,40 +512,26 @@ private slots:
     {
         QSqlQuery q(kolvexDb());
         QVERIFY(q.exec("UPDATE Werte SET Opt_Kat = NULL WHERE WerteId = 70007"));
-        auto *model = new EditableSqlQueryModel(this);
-        model->setQuery("SELECT WerteId, Opt_Kat FROM Werte WHERE WerteId IN (70001, 70007) "
-                        "ORDER BY WerteId", kolvexDb());
-        auto *delegate = new EditableSqlQueryModelFormDelegate(model);
-        QWidget form;
-        auto *layout = new QVBoxLayout(&form);
-        QDataWidgetMapper mapper;
-        mapper.setModel(model);
-        mapper.setItemDelegate(delegate);
-        const int c = model->fieldIndex("OPT_KAT");
-        auto *box = qobject_cast<QComboBox *>(
-            delegate->createEditor(nullptr, QStyleOptionViewItem(), model->index(0, c)));
+        FormWindow f("SELECT WerteId, Opt_Kat FROM Werte WHERE WerteId IN (70001, 70007) "
+                     "ORDER BY WerteId", "OPT_KAT");
+        auto *box = qobject_cast<QComboBox *>(f.editor);
         QVERIFY(box);
-        auto *other = new QLineEdit;
-        layout->addWidget(box);
-        layout->addWidget(other);
-        mapper.addMapping(box, c);
-        form.show();
-        QApplication::setActiveWindow(&form);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QLineEdit *other = f.elsewhere;
+        QVERIFY(f.show());
 
-        mapper.toFirst();   // 70001, category 2
+        f.mapper.toFirst();   // 70001, category 2
         QCOMPARE(box->currentData().toInt(), 2);
         box->setFocus(Qt::TabFocusReason);
         QTest::keyClick(box, Qt::Key_Down);   // chosen: 3
-        QCOMPARE(model->data(model->index(0, c), Qt::EditRole).toInt(), 3);
+        QCOMPARE(f.stored(0).toInt(), 3);
 
-        mapper.toNext();    // 70007, no category
+        f.mapper.toNext();    // 70007, no category
         QCOMPARE(box->currentIndex(), 0);
         other->setFocus(Qt::TabFocusReason);
         box->setFocus(Qt::TabFocusReason);
         other->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(other->hasFocus());
-        QVERIFY(model->data(model->index(1, c), Qt::EditRole).isNull());
+        QVERIFY(f.stored(1).isNull());
     }
 
     // ---------------------------------------------------------- the editor in a narrow cell

@@ -62,15 +62,7 @@ private slots:
     {
         TestSupport::closeAllConnections();
         m_dir = new QTemporaryDir;
-        AppSettings *settings = AppSettings::instance();
-        settings->manufacturerMode = false;
-        settings->currentManufacturerId = -1;
-        settings->showOldAppliances = true;
-        settings->allFilter.clear();
-        settings->applianceFilter.clear();
-        settings->valueFilter.clear();
-        settings->applianceFields = AppSettings::defaultApplianceFields();
-        settings->valueFields = AppSettings::defaultValueFields();
+        TestSupport::resetBrowsingSettings();
         m_window = new MainWindow;
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
