@@ -974,8 +974,13 @@ void MainWindow::searchFieldMenu(QLineEdit *edit, QStringList &history, QStringL
     if (first)
         separator = menu->insertSeparator(first);
     QMenu *terms = new QMenu(tr("Suchbegriffliste"), menu);
-    for (const QString &term : qAsConst(history))
-        terms->addAction(term);
+    for (const QString &term : qAsConst(history)) {
+        // A menu takes "&" as the mark of a shortcut letter: "&&" shows
+        // the text as typed. The text itself travels as the entry's data.
+        QString label = term;
+        label.replace(QLatin1Char('&'), QLatin1String("&&"));
+        terms->addAction(label)->setData(term);
+    }
     menu->insertMenu(separator, terms);
     QAction *remove = nullptr;
     if (history.contains(edit->text()))
@@ -983,8 +988,9 @@ void MainWindow::searchFieldMenu(QLineEdit *edit, QStringList &history, QStringL
     if (remove)
         menu->insertAction(separator, remove);
     QAction *chosen = menu->exec(edit->mapToGlobal(pos));
-    if (chosen && chosen != remove && chosen->parent() == terms && history.contains(chosen->text())) {
-        edit->setText(chosen->text());
+    if (chosen && chosen != remove && chosen->parent() == terms
+        && history.contains(chosen->data().toString())) {
+        edit->setText(chosen->data().toString());
     } else if (chosen && chosen == remove) {
         history.removeAll(edit->text());
         model->setStringList(history);

@@ -190,6 +190,61 @@ private slots:
         QCOMPARE(appliances->rowCount(), 1);
     }
 
+    // The history submenu shows each search text as typed, an "&" included,
+    // and choosing an entry puts exactly that text into the field.
+    void historyMenuShowsAndChoosesTextsWithAmpersands()
+    {
+        auto *edit = child<QLineEdit>("lineEditFilterWerte");
+        settings->searchTermsValues.clear();
+        press(edit, "Holz&Kohle");
+        press(edit, "Teil");
+        QStringList shown;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll.stop();
+            QMenu *terms = nullptr;
+            for (QAction *a : menu->actions())
+                if (a->menu() && a->text() == "Suchbegriffliste")
+                    terms = a->menu();
+            QVERIFY(terms);
+            QAction *chosen = nullptr;
+            for (QAction *a : terms->actions()) {
+                // What the menu paints: "&&" is one "&", a single "&" marks
+                // the shortcut letter and is not painted.
+                QString painted;
+                const QString text = a->text();
+                for (int i = 0; i < text.size(); ++i) {
+                    if (text.at(i) == '&' && i + 1 < text.size())
+                        ++i;
+                    painted += text.at(i);
+                }
+                shown << painted;
+                if (painted.contains("Kohle"))
+                    chosen = a;
+            }
+            QVERIFY(chosen);
+            // Into the submenu, which opens on its first entry, down to the
+            // chosen one.
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Right);
+            QCOMPARE(QApplication::activePopupWidget(), terms);
+            for (int i = 0; i < terms->actions().indexOf(chosen); ++i)
+                QTest::keyClick(terms, Qt::Key_Down);
+            QTest::keyClick(terms, Qt::Key_Return);
+        });
+        poll.start();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(3, 3),
+                                edit->mapToGlobal(QPoint(3, 3)));
+        QCoreApplication::sendEvent(edit, &event);
+        QCOMPARE(shown, (QStringList{"Teil", "Holz&Kohle"}));
+        QCOMPARE(edit->text(), QString("Holz&Kohle"));
+        QCOMPARE(settings->searchTermsValues.value(0), QString("Holz&Kohle"));
+    }
+
     void oldAppliancesSwitch()
     {
         QAbstractItemModel *model = table("tableHersteller")->model();
