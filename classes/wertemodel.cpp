@@ -629,9 +629,11 @@ void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source
         const QString name = source.fieldName(i);
         if (!isCopiedFromSource(name))
             continue;
-        const QString sql = QStringLiteral("UPDATE Werte SET %1='%2' WHERE WerteId=%3")
-                                .arg(name, doubleApostrophes(source.value(i).toString()),
-                                     QString::number(targetId));
+        // An empty source cell stays empty (NULL), not an empty text.
+        const QString assigned = source.isNull(i) ? QStringLiteral("NULL")
+                                                  : quotedText(source.value(i).toString());
+        const QString sql = QStringLiteral("UPDATE Werte SET %1=%2 WHERE WerteId=%3")
+                                .arg(name, assigned, QString::number(targetId));
         action.run(sql);
     }
 }

@@ -538,6 +538,19 @@ private slots:
         QCOMPARE(cell(70001, "BEMERKUNG").data().toString(), QString("Aufsatz 'Süd'"));
     }
 
+    void deriveKeepsEmptySourceCellsEmpty()
+    {
+        // 70000 has no QHE and no L1; 70001 has both set before.
+        exec("UPDATE Werte SET QHE=3.5, L1=12 WHERE WerteId=70001");
+        s()->currentValueId = 70000;
+        s()->currentAttachmentId = 2;
+        m_model->datenVererben({rowOf(70001)});
+        QCOMPARE(value("SELECT typeof(QHE)||'|'||typeof(L1)||'|'||typeof(M)||'|'||M FROM Werte WHERE WerteId=70001"),
+                 QString("null|null|real|8.1"));
+        QVERIFY(journal().contains("UPDATE Werte SET QHE=NULL WHERE WerteId=70001;"));
+        QVERIFY(journal().contains("UPDATE Werte SET M='8.1' WHERE WerteId=70001;"));
+    }
+
     void failingDerivationIsShownAndNotJournaled()
     {
         exec("CREATE TRIGGER sperre BEFORE UPDATE OF AUSATZRINGEID ON Werte "
