@@ -10,6 +10,7 @@
 #include "mainwindow.h"
 #include "shelltiming.h"
 #include "statementrecorder.h"
+#include "testsupport.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -17,19 +18,6 @@
 #include <QTableView>
 
 namespace {
-
-void useMaintenanceSettings()
-{
-    AppSettings *settings = AppSettings::instance();
-    settings->manufacturerMode = false;
-    settings->currentManufacturerId = -1;
-    settings->showOldAppliances = true;
-    settings->allFilter.clear();
-    settings->applianceFilter.clear();
-    settings->valueFilter.clear();
-    settings->applianceFields = AppSettings::defaultApplianceFields();
-    settings->valueFields = AppSettings::defaultValueFields();
-}
 
 int rowOfId(const QAbstractItemModel *model, int id)
 {
@@ -61,7 +49,7 @@ QStringList recordSelection(QTableView *view, int row, int column)
 
 KOLVEX_BENCH_CASE(browsing)
 {
-    useMaintenanceSettings();
+    TestSupport::resetBrowsingSettings();
     const QString file = context.copyOfLargeDatabase("browsing");
     MainWindow window;
     window.resize(1300, 850);
