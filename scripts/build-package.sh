@@ -1,11 +1,14 @@
 #!/bin/sh
-# Builds the Debian package build/kolvexselvanto_<version>_<arch>.deb from
-# build/ (configured and built by scripts/build.sh when missing) and prints
-# its path.
+# Builds the Debian package build-package/kolvexselvanto_<version>_<arch>.deb
+# and prints its path. The package tree is configured without tests,
+# benchmark and screenshot tool (BUILD_TESTING=OFF), so only the library
+# and the two programs are compiled.
 set -e
 cd "$(dirname "$0")/.."
-[ -f build/CMakeCache.txt ] || scripts/build.sh
-cmake --build build -j"$(nproc)"
-rm -f build/kolvexselvanto_*.deb
-(cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log >&2; exit 1; }
-ls build/kolvexselvanto_*.deb
+scripts/install-deps.sh
+[ -f build-package/CMakeCache.txt ] || \
+    cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+cmake --build build-package -j"$(nproc)"
+rm -f build-package/kolvexselvanto_*.deb
+(cd build-package && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cpack.log >&2; exit 1; }
+ls build-package/kolvexselvanto_*.deb

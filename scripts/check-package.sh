@@ -1,11 +1,11 @@
 #!/bin/sh
-# Checks a built Debian package (default: the one in build/): its control
+# Checks a built Debian package (default: the one in build-package/): its control
 # data, its file list, the desktop entries, and that the installed programs
 # start headless on the demo database and end cleanly. Unpacks into a
 # temporary folder; installs nothing.
 set -e
 cd "$(dirname "$0")/.."
-deb="${1:-$(ls build/kolvexselvanto_*.deb 2>/dev/null | head -n 1)}"
+deb="${1:-$(ls build-package/kolvexselvanto_*.deb 2>/dev/null | head -n 1)}"
 [ -f "$deb" ] || { echo "check-package: kein Paket gefunden, zuerst scripts/build-package.sh" >&2; exit 1; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
