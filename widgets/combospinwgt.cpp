@@ -33,7 +33,6 @@ combospinWgt::combospinWgt(QWidget *parent)
     m_edit->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::MinimumExpanding);
     m_validator = new DoubleValidator(m_min, m_max, m_maxDecimals, this);
     m_edit->setValidator(m_validator);
-    connect(m_edit, &QLineEdit::textEdited, this, &combospinWgt::editedSlot);
 
     m_listButton = createToolButton(Qt::DownArrow, 14, QString::fromLatin1(kListButtonStyle),
                                     QStringLiteral("listButton"));
@@ -48,6 +47,7 @@ combospinWgt::combospinWgt(QWidget *parent)
     connect(m_upButton, &QToolButton::clicked, this, &combospinWgt::sbup_clicked);
     connect(m_downButton, &QToolButton::clicked, this, &combospinWgt::sbdown_clicked);
     connect(m_rechnerButton, &QToolButton::clicked, this, &combospinWgt::showRechner);
+    connectField();
 
     m_einheitLabel = new QLabel(this);
     m_einheitLabel->setObjectName(QStringLiteral("einheitLabel"));
@@ -89,6 +89,23 @@ combospinWgt::~combospinWgt()
     // editor is gone.
     if (m_pickList)
         m_pickList->deleteLater();
+}
+
+// What the text field asks for; the value and the decisions stay here.
+void combospinWgt::connectField()
+{
+    connect(m_edit, &QLineEdit::textEdited, this, &combospinWgt::editedSlot);
+    connect(m_edit, &numberEdit::finishRequested, this, &combospinWgt::finishEdit);
+    connect(m_edit, &numberEdit::buttonsRequested, this, &combospinWgt::showButtons);
+    connect(m_edit, &numberEdit::left, this, &combospinWgt::endEdit);
+    connect(m_edit, &numberEdit::stepRequested, this, &combospinWgt::stepByButton);
+    connect(m_edit, &numberEdit::pickListRequested, this, &combospinWgt::openPickListByKey);
+    connect(m_edit, &numberEdit::pickListEntryChosen, this,
+            QOverload<QListWidgetItem *>::of(&combospinWgt::fromListSelected));
+    connect(m_edit, &numberEdit::functionKeyPressed, this, &combospinWgt::FKeySignal);
+    connect(m_edit, &numberEdit::calculatorRequested, this, &combospinWgt::showRechner);
+    connect(m_edit, &numberEdit::tuningRequested, this, &combospinWgt::ask4Parameters);
+    connect(m_edit, &numberEdit::editCancelled, this, &combospinWgt::cancelEdit);
 }
 
 QToolButton *combospinWgt::createToolButton(Qt::ArrowType arrow, int width,
@@ -216,6 +233,7 @@ void combospinWgt::markOutOfRange()
 void combospinWgt::setSettingsKey(const QString &name)
 {
     m_settingsKey = name;
+    m_edit->setTunable(!name.isEmpty());
     if (name.isEmpty())
         return;
     const CombospinSettings tuning = CombospinSettings::load(name);
@@ -387,6 +405,19 @@ void combospinWgt::spin(bool up)
     m_unchecked = false;
 }
 
+// The buttons do the step: a disabled one does not click, so keys and the
+// wheel stop at the bounds.
+void combospinWgt::stepByButton(bool up, bool animated)
+{
+    if (m_spinStep == 0.0)
+        return;
+    QToolButton *button = up ? m_upButton : m_downButton;
+    if (animated)
+        button->animateClick(30);
+    else
+        button->click();
+}
+
 void combospinWgt::sbup_clicked()
 {
     spin(true);
@@ -401,12 +432,20 @@ void combospinWgt::sbdown_clicked()
 
 void combospinWgt::endEdit()
 {
-    if (m_readOnly || (m_pickList && m_pickList->hasFocus()) || m_rechnerOpen || m_menuOpen)
+    if (m_readOnly || (m_pickList && m_pickList->hasFocus()) || m_rechnerOpen
+        || m_edit->menuOpen())
         return;
     finishEdit();
     hideButtons();
     hidePickList();
     emit focusLost();
+}
+
+void combospinWgt::cancelEdit()
+{
+    setWert(m_restoreWert);
+    hidePickList();
+    emit wertChanged(m_wert);
 }
 
 void combospinWgt::finishEdit()
@@ -473,6 +512,7 @@ bool combospinWgt::fillPickList(QWidget *window)
         m_pickList->setObjectName(QStringLiteral("pickList"));
         m_pickList->hide();
         m_pickList->setFocusProxy(m_edit);
+        m_edit->setPickList(m_pickList);
         connect(m_pickList, &QListWidget::itemClicked, this,
                 QOverload<QListWidgetItem *>::of(&combospinWgt::fromListSelected));
         connect(m_pickList, &QListWidget::itemActivated, this,
@@ -504,6 +544,12 @@ void combospinWgt::placePickList()
         m_pickList->setGeometry(x, 0, width, y);
     else
         m_pickList->setGeometry(x, y + height(), width, roomBelow);
+}
+
+void combospinWgt::openPickListByKey()
+{
+    if (!m_comboWerte.isEmpty())
+        m_listButton->animateClick(100);
 }
 
 void combospinWgt::cb_clicked()

@@ -28,8 +28,6 @@ class combospinWgt : public QWidget
     Q_PROPERTY(QString einheit READ einheit WRITE setEinheit)
     Q_PROPERTY(bool readOnly READ readOnly WRITE setReadOnly RESET resetReadOnly)
 
-    friend class numberEdit;
-
 public:
     explicit combospinWgt(QWidget *parent = nullptr);
     ~combospinWgt() override;
@@ -114,6 +112,10 @@ private:
     void hideButtons();
     void showButtons();
     void endEdit();
+    void cancelEdit();
+    void openPickListByKey();
+    void stepByButton(bool up, bool animated);
+    void connectField();
     void spin(bool up);
     double fieldNumber() const;
     void setFieldText(const QString &text);
@@ -143,7 +145,6 @@ private:
     bool m_plainText = true;
     bool m_edited = false;
     bool m_rechnerOpen = false;
-    bool m_menuOpen = false;
     // A pick-list entry or calculator result not yet checked against the bounds.
     bool m_unchecked = false;
 

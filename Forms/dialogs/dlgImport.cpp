@@ -1,11 +1,12 @@
 #include "dlgImport.h"
 #include "ui_dlgImport.h"
 
+#include "busycursor.h"
 #include "dbconnections.h"
 #include "quarnelexportdirectory.h"
 #include "quarnelexportfile.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -136,7 +137,7 @@ void dlgImport::on_pbImportieren_clicked()
     // from it first, and the controls are off until the end.
     const QList<QuarnelImport::Table> tables = tickedTables();
     setImporting(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_busyCursor = std::make_unique<BusyCursor>();
     QuarnelImport import(db);
     import.setTableHandler([this](const QString &table) { showTable(table); });
     import.setProgressHandler([this](int imported, int total) { showProgress(imported, total); });
@@ -147,7 +148,7 @@ void dlgImport::on_pbImportieren_clicked()
     import.run(tables);
     if (!ui->textBrowserFehler->document()->isEmpty())
         ui->textBrowserFehler->show();
-    QApplication::restoreOverrideCursor();
+    m_busyCursor.reset();
     setImporting(false);
     ui->pbImportieren->setFocus();
 }
@@ -200,10 +201,9 @@ void dlgImport::setImporting(bool importing)
 void dlgImport::warn(const QString &title, const QString &text)
 {
     // The wait cursor would hide that the message waits for the user.
-    const bool busy = m_importing && QApplication::overrideCursor();
-    if (busy)
-        QApplication::restoreOverrideCursor();
+    if (m_busyCursor)
+        m_busyCursor->pause();
     QMessageBox::warning(this, title, text);
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (m_busyCursor)
+        m_busyCursor->resume();
 }

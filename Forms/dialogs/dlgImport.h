@@ -6,8 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include "quarnelimport.h"
 
+class BusyCursor;
 class QuarnelExportFile;
 
 namespace Ui {
@@ -52,6 +55,8 @@ private:
     // File base names imported under another table name.
     QMap<QString, QString> m_renames;
     bool m_importing = false;
+    // The wait cursor while an import runs.
+    std::unique_ptr<BusyCursor> m_busyCursor;
 };
 
 #endif // DLGIMPORT_H

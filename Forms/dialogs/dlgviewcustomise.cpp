@@ -1,16 +1,14 @@
 #include "dlgviewcustomise.h"
 #include "ui_dlgviewcustomise.h"
 
-#include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "statementcolumns.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QCursor>
 #include <QListWidgetItem>
 #include <QMenu>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStandardItem>
 #include <QStandardItemModel>
 
@@ -159,23 +157,6 @@ void dlgViewCustomise::saveColumnsInto(QListWidgetItem *entry)
         entry->setData(Qt::UserRole, visibleColumnText());
 }
 
-QStringList dlgViewCustomise::resultColumns(const QString &sql, bool *ok) const
-{
-    QSqlQuery query(kolvexDb());
-    query.setForwardOnly(true);
-    if (ok)
-        *ok = query.exec(sql);
-    else
-        query.exec(sql);
-    if (!query.isActive())
-        return {};
-    QStringList names;
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i).toUpper();
-    return names;
-}
-
 void dlgViewCustomise::showColumnsOf(QListWidgetItem *entry)
 {
     m_columnModel->clear();
@@ -188,8 +169,8 @@ void dlgViewCustomise::showColumnsOf(QListWidgetItem *entry)
     m_shownColumnsRejected = false;
     if (!columns.isEmpty()) {
         bool accepted = false;
-        const QStringList shown =
-            resultColumns(QString::fromLatin1(kColumnsStatement).arg(columns, m_table), &accepted);
+        const QStringList shown = statementResultColumns(
+            QString::fromLatin1(kColumnsStatement).arg(columns, m_table), &accepted);
         m_shownColumnsRejected = !accepted;
         for (const QString &name : shown) {
             if (!m_mandatoryColumns.contains(name, Qt::CaseInsensitive))
@@ -200,7 +181,9 @@ void dlgViewCustomise::showColumnsOf(QListWidgetItem *entry)
 
     m_columnModel->appendRow(headingItem(tr("Versteckte Felder")));
     QStringList hidden;
-    for (const QString &name : resultColumns(QString::fromLatin1(kAllColumnsStatement).arg(m_table))) {
+    const QStringList all =
+        statementResultColumns(QString::fromLatin1(kAllColumnsStatement).arg(m_table));
+    for (const QString &name : all) {
         if (!used.contains(name))
             hidden << name;
     }

@@ -59,9 +59,6 @@ private:
     bool keepsRejectedColumns() const;
     void saveColumnsInto(QListWidgetItem *entry);
     void showColumnsOf(QListWidgetItem *entry);
-    // Upper-case result column names of a statement on "Kolvex"; empty when
-    // it fails. ok, when given, tells whether the statement ran.
-    QStringList resultColumns(const QString &sql, bool *ok = nullptr) const;
     int hiddenHeadingRow() const;
     bool isPlaceHolder(const QListWidgetItem *item) const;
     void duplicateEntry(QListWidgetItem *entry);

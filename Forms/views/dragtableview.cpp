@@ -2,9 +2,9 @@
 #include "markerdrag.h"
 
 #include "appsettings.h"
-#include "dbconnections.h"
+#include "cellclearing.h"
 #include "editablesqlquerymodel.h"
-#include "writeaction.h"
+#include "manufacturerattachments.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -20,14 +20,10 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <algorithm>
 
 namespace {
-
-const char kAttachmentsStatement[] = "SELECT * FROM Aufsatz WHERE HrstId=%1";
 
 int numberField(const QStringList &fields, int i)
 {
@@ -156,18 +152,14 @@ QMenu *DragTableView::createContextMenu(const QList<int> &rows, QWidget *parent)
 
 void DragTableView::addAttachmentSubmenu(QMenu *menu, const ContextAction &action)
 {
-    QSqlQuery query(kolvexDb());
-    if (!query.exec(QString::fromLatin1(kAttachmentsStatement)
-                        .arg(AppSettings::instance()->currentManufacturerId)))
+    const QList<QPair<int, QString>> attachments =
+        manufacturerAttachments(AppSettings::instance()->currentManufacturerId);
+    if (attachments.isEmpty())
         return;
-    QMenu *submenu = nullptr;
-    while (query.next()) {
-        if (!submenu)
-            submenu = menu->addMenu(QIcon(contextIconPath(action.icon)), action.text);
-        const QSqlRecord record = query.record();
-        QAction *item = submenu->addAction(record.value(QStringLiteral("Bezeichnung")).toString());
-        item->setData(QStringList{action.slot,
-                                  QString::number(record.value(QStringLiteral("Id")).toInt())});
+    QMenu *submenu = menu->addMenu(QIcon(contextIconPath(action.icon)), action.text);
+    for (const auto &attachment : attachments) {
+        QAction *item = submenu->addAction(attachment.second);
+        item->setData(QStringList{action.slot, QString::number(attachment.first)});
     }
 }
 
@@ -376,12 +368,8 @@ void DragTableView::delKeyPressed()
     QList<QPair<int, int>> cells;
     for (const QModelIndex &index : selected)
         cells << qMakePair(index.row(), index.column());
-    // One key, one action: the lists of the window all write on "Kolvex",
-    // where the models' own actions join this one.
-    WriteAction action;
-    for (const auto &cell : cells)
-        model()->setData(model()->index(cell.first, cell.second), QVariant(), Qt::EditRole);
-    if (!action.finish() && qobject_cast<EditableSqlQueryModel *>(model()))
+    // One key, one action: the lists of the window all write on "Kolvex".
+    if (!CellClearing(model()).clear(cells) && qobject_cast<EditableSqlQueryModel *>(model()))
         QMetaObject::invokeMethod(model(), "refresh");   // show what is stored again
 }
 

@@ -1,25 +1,13 @@
 #include "appsettings.h"
 
+#include "changejournal.h"
 #include "fieldlistcolumns.h"
-#include "filesync.h"
-#include "sqltext.h"
-#include "writeaction.h"
+#include "idallocation.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QSqlDatabase>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStandardPaths>
-#include <QSqlError>
-#include <QTextStream>
-
-#include <cerrno>
 
 namespace {
 
@@ -74,6 +62,17 @@ QString genericDataDir()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
+
+// The write actions journal beside the database file of the process's
+// settings, which are read on the first change when nothing read them before.
+struct CurrentJournalSource
+{
+    CurrentJournalSource()
+    {
+        ChangeJournal::setCurrentSource([] { return AppSettings::instance()->journal(); });
+    }
+};
+const CurrentJournalSource kCurrentJournalSource;
 
 } // namespace
 
@@ -208,194 +207,62 @@ AppSettings *AppSettings::instance()
 
 // ---------------------------------------------------------------- journal
 
-static QString besideDatabase(const QString &dbFile, const char *name)
+ChangeJournal AppSettings::journal() const
 {
-    return QFileInfo(dbFile).absoluteDir().absolutePath() + "/" + QLatin1String(name);
+    return ChangeJournal(dbFile, manufacturerMode);
 }
 
 QString AppSettings::journalPath() const
 {
-    return besideDatabase(dbFile, "journal.sql");
+    return journal().path();
 }
 
 QString AppSettings::packedJournalPath() const
 {
-    return besideDatabase(dbFile, "journal.zip");
+    return journal().packedPath();
 }
 
 QString AppSettings::journalLine(const QString &statement)
 {
-    QString line = statement.trimmed();
-    if (!line.endsWith(';'))
-        line += ';';
-    return line;
+    return ChangeJournal::line(statement);
 }
 
 void AppSettings::appendToJournal(const QString &statement)
 {
-    appendJournalLines({statement});
-}
-
-// Writes all of bytes or reports why not.
-static bool writeAll(QFileDevice &file, const QByteArray &bytes, QString *error)
-{
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0) {
-            *error = file.errorString();
-            if (error->isEmpty() || file.error() == QFileDevice::NoError)
-                *error = qt_error_string(errno);
-            return false;
-        }
-        done += written;
-    }
-    return true;
+    journal().append(statement);
 }
 
 bool AppSettings::appendJournalLines(const QStringList &statements, QString *error,
                                      qint64 *sizeBefore)
 {
-    if (sizeBefore)
-        *sizeBefore = -1;
-    if (manufacturerMode || dbFile.isEmpty() || statements.isEmpty())
-        return true;
-    // UTF-8 rather than the locale's codec: under the C locale the latter
-    // would turn umlauts in the journaled texts into question marks.
-    QByteArray bytes;
-    for (const QString &statement : statements)
-        bytes += journalLine(statement).toUtf8() + '\n';
-
-    QString reason;
-    QFile file(journalPath());
-    // Unbuffered, so that a write that fails is seen here and nothing of it
-    // is written later when the file is closed.
-    if (!file.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-    } else {
-        const qint64 before = file.size();
-        // The lines reach the disk before the change they record is committed.
-        if (writeAll(file, bytes, &reason) && syncFileToDisk(file, &reason)) {
-            file.close();
-            if (sizeBefore)
-                *sizeBefore = before;
-            return true;
-        }
-        // A statement cut in half would glue the next one onto it.
-        file.resize(before);
-        file.close();
-    }
-    if (reason.isEmpty())
-        reason = tr("unbekannter Fehler");
-    if (error)
-        *error = reason;
-    return false;
+    return journal().appendLines(statements, error, sizeBefore);
 }
 
 bool AppSettings::cutJournalBack(qint64 size)
 {
-    if (size < 0 || dbFile.isEmpty())
-        return true;
-    return QFile::resize(journalPath(), size);
+    return journal().cutBack(size);
 }
 
 bool AppSettings::packJournal(QString *error)
 {
-    if (dbFile.isEmpty())
-        return true;
-    QFile journal(journalPath());
-    if (!journal.exists())
-        return true; // nothing to pack; an earlier pack stays as it is
-    QString reason;
-    if (!journal.open(QIODevice::ReadOnly)) {
-        reason = journal.errorString();
-    } else {
-        const QByteArray packed = qCompress(journal.readAll(), 9);
-        if (journal.error() != QFileDevice::NoError)
-            reason = journal.errorString();
-        journal.close();
-        // The earlier pack is replaced only by a complete new one.
-        QSaveFile target(packedJournalPath());
-        if (reason.isEmpty()
-            && (!target.open(QIODevice::WriteOnly) || !writeAll(target, packed, &reason)
-                || !target.commit())) {
-            if (reason.isEmpty())
-                reason = target.errorString();
-        }
-    }
-    if (reason.isEmpty())
-        return true;
-    if (error)
-        *error = reason;
-    return false;
+    return journal().pack(error);
 }
 
 // ------------------------------------------------- free ids and record copy
 
+IdAllocation AppSettings::idAllocation() const
+{
+    const auto range = idRangeLow.constFind(currentManufacturerId);
+    return range != idRangeLow.constEnd() ? IdAllocation(range.value()) : IdAllocation();
+}
+
 int AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
                             QString *error)
 {
-    if (error)
-        error->clear();
-    QStringList conditions;
-    const bool isWerte = table.compare("Werte", Qt::CaseInsensitive) == 0;
-    const bool isGeraete = table.compare("Geraete", Qt::CaseInsensitive) == 0;
-    if (isWerte || isGeraete)
-        conditions << QStringLiteral("NOT coalesce(hand,0)");
-    const auto range = idRangeLow.constFind(currentManufacturerId);
-    if (range != idRangeLow.constEnd()) {
-        if (isWerte)
-            conditions << QStringLiteral("seqidxs.id>=%1").arg(range->second);
-        else if (isGeraete)
-            conditions << QStringLiteral("seqidxs.id>=%2").arg(range->first);
-    }
-    const QString extra =
-        conditions.isEmpty() ? QString() : QStringLiteral(" AND %1").arg(conditions.join(" AND "));
-    QSqlQuery query(db);
-    const QString sql = QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
-                                       "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit 1")
-                            .arg(keyColumn, table, extra);
-    if (!query.exec(sql)) {
-        if (error)
-            *error = query.lastError().databaseText();
-        return -1;
-    }
-    if (!query.next())
-        return -1;
-    return query.value(0).toInt();
+    return idAllocation().findFreeId(table, keyColumn, db, error);
 }
 
 int AppSettings::copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db)
 {
-    WriteAction action(db.connectionName());
-    QString error;
-    const int newId = findFreeId(table, keyColumn, db, &error);
-    if (newId < 0) {
-        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
-        return -1;
-    }
-    QSqlQuery source(db);
-    if (!source.exec(QStringLiteral("select * from %1 where %2=%3").arg(table, keyColumn).arg(id))) {
-        action.noteFailure(source.lastError().databaseText());
-        return -1;
-    }
-    if (!source.next())
-        return -1;
-    const QSqlRecord record = source.record();
-    const QString key = keyColumn.toUpper();
-    QStringList columns;
-    QStringList values;
-    for (int i = 0; i < record.count(); ++i) {
-        const QString name = record.fieldName(i).toUpper();
-        columns << name;
-        if (name == key)
-            values << QString::number(newId);
-        else
-            values << quotedText(record.value(i).toString());
-    }
-    source.finish();
-    const QString insert = QStringLiteral("insert into %1 (%2) values (%3)")
-                               .arg(table, columns.join(","), values.join(","));
-    const bool inserted = action.run(insert);
-    return action.finish() && inserted ? newId : -1;
+    return idAllocation().copyRecord(table, keyColumn, id, db);
 }

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class ChangeJournal;
+class IdAllocation;
 class QSettings;
 class QSqlDatabase;
 
@@ -32,18 +34,15 @@ public:
     static QString defaultProgramDir();   // P when the Kolvex store has no "Pfad"
     static QString defaultDataDir();      // W when the Kolvex store has no "WDBDir"
 
-    // Change journal beside the database file.
+    // The change journal beside the database file (see ChangeJournal); the
+    // journal methods below are short forms of its own.
+    ChangeJournal journal() const;
     QString journalPath() const;
     QString packedJournalPath() const;
     // One statement, written at once (see appendJournalLines).
     void appendToJournal(const QString &statement);
-    // Appends the statements, each trimmed and ended by ";" on a line of its
-    // own, and flushes them to the disk. When the journal cannot be written
-    // (no permission, disk full) whatever got written of them is cut off
-    // again and false is returned with the reason. sizeBefore receives the
-    // journal's size before the lines (-1 when nothing was written), so that
-    // a change that then fails to reach the file can cut them off again.
-    // In manufacturer mode, or without a database file, nothing is written.
+    // Appends and flushes the statements' lines (see ChangeJournal::appendLines);
+    // in manufacturer mode, or without a database file, nothing is written.
     bool appendJournalLines(const QStringList &statements, QString *error = nullptr,
                             qint64 *sizeBefore = nullptr);
     // Cuts the journal back to size (no-op for a negative size).
@@ -51,15 +50,13 @@ public:
     // The journal line of a statement: trimmed, ending with exactly one ";".
     static QString journalLine(const QString &statement);
 
-    // Lowest id of table/keyColumn not in use, respecting the lower bound of
-    // the current manufacturer's range; -1 when none is free or the search
-    // failed. error receives the database's text when the search failed and
-    // is emptied otherwise, so that a full range can be told from a locked
-    // file or a missing id table.
+    // The id allocation within the current manufacturer's range (see
+    // IdAllocation, of which the two methods below are short forms): lowest
+    // free id of table/keyColumn, -1 when none is free or the search failed
+    // (error then tells why); a copy of one row under such an id.
+    IdAllocation idAllocation() const;
     int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
                    QString *error = nullptr);
-    // Copies one row under a new free id; returns the new id or -1. Runs as
-    // part of the write action open on db (or as an action of its own).
     int copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db);
 
     QString copiedValueSets;
@@ -94,9 +91,7 @@ public:
     QMap<int, QPair<int, int>> idRangeHigh;  // manufacturer -> (highest TirmaId, highest WerteId)
 
 public slots:
-    // Packs the journal into "journal.zip", replacing an earlier pack only
-    // with a complete new one. Without a journal nothing happens. False with
-    // the reason when the journal cannot be read or the pack not written.
+    // Packs the journal into "journal.zip" (see ChangeJournal::pack).
     bool packJournal(QString *error = nullptr);
 
 private:

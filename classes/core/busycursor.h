@@ -11,8 +11,15 @@ public:
     BusyCursor(const BusyCursor &) = delete;
     BusyCursor &operator=(const BusyCursor &) = delete;
 
+    // Takes the wait cursor away while the user is asked something (it
+    // would hide that a message waits for an answer) ...
+    void pause();
+    // ... and shows it again afterwards.
+    void resume();
+
 private:
     bool m_shown = false;
+    bool m_paused = false;
 };
 
 #endif // BUSYCURSOR_H

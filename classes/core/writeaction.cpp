@@ -1,6 +1,6 @@
 #include "writeaction.h"
 
-#include "appsettings.h"
+#include "changejournal.h"
 #include "changereport.h"
 #include "databasefilecheck.h"
 #include "dbconnections.h"
@@ -173,14 +173,14 @@ bool WriteAction::finish()
 bool WriteAction::finishOutermost()
 {
     Shared &s = *m_shared;
-    AppSettings *settings = AppSettings::instance();
+    const ChangeJournal journal = ChangeJournal::current();
     ChangeReport *reports = ChangeReport::instance();
     QSqlDatabase db = database();
 
     if (!s.inTransaction) {
         // Without a transaction every statement stood on its own.
         QString reason;
-        if (!settings->appendJournalLines(s.journal, &reason))
+        if (!journal.appendLines(s.journal, &reason))
             reports->journalNotWritable(reason);
         report();
         return s.failures == 0;
@@ -197,7 +197,7 @@ bool WriteAction::finishOutermost()
     // the commit fail, they are cut off again.
     qint64 sizeBefore = -1;
     QString reason;
-    if (!settings->appendJournalLines(s.journal, &reason, &sizeBefore)) {
+    if (!journal.appendLines(s.journal, &reason, &sizeBefore)) {
         db.rollback();
         reports->journalNotWritable(reason);
         return false;
@@ -205,7 +205,7 @@ bool WriteAction::finishOutermost()
     if (!db.commit()) {
         const QString text = errorText(db.lastError());
         db.rollback();
-        settings->cutJournalBack(sizeBefore);
+        journal.cutBack(sizeBefore);
         reports->changeNotSaved(text);
         return false;
     }

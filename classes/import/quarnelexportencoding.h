@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTextCodec>
 
 // The character encodings of the Quarnel text exports.
 //
@@ -17,23 +18,20 @@ class QuarnelExportEncoding
 public:
     enum Kind { Utf8, Windows1252 };
 
-    // Checks a byte stream piece by piece for valid UTF-8: no stray
-    // continuation bytes, no overlong forms, no surrogates, nothing above
-    // U+10FFFF, no sequence cut off at the end.
+    // Checks a byte stream piece by piece for valid UTF-8 (Qt's decoder
+    // rejects stray continuation bytes, overlong forms, surrogates and
+    // anything above U+10FFFF); a character may be split between pieces,
+    // but none may be cut off at the end.
     class Utf8Check
     {
     public:
         void feed(const char *data, qint64 size);
         // After the last piece.
-        bool isValid() const { return m_valid && m_pending == 0; }
+        bool isValid() const { return m_state.invalidChars == 0 && m_state.remainingChars == 0; }
 
     private:
-        void feedByte(uchar byte);
-
-        bool m_valid = true;
-        int m_pending = 0;       // continuation bytes still expected
-        uchar m_low = 0x80;      // range allowed for the next continuation byte
-        uchar m_high = 0xBF;
+        // Keeps the bytes of a character not yet complete between pieces.
+        QTextCodec::ConverterState m_state;
     };
 
     static bool hasByteOrderMark(const char *data, qint64 size);
@@ -44,7 +42,7 @@ public:
 
     // Every byte is one character; the bytes 0x81, 0x8D, 0x8F, 0x90 and
     // 0x9D, which the code page leaves free, keep their code points so that
-    // encoding gives the same bytes back.
+    // encoding gives the same bytes back (as Qt's codec does).
     static QString decodeWindows1252(const char *data, int size);
     // Characters the code page lacks become "?".
     static QByteArray encodeWindows1252(const QString &text);

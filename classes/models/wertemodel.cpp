@@ -3,20 +3,17 @@
 #include "statementrunner.h"
 
 #include "appsettings.h"
-#include "bilderpopupwidget.h"
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
+#include "userinteraction.h"
 #include "writeaction.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QColor>
 #include <QDate>
 #include <QDebug>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -663,9 +660,7 @@ bool WerteModel::indexClicked(const QModelIndex &index, QAbstractItemView *view)
 
 void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView *view)
 {
-    // The pop-up belongs to the view, writes its choice through setData and
-    // deletes itself when closed.
-    new BilderPopupWidget(index, this, view, settings()->imagesPath);
+    UserInteraction::current()->choosePicture(index, this, view, settings()->imagesPath);
 }
 
 // ---------------------------------------------------------------- DINplus
@@ -716,5 +711,5 @@ QString WerteModel::today()
 
 void WerteModel::warn(const QString &text)
 {
-    QMessageBox::warning(QApplication::activeWindow(), tr("Fehler"), text, QMessageBox::Ok);
+    UserInteraction::current()->warn(tr("Fehler"), text);
 }

@@ -1,0 +1,33 @@
+#include "windowinteraction.h"
+
+#include "bilderpopupwidget.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void WindowInteraction::warn(const QString &title, const QString &text)
+{
+    QMessageBox::warning(QApplication::activeWindow(), title, text, QMessageBox::Ok);
+}
+
+void WindowInteraction::choosePicture(const QModelIndex &index, QAbstractItemModel *model,
+                                      QAbstractItemView *view, const QString &pictureDir)
+{
+    // The pop-up belongs to the view, writes its choice through setData and
+    // deletes itself when closed.
+    new BilderPopupWidget(index, model, view, pictureDir);
+}
+
+namespace {
+
+// Installs the window's way of asking in every program that links this file
+// (see the top-level CMakeLists.txt) and takes it back at the end.
+struct WindowInteractionInstaller
+{
+    WindowInteractionInstaller() { UserInteraction::install(&interaction); }
+    ~WindowInteractionInstaller() { UserInteraction::install(nullptr); }
+    WindowInteraction interaction;
+};
+const WindowInteractionInstaller kInstaller;
+
+} // namespace

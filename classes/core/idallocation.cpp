@@ -1,0 +1,97 @@
+#include "idallocation.h"
+
+#include "sqltext.h"
+#include "writeaction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+
+namespace {
+
+// The insert of a copy of record under newId.
+QString copyStatement(const QString &table, const QString &keyColumn, const QSqlRecord &record,
+                      int newId)
+{
+    const QString key = keyColumn.toUpper();
+    QStringList columns;
+    QStringList values;
+    for (int i = 0; i < record.count(); ++i) {
+        const QString name = record.fieldName(i).toUpper();
+        columns << name;
+        if (name == key)
+            values << QString::number(newId);
+        else
+            values << quotedText(record.value(i).toString());
+    }
+    return QStringLiteral("insert into %1 (%2) values (%3)")
+        .arg(table, columns.join(","), values.join(","));
+}
+
+} // namespace
+
+IdAllocation::IdAllocation(const QPair<int, int> &lowestIds)
+    : m_hasRange(true), m_lowestIds(lowestIds)
+{
+}
+
+// " AND ..." for the hand-made records and the range's bound, or empty.
+QString IdAllocation::freeIdConditions(const QString &table) const
+{
+    QStringList conditions;
+    const bool isWerte = table.compare("Werte", Qt::CaseInsensitive) == 0;
+    const bool isGeraete = table.compare("Geraete", Qt::CaseInsensitive) == 0;
+    if (isWerte || isGeraete)
+        conditions << QStringLiteral("NOT coalesce(hand,0)");
+    if (m_hasRange) {
+        if (isWerte)
+            conditions << QStringLiteral("seqidxs.id>=%1").arg(m_lowestIds.second);
+        else if (isGeraete)
+            conditions << QStringLiteral("seqidxs.id>=%2").arg(m_lowestIds.first);
+    }
+    return conditions.isEmpty() ? QString()
+                                : QStringLiteral(" AND %1").arg(conditions.join(" AND "));
+}
+
+int IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                             QString *error) const
+{
+    if (error)
+        error->clear();
+    QSqlQuery query(db);
+    const QString sql = QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
+                                       "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit 1")
+                            .arg(keyColumn, table, freeIdConditions(table));
+    if (!query.exec(sql)) {
+        if (error)
+            *error = query.lastError().databaseText();
+        return -1;
+    }
+    if (!query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+int IdAllocation::copyRecord(const QString &table, const QString &keyColumn, int id,
+                             QSqlDatabase db) const
+{
+    WriteAction action(db.connectionName());
+    QString error;
+    const int newId = findFreeId(table, keyColumn, db, &error);
+    if (newId < 0) {
+        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
+        return -1;
+    }
+    QSqlQuery source(db);
+    if (!source.exec(QStringLiteral("select * from %1 where %2=%3").arg(table, keyColumn).arg(id))) {
+        action.noteFailure(source.lastError().databaseText());
+        return -1;
+    }
+    if (!source.next())
+        return -1;
+    const QString insert = copyStatement(table, keyColumn, source.record(), newId);
+    source.finish();
+    const bool inserted = action.run(insert);
+    return action.finish() && inserted ? newId : -1;
+}

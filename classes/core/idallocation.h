@@ -1,0 +1,37 @@
+#ifndef IDALLOCATION_H
+#define IDALLOCATION_H
+
+#include <QPair>
+#include <QSqlDatabase>
+#include <QString>
+
+// Hands out record ids: the lowest id of the id table "seqidxs" a table
+// does not use yet. A manufacturer may own a range of appliance and value
+// set ids; its new records then get ids from the range's lower bound up.
+class IdAllocation
+{
+public:
+    // Without a range every free id counts.
+    IdAllocation() = default;
+    // lowestIds: (lowest TirmaId, lowest WerteId) of the manufacturer's range.
+    explicit IdAllocation(const QPair<int, int> &lowestIds);
+
+    // Lowest id of table/keyColumn not in use, respecting the lower bound of
+    // the range; -1 when none is free or the search failed. error receives
+    // the database's text when the search failed and is emptied otherwise,
+    // so that a full range can be told from a locked file or a missing id
+    // table.
+    int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                   QString *error = nullptr) const;
+    // Copies one row under a new free id; returns the new id or -1. Runs as
+    // part of the write action open on db (or as an action of its own).
+    int copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db) const;
+
+private:
+    QString freeIdConditions(const QString &table) const;
+
+    bool m_hasRange = false;
+    QPair<int, int> m_lowestIds;
+};
+
+#endif // IDALLOCATION_H
