@@ -38,6 +38,9 @@ RANKS = {
 }
 # Neighbours of one rank that must not know each other.
 SEPARATE = {('classes/models', 'classes/import'), ('classes/import', 'classes/models')}
+# The one pair that belongs together: the tuning dialog edits min, max and
+# step of a numeric editor with numeric editors, and the editor opens it.
+ALLOWED_CIRCLES = {('widgets/combospintune', 'widgets/combospinwgt')}
 
 # What the layers below the window must not use: widgets, windows, dialogs.
 WIDGET_HEADERS = re.compile(
@@ -131,7 +134,7 @@ def visit(unit):
             component.append(member)
             if member == unit:
                 break
-        if len(component) > 1:
+        if len(component) > 1 and tuple(sorted(component)) not in ALLOWED_CIRCLES:
             problems.append('Include-Kreis: ' + ' -> '.join(sorted(component)))
 
 
