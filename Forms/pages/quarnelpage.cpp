@@ -3,7 +3,6 @@
 #include "appsettings.h"
 #include "quarnellists.h"
 
-#include <QSqlQueryModel>
 #include <QTableView>
 
 QuarnelPage::QuarnelPage(QTableView *manufacturers, QTableView *appliances, QObject *parent)
@@ -16,17 +15,16 @@ QuarnelPage::QuarnelPage(QTableView *manufacturers, QTableView *appliances, QObj
 
 void QuarnelPage::show()
 {
-    if (!m_manufacturers)
+    if (!m_lists)
         createModels();
     refreshManufacturers();
 }
 
 void QuarnelPage::createModels()
 {
-    m_manufacturers = new QSqlQueryModel(this);
-    m_appliances = new QSqlQueryModel(this);
-    m_manufacturersView->setModel(m_manufacturers);
-    m_appliancesView->setModel(m_appliances);
+    m_lists = new QuarnelLists(this);
+    m_manufacturersView->setModel(m_lists->manufacturers());
+    m_appliancesView->setModel(m_lists->appliances());
     connect(m_manufacturersView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &QuarnelPage::manufacturerActivated);
 }
@@ -35,21 +33,20 @@ void QuarnelPage::releaseModels()
 {
     m_manufacturersView->setModel(nullptr);
     m_appliancesView->setModel(nullptr);
-    delete m_manufacturers;
-    delete m_appliances;
+    delete m_lists;
 }
 
 void QuarnelPage::refreshManufacturers()
 {
-    if (!m_manufacturers)
+    if (!m_lists)
         return;
     AppSettings *settings = AppSettings::instance();
     settings->queryFailed = false;
     m_manufacturerList.reread(
-        [this, settings] { QuarnelLists::selectManufacturers(m_manufacturers, settings->allFilter); },
-        [this] { return m_manufacturers->rowCount(); },
+        [this, settings] { m_lists->selectManufacturers(settings->allFilter); },
+        [this] { return m_lists->manufacturers()->rowCount(); },
         [this] {
-            QuarnelLists::selectNoAppliances(m_appliances);
+            m_lists->selectNoAppliances();
             m_appliancesView->resizeColumnsToContents();
         });
 }
@@ -58,9 +55,9 @@ void QuarnelPage::manufacturerActivated(const QModelIndex &current, const QModel
 {
     AppSettings *settings = AppSettings::instance();
     settings->queryFailed = false;
-    if (current.row() == previous.row() || !m_appliances)
+    if (current.row() == previous.row() || !m_lists)
         return;
     const QString name = current.model()->index(current.row(), 1).data().toString();
-    if (QuarnelLists::selectAppliances(m_appliances, name, settings->allFilter))
+    if (m_lists->selectAppliances(name, settings->allFilter))
         m_appliancesView->resizeColumnsToContents();
 }

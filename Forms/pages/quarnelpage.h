@@ -7,7 +7,7 @@
 #include <QPointer>
 
 class QModelIndex;
-class QSqlQueryModel;
+class QuarnelLists;
 class QTableView;
 
 // The Quarnel page: the manufacturers of the companion file's heat
@@ -35,8 +35,7 @@ private:
     QTableView *m_manufacturersView;
     QTableView *m_appliancesView;
     ManufacturerList m_manufacturerList;
-    QPointer<QSqlQueryModel> m_manufacturers;
-    QPointer<QSqlQueryModel> m_appliances;
+    QPointer<QuarnelLists> m_lists;
 };
 
 #endif // QUARNELPAGE_H

@@ -7,6 +7,23 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 
+QuarnelLists::QuarnelLists(QObject *parent)
+    : QObject(parent)
+    , m_manufacturers(new QSqlQueryModel(this))
+    , m_appliances(new QSqlQueryModel(this))
+{
+}
+
+QAbstractItemModel *QuarnelLists::manufacturers() const
+{
+    return m_manufacturers;
+}
+
+QAbstractItemModel *QuarnelLists::appliances() const
+{
+    return m_appliances;
+}
+
 QString QuarnelLists::manufacturersStatement(const QString &filter)
 {
     if (filter.isEmpty())
@@ -39,28 +56,27 @@ bool QuarnelLists::tryStatement(const QString &sql)
     return false;
 }
 
-void QuarnelLists::selectManufacturers(QSqlQueryModel *model, const QString &filter)
+void QuarnelLists::selectManufacturers(const QString &filter)
 {
     const QString sql = manufacturersStatement(filter);
     if (!filter.isEmpty())
         tryStatement(sql);
-    model->setQuery(sql, quarnelDb());
-    while (model->canFetchMore())
-        model->fetchMore();
+    m_manufacturers->setQuery(sql, quarnelDb());
+    while (m_manufacturers->canFetchMore())
+        m_manufacturers->fetchMore();
 }
 
-void QuarnelLists::selectNoAppliances(QSqlQueryModel *model)
+void QuarnelLists::selectNoAppliances()
 {
-    model->setQuery(QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"),
-                    quarnelDb());
+    m_appliances->setQuery(QStringLiteral("Select * from Waermedb where Hersteller='' order by Typ"),
+                           quarnelDb());
 }
 
-bool QuarnelLists::selectAppliances(QSqlQueryModel *model, const QString &manufacturer,
-                                    const QString &filter)
+bool QuarnelLists::selectAppliances(const QString &manufacturer, const QString &filter)
 {
     const QString sql = appliancesStatement(manufacturer, filter);
     if (!filter.isEmpty() && !tryStatement(sql))
         return false;
-    model->setQuery(sql, quarnelDb());
+    m_appliances->setQuery(sql, quarnelDb());
     return true;
 }

@@ -1,8 +1,10 @@
 #ifndef QUARNELLISTS_H
 #define QUARNELLISTS_H
 
+#include <QObject>
 #include <QString>
 
+class QAbstractItemModel;
 class QSqlQueryModel;
 
 // The two read-only lists of the Quarnel page on the companion file: the
@@ -10,24 +12,32 @@ class QSqlQueryModel;
 // appliances of one of them (table Waermedb). Under the general filter (an
 // SQL condition) a statement is tried first; a statement the file refuses
 // is noted in AppSettings::queryFailed and failedQuery.
-class QuarnelLists
+class QuarnelLists : public QObject
 {
+    Q_OBJECT
 public:
+    explicit QuarnelLists(QObject *parent = nullptr);
+
+    QAbstractItemModel *manufacturers() const;
+    QAbstractItemModel *appliances() const;
+
     static QString manufacturersStatement(const QString &filter);
     // manufacturer: the name as listed (apostrophes are doubled here).
     static QString appliancesStatement(const QString &manufacturer, const QString &filter);
 
-    // Loads every manufacturer row into model, even after a refused trial.
-    static void selectManufacturers(QSqlQueryModel *model, const QString &filter);
+    // Loads every manufacturer row, even after a refused trial.
+    void selectManufacturers(const QString &filter);
     // The appliance list without a manufacturer: no rows, but the columns.
-    static void selectNoAppliances(QSqlQueryModel *model);
-    // Loads the appliances of the manufacturer; false (model unchanged) when
+    void selectNoAppliances();
+    // Loads the appliances of the manufacturer; false (list unchanged) when
     // the filtered statement was refused.
-    static bool selectAppliances(QSqlQueryModel *model, const QString &manufacturer,
-                                 const QString &filter);
+    bool selectAppliances(const QString &manufacturer, const QString &filter);
 
 private:
     static bool tryStatement(const QString &sql);
+
+    QSqlQueryModel *m_manufacturers;
+    QSqlQueryModel *m_appliances;
 };
 
 #endif // QUARNELLISTS_H
