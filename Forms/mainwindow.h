@@ -3,32 +3,25 @@
 
 #include <QMainWindow>
 #include <QModelIndex>
-#include <QPointer>
 #include <QSqlError>
 #include <QStringList>
 
-class BaustoffeModel;
+#include <memory>
+
+class BrowserPage;
 class DatabasePathLabel;
-class EditableSqlQueryModel;
-class FeuerraumModel;
-class GeraeteModel;
-class GruppenModel;
-class HerstellerModel;
-class QAbstractItemView;
+class EditModeViews;
+class FieldListChooser;
+class FireChamberPage;
+class FormPage;
+class MaterialPage;
 class QActionGroup;
-class QCompleter;
-class QDataWidgetMapper;
-class QFont;
-class QGridLayout;
-class QLineEdit;
-class QMenu;
 class QShortcut;
-class QSqlQueryModel;
-class QStringListModel;
-class QTableView;
-class QToolButton;
+class QuarnelPage;
 class ReadOnlyGuard;
-class WerteModel;
+class SearchBar;
+class UpdateMenu;
+class WindowStateKeeper;
 
 namespace Ui {
 class MainWindow;
@@ -36,7 +29,8 @@ class MainWindow;
 
 // The one window of the tool: search bar, the stacked pages (browser,
 // Quarnel, fire chambers, building materials, two form pages), menus and
-// tool bar. Saves column widths, geometry and search histories on destruction.
+// tool bar. It owns the pages and the chrome around them and connects them;
+// it keeps the edit mode, opens databases and makes backups.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -65,7 +59,7 @@ public:
 
     int editMode() const { return m_editMode; }
     int currentPage() const { return m_page; }
-    QString currentGroupText() const { return m_currentGroup; }
+    QString currentGroupText() const;
 
 public slots:
     void addConnection();
@@ -116,94 +110,43 @@ public slots:
     void on_actionAltGeraeteAnzeigen_triggered();
 
 private:
-    // Which of the two list kinds a form page or field-list operation is for.
-    struct FieldListTarget;
-
+    void createPages();
+    void createFieldListChoosers();
+    void createSearchBar();
+    void createChrome();
     void keepShortcutsReachable();
-    static void applyApplicationFont(const QFont &font);
     void toggleAutoErfassdatum();
-    void createSearchHistories();
-    void restoreGeometryAndFont();
     void showPage(int page, QWidget *widget, const QString &connectionName);
-    void saveState();
+    void applyGeneralFilter();
+    void reportFailedQuery();
 
     bool chooseAndOpenDatabase(QString startDirectory, QSqlError pending = QSqlError());
     void applyReadOnly(bool readOnly);
     void showDatabaseOfPage(const QString &connectionName);
-    void createMainModels();
     void createFormModels();
     void adaptToManufacturerMode(const QString &file);
-    void buildUpdateMenu(const QString &file);
-    void restoreColumnWidths();
-
-    void refreshHersteller();
-    void reloadAppliancesKeepingCurrent();
-    bool restoreCurrentRow(QTableView *view, int &currentId, int column);
-    void restoreManufacturerSelection();
-    void restoreApplianceSelection();
-    void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
-                                   const QModelIndex &bottomRight);
-    void rebuildGroupList();
-    void fixManufacturerListWidth(QTableView *view);
-    void applyGeneralFilter();
-    void reportFailedQuery();
-    void rememberSearchTerm(const QString &term, QStringList &history,
-                            QStringListModel *model);
-    void searchFieldMenu(QLineEdit *edit, QStringList &history, QStringListModel *model,
-                         const QPoint &pos, void (MainWindow::*returnPressed)());
-
-    void showForm(EditableSqlQueryModel *listModel, int row, EditableSqlQueryModel *formModel,
-                  QDataWidgetMapper *mapper, QGridLayout *grid, bool &built, QString &builtFor,
-                  const QStringList &fieldLists, const QString &statement, QWidget *page);
-    void buildFormGrid(EditableSqlQueryModel *formModel, QDataWidgetMapper *mapper,
-                       QGridLayout *grid);
-    bool chooseFieldList(QTableView *view, QAction *customise, QString &fields,
-                         const QStringList &fieldLists);
-    bool customiseFields(const QString &table, QAction *action, QString &fields,
-                         QStringList &fieldLists, const QStringList &mandatory);
-
-    void refreshFRHersteller();
-    void refreshFeuerraeume();
-    void refreshBaustoffe();
-    void refreshQuarnelHersteller();
-    void runUpdateExport(int manufacturerId, const QString &name, const QString &file);
 
     Ui::MainWindow *ui;
+    std::unique_ptr<WindowStateKeeper> m_state;
+    std::unique_ptr<EditModeViews> m_editModeViews;
+    BrowserPage *m_browser = nullptr;
+    FormPage *m_applianceForm = nullptr;
+    FormPage *m_valueForm = nullptr;
+    QuarnelPage *m_quarnel = nullptr;
+    FireChamberPage *m_fireChambers = nullptr;
+    MaterialPage *m_materials = nullptr;
+    FieldListChooser *m_applianceFields = nullptr;
+    FieldListChooser *m_valueFields = nullptr;
+    SearchBar *m_searchBar = nullptr;
+    UpdateMenu *m_updateMenu = nullptr;
     QActionGroup *m_pageActions = nullptr;
-    QStringListModel *m_appliancesHistory = nullptr;
-    QStringListModel *m_valuesHistory = nullptr;
-    QStringListModel *m_allHistory = nullptr;
-    QCompleter *m_appliancesCompleter = nullptr;
-    QCompleter *m_valuesCompleter = nullptr;
-    QCompleter *m_allCompleter = nullptr;
-    QDataWidgetMapper *m_applianceMapper = nullptr;
-    QDataWidgetMapper *m_valueMapper = nullptr;
-    bool m_applianceFormBuilt = false;
-    bool m_valueFormBuilt = false;
-    QString m_applianceFormFields;
-    QString m_valueFormFields;
     QShortcut *m_autoErfassdatumShortcut = nullptr;
     QShortcut *m_oldAppliancesShortcut = nullptr;
-    QMenu *m_updateMenu = nullptr;
     DatabasePathLabel *m_pathLabel = nullptr;
     ReadOnlyGuard *m_readOnlyGuard = nullptr;
     int m_editModeBeforeReadOnly = 1;
-    QString m_currentGroup;
     int m_editMode = 1;
     int m_page = 0;
-
-    QPointer<HerstellerModel> m_herstellerModel;
-    QPointer<GeraeteModel> m_geraeteModel;
-    QPointer<WerteModel> m_werteModel;
-    QPointer<GruppenModel> m_gruppenModel;
-    QPointer<GruppenModel> m_gruppenModel2;
-    QPointer<GeraeteModel> m_geraeteFormModel;
-    QPointer<WerteModel> m_werteFormModel;
-    QPointer<QSqlQueryModel> m_quarnelHerstellerModel;
-    QPointer<QSqlQueryModel> m_quarnelGeraeteModel;
-    QPointer<HerstellerModel> m_frHerstellerModel;
-    QPointer<FeuerraumModel> m_feuerraumModel;
-    QPointer<BaustoffeModel> m_baustoffeModel;
 };
 
 #endif // MAINWINDOW_H

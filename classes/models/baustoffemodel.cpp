@@ -1,10 +1,7 @@
 #include "baustoffemodel.h"
 
-#include "appsettings.h"
+#include "dbconnections.h"
 #include "sqltext.h"
-#include "busycursor.h"
-#include "statementrunner.h"
-#include "writeaction.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -12,6 +9,11 @@
 BaustoffeModel::BaustoffeModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
+}
+
+void BaustoffeModel::selectMaterials()
+{
+    setQuery(QStringLiteral("Select * from Baustoffe order by Bezeichnung"), kolvexDb());
 }
 
 bool BaustoffeModel::isLambdaOverridden(const QModelIndex &index) const
@@ -70,25 +72,10 @@ bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, in
 
 void BaustoffeModel::datenDuplizieren(QList<int> rows)
 {
-    BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
-    WriteAction action(connectionName);
-    const StatementRunner sql = runner();
-    for (int id : ids)
-        AppSettings::instance()->copyRecord(QStringLiteral("Baustoffe"), QStringLiteral("Id"), id,
-                                            sql.database());
-    action.finish();
-    refresh();
+    duplicateRecords(rows, QStringLiteral("Baustoffe"), QStringLiteral("Id"));
 }
 
 void BaustoffeModel::datenLoeschen(QList<int> rows)
 {
-    BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
-    WriteAction action(connectionName);
-    const StatementRunner sql = runner();
-    for (int id : ids)
-        sql.runJournaled(QStringLiteral("DELETE FROM Baustoffe WHERE Id=%1").arg(id));
-    action.finish();
-    refresh();
+    deleteRecords(rows, QStringLiteral("Baustoffe"), QStringLiteral("Id"));
 }

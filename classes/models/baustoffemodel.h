@@ -5,8 +5,6 @@
 
 #include <QList>
 
-class StatementRunner;
-
 // The building materials (table Baustoffe). Column 0 of the statement is
 // the record id. A material whose thermal conductivity is given as a formula
 // (LambdaBer) neither shows nor accepts a fixed value in column Lambda.
@@ -15,6 +13,9 @@ class BaustoffeModel : public EditableSqlQueryModel
     Q_OBJECT
 public:
     explicit BaustoffeModel(QObject *parent = nullptr);
+
+    // Reads every material, by name, from "Kolvex".
+    void selectMaterials();
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;

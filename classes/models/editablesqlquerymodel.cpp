@@ -1,6 +1,7 @@
 #include "editablesqlquerymodel.h"
 
 #include "appsettings.h"
+#include "busycursor.h"
 #include "dbconnections.h"
 #include "sqltext.h"
 #include "statementrunner.h"
@@ -88,6 +89,33 @@ QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
     for (int row : rows)
         ids << rowId(row);
     return ids;
+}
+
+void EditableSqlQueryModel::duplicateRecords(const QList<int> &rows, const QString &table,
+                                             const QString &keyColumn)
+{
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
+    const StatementRunner sql = runner();
+    for (int id : ids)
+        AppSettings::instance()->copyRecord(table, keyColumn, id, sql.database());
+    action.finish();
+    refresh();
+}
+
+void EditableSqlQueryModel::deleteRecords(const QList<int> &rows, const QString &table,
+                                          const QString &keyColumn)
+{
+    BusyCursor busy;
+    const QList<int> ids = rowIds(rows);
+    WriteAction action(connectionName);
+    const StatementRunner sql = runner();
+    for (int id : ids)
+        sql.runJournaled(
+            QStringLiteral("DELETE FROM %1 WHERE %2=%3").arg(table, keyColumn, QString::number(id)));
+    action.finish();
+    refresh();
 }
 
 StatementRunner EditableSqlQueryModel::runner() const

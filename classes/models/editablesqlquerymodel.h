@@ -92,6 +92,11 @@ protected:
     // Record id of a row: its column 0 (edit role) as integer.
     int rowId(int row) const;
     QList<int> rowIds(const QList<int> &rows) const;
+    // The context actions of the plain tables: copies, or deletes, the
+    // records of the rows (keyColumn their key in table) in one journaled
+    // action and re-reads the list.
+    void duplicateRecords(const QList<int> &rows, const QString &table, const QString &keyColumn);
+    void deleteRecords(const QList<int> &rows, const QString &table, const QString &keyColumn);
     // Runs and journals the subclass's statements on the model's connection.
     StatementRunner runner() const;
     // Column 0 holds the record key, which is never edited in place.

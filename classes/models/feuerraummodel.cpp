@@ -1,10 +1,8 @@
 #include "feuerraummodel.h"
 
 #include "appsettings.h"
+#include "dbconnections.h"
 #include "sqltext.h"
-#include "busycursor.h"
-#include "statementrunner.h"
-#include "writeaction.h"
 
 namespace {
 
@@ -18,6 +16,21 @@ AppSettings *settings()
 FeuerraumModel::FeuerraumModel(QObject *parent)
     : EditableSqlQueryModel(parent)
 {
+}
+
+QString FeuerraumModel::fireChambersStatement(int manufacturerId, const QString &filter)
+{
+    if (filter.isEmpty())
+        return QStringLiteral("Select * from Gkostand where HrstId=%1 order by Typ")
+            .arg(manufacturerId);
+    return QStringLiteral("Select * from Gkostand where HrstId=%1 and %2 order by Typ")
+        .arg(manufacturerId)
+        .arg(filter);
+}
+
+void FeuerraumModel::selectFireChambers(int manufacturerId, const QString &filter)
+{
+    setQuery(fireChambersStatement(manufacturerId, filter), kolvexDb());
 }
 
 int FeuerraumModel::rowCount(const QModelIndex &parent) const
@@ -66,25 +79,10 @@ void FeuerraumModel::datenKopieren(QList<int> rows)
 
 void FeuerraumModel::datenDuplizieren(QList<int> rows)
 {
-    BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
-    WriteAction action(connectionName);
-    const StatementRunner sql = runner();
-    for (int id : ids)
-        settings()->copyRecord(QStringLiteral("Gkostand"), QStringLiteral("Id"), id,
-                               sql.database());
-    action.finish();
-    refresh();
+    duplicateRecords(rows, QStringLiteral("Gkostand"), QStringLiteral("Id"));
 }
 
 void FeuerraumModel::datenLoeschen(QList<int> rows)
 {
-    BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
-    WriteAction action(connectionName);
-    const StatementRunner sql = runner();
-    for (int id : ids)
-        sql.runJournaled(QStringLiteral("DELETE FROM Gkostand WHERE Id=%1").arg(id));
-    action.finish();
-    refresh();
+    deleteRecords(rows, QStringLiteral("Gkostand"), QStringLiteral("Id"));
 }

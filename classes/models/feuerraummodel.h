@@ -5,8 +5,6 @@
 
 #include <QList>
 
-class StatementRunner;
-
 // The fire chambers (table Gkostand) of the manufacturer chosen on the
 // fire-chamber page. Column 0 of the statement is the record id.
 class FeuerraumModel : public EditableSqlQueryModel
@@ -14,6 +12,12 @@ class FeuerraumModel : public EditableSqlQueryModel
     Q_OBJECT
 public:
     explicit FeuerraumModel(QObject *parent = nullptr);
+
+    // The list statement: the fire chambers of the manufacturer, by type,
+    // narrowed by the general filter (an SQL condition) when one is given.
+    static QString fireChambersStatement(int manufacturerId, const QString &filter);
+    // Runs that statement on "Kolvex".
+    void selectFireChambers(int manufacturerId, const QString &filter);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -24,8 +28,6 @@ public slots:
     void datenKopieren(QList<int> rows);
     void datenDuplizieren(QList<int> rows);
     void datenLoeschen(QList<int> rows);
-
-private:
 };
 
 #endif // FEUERRAUMMODEL_H

@@ -233,6 +233,31 @@ bool GeraeteModel::isDinplusAll() const
     return true;
 }
 
+bool GeraeteModel::switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
+                                      const std::function<void()> &switchCurrent)
+{
+    QList<int> marksBefore;
+    for (int row = 0; row < rowCount(); ++row)
+        marksBefore << dinplusState(row);
+    WriteAction action;   // the whole switch is one change
+    setDinplusAll(flag);
+    switchCurrent();
+    for (int row = 0; row < recordCount(); ++row) {
+        if (row == currentRow)
+            continue;
+        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet=%2 AND Bemerkung LIKE "
+                                  "'%%3%'")
+                       .arg(flag ? 1 : 0)
+                       .arg(data(index(row, 0)).toInt())
+                       .arg(doubleApostrophes(valueFilter)));
+    }
+    if (action.finish())
+        return true;
+    for (int row = 0; row < marksBefore.size(); ++row)
+        setDinplusState(row, marksBefore.at(row));
+    return false;
+}
+
 // ---------------------------------------------------------------- drag and drop
 
 QStringList GeraeteModel::mimeTypes() const

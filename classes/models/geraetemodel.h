@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
+
 class StatementRunner;
 class WriteAction;
 
@@ -52,6 +54,13 @@ public:
     void setDinplusAll(bool flag);
     int dinplusState(int row) const;
     bool isDinplusAll() const;
+    // Switches the quality mark of every listed appliance to flag, with the
+    // flag of those of its value sets whose remark matches valueFilter, in
+    // one write action. The value sets of currentRow are left to
+    // switchCurrent, which runs first within the same action. When nothing
+    // could be stored the marks shown before come back and false is returned.
+    bool switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
+                            const std::function<void()> &switchCurrent);
 
 public slots:
     void refresh() override;

@@ -5,12 +5,18 @@
 #include "sqltext.h"
 #include "writeaction.h"
 
+#include <QMap>
 #include <QMimeData>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace {
+
+const char *const kGroupsOfManufacturerStatement =
+    "SELECT gruppen.bezeichnung, gruppen.werteid  FROM hersteller INNER JOIN geraete ON "
+    "hersteller.id=geraete.hrstid  INNER JOIN werte ON geraete.tirmaid=werte.geraet  INNER JOIN "
+    "gruppen ON werte.werteid=gruppen.werteid  WHERE hersteller.id=%1";
 
 const QString kCsvMime = QStringLiteral("text/csv");
 const QString kNewPrefix = QStringLiteral("neu");
@@ -20,6 +26,18 @@ const QString kNewPrefix = QStringLiteral("neu");
 GruppenModel::GruppenModel(QObject *parent)
     : QStandardItemModel(parent)
 {
+}
+
+void GruppenModel::loadGroupsOfManufacturer(int manufacturerId)
+{
+    QSqlQuery query(kolvexDb());
+    if (!query.exec(QString::fromLatin1(kGroupsOfManufacturerStatement).arg(manufacturerId)))
+        return;
+    QMap<QString, QStringList> members; // ascending, case-sensitive name order
+    while (query.next())
+        members[query.value(0).toString()] << query.value(1).toString();
+    for (auto it = members.cbegin(); it != members.cend(); ++it)
+        addGruppe(it.key(), it.value().join('#'), false);
 }
 
 QStringList GruppenModel::memberIds(const QString &text)

@@ -20,6 +20,11 @@ public:
     // number already used behind "neu".
     QString nextNewName() const;
 
+    // Appends the groups of the manufacturer's value sets as stored in
+    // gruppen, by name (ascending, case-sensitive), without storing anything.
+    // Leaves the model as it is when the groups cannot be read.
+    void loadGroupsOfManufacturer(int manufacturerId);
+
     // Appends a group; an empty name is replaced by nextNewName(). With store
     // the members are written to gruppen. Returns the new item's index
     // (invalid when the members could not be stored).

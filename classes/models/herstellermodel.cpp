@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "busycursor.h"
+#include "dbconnections.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetcopy.h"
@@ -11,6 +12,12 @@
 #include <QMimeData>
 
 namespace {
+
+const char *const kAllManufacturersStatement =
+    "Select Id, Name from Hersteller where Tirma<>0 order by lower(Name)";
+const char *const kFilteredManufacturersStatement =
+    "SELECT Id, Name from Hersteller WHERE Tirma<>0 AND Id IN (SELECT DISTINCT HRSTID FROM Geraete "
+    "INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet WHERE %1) ORDER BY lower(Name)";
 
 const QString kNameColumn = QStringLiteral("NAME");
 const QString kDbTableMime = QStringLiteral("dbtable/id");
@@ -32,6 +39,33 @@ void HerstellerModel::refreshKeepingSelection()
     emit saveSelection();
     refresh();
     emit loadSelection();
+}
+
+QString HerstellerModel::manufacturersStatement(const QString &filter)
+{
+    if (filter.isEmpty())
+        return QString::fromLatin1(kAllManufacturersStatement);
+    return QString::fromLatin1(kFilteredManufacturersStatement).arg(filter);
+}
+
+QString HerstellerModel::fireChamberManufacturersStatement(const QString &filter)
+{
+    if (filter.isEmpty())
+        return QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
+                              "HrstId FROM Gkostand) ORDER BY lower(Name)");
+    return QStringLiteral("SELECT Id, Name FROM Hersteller WHERE Tirma<>0 AND Id IN (SELECT "
+                          "HrstId FROM Gkostand WHERE %1) ORDER BY lower(Name)")
+        .arg(filter);
+}
+
+void HerstellerModel::selectManufacturers(const QString &filter)
+{
+    setQuery(manufacturersStatement(filter), kolvexDb());
+}
+
+void HerstellerModel::selectFireChamberManufacturers(const QString &filter)
+{
+    setQuery(fireChamberManufacturersStatement(filter), kolvexDb());
 }
 
 QVariant HerstellerModel::data(const QModelIndex &index, int role) const

@@ -18,6 +18,15 @@ class HerstellerModel : public EditableSqlQueryModel
 public:
     explicit HerstellerModel(QObject *parent = nullptr);
 
+    // The list statements: every manufacturer, or, under the general filter
+    // (an SQL condition), those with a matching value set, or those with a
+    // fire chamber (matching the filter when one is given).
+    static QString manufacturersStatement(const QString &filter);
+    static QString fireChamberManufacturersStatement(const QString &filter);
+    // Run those statements on "Kolvex".
+    void selectManufacturers(const QString &filter);
+    void selectFireChamberManufacturers(const QString &filter);
+
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,

@@ -1,0 +1,71 @@
+#include "updatemenu.h"
+
+#include "appsettings.h"
+#include "busycursor.h"
+#include "dbconnections.h"
+#include "manufacturerupdateexport.h"
+#include "updatemanufacturernames.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+
+UpdateMenu::UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent)
+    : QObject(parent)
+    , m_settingsMenu(settingsMenu)
+    , m_dialogParent(dialogParent)
+{
+}
+
+void UpdateMenu::rebuild(const QString &file)
+{
+    // Reopening replaces the entries of the previous database.
+    if (m_menu) {
+        m_settingsMenu->removeAction(m_menu->menuAction());
+        delete m_menu;
+    }
+    m_settingsMenu->addSeparator();
+    m_menu = m_settingsMenu->addMenu(tr("Hersteller Updates"));
+    m_menu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
+    const QList<int> manufacturers = AppSettings::instance()->idRangeLow.keys();
+    for (int id : manufacturers) {
+        for (const QString &name : UpdateManufacturerNames::of(kolvexDb(), id)) {
+            QAction *action = m_menu->addAction(tr("Update vom %1 einlesen").arg(name));
+            connect(action, &QAction::triggered, this,
+                    [this, id, name, file] { runUpdateExport(id, name, file); });
+        }
+    }
+}
+
+void UpdateMenu::setEnabled(bool enabled)
+{
+    if (m_menu)
+        m_menu->menuAction()->setEnabled(enabled);
+}
+
+void UpdateMenu::runUpdateExport(int manufacturerId, const QString &name, const QString &file)
+{
+    const QString updateFile =
+        QFileDialog::getOpenFileName(m_dialogParent, tr("Wähle die Datenbank-Datei aus"),
+                                     QFileInfo(file).absoluteDir().absolutePath());
+    if (updateFile.isEmpty())
+        return;
+    ManufacturerUpdateExport update(manufacturerId, name, file);
+    ManufacturerUpdateExport::Result result;
+    {
+        BusyCursor busy;
+        result = update.run(updateFile);
+    }
+    if (result == ManufacturerUpdateExport::CannotOpen)
+        QMessageBox::warning(m_dialogParent, tr("Fehler"),
+                             tr("Datenbankdatei kann nicht geöffnet werden") + QStringLiteral("\n")
+                                 + update.errorText(),
+                             QMessageBox::Ok);
+    else if (result == ManufacturerUpdateExport::Exported)
+        emit statusMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
+    else
+        QMessageBox::warning(m_dialogParent, tr("Fehler"), update.errorText(), QMessageBox::Ok);
+}

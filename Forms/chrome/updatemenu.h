@@ -1,0 +1,38 @@
+#ifndef UPDATEMENU_H
+#define UPDATEMENU_H
+
+#include <QObject>
+#include <QString>
+
+class QMenu;
+class QWidget;
+
+// The menu "Hersteller Updates" in the settings menu of the maintenance
+// edition: one entry for every manufacturer with an id range, which reads
+// that manufacturer's update file and writes the update script for it.
+class UpdateMenu : public QObject
+{
+    Q_OBJECT
+public:
+    // settingsMenu: where the menu goes; dialogParent: for the file dialog
+    // and the messages.
+    UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent = nullptr);
+
+    // The entries for the database file, replacing those of the one before.
+    void rebuild(const QString &file);
+    // A database that is only read offers no update.
+    void setEnabled(bool enabled);
+
+signals:
+    // A message for the status bar.
+    void statusMessage(const QString &text, int timeout);
+
+private:
+    void runUpdateExport(int manufacturerId, const QString &name, const QString &file);
+
+    QMenu *m_settingsMenu;
+    QWidget *m_dialogParent;
+    QMenu *m_menu = nullptr;
+};
+
+#endif // UPDATEMENU_H

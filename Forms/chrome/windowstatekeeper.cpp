@@ -1,0 +1,90 @@
+#include "windowstatekeeper.h"
+
+#include "appsettings.h"
+
+#include <QApplication>
+#include <QFontDialog>
+#include <QHeaderView>
+#include <QSettings>
+#include <QTableView>
+
+namespace {
+
+QVariantList columnWidths(const QTableView *view)
+{
+    QVariantList widths;
+    const QHeaderView *header = view->horizontalHeader();
+    for (int i = 0; i < header->count(); ++i)
+        widths << view->columnWidth(i);
+    return widths;
+}
+
+void applyColumnWidths(QTableView *view, const QVariantList &widths)
+{
+    const int sections = view->horizontalHeader()->count();
+    for (int j = 0; j < widths.size() && j < sections; ++j)
+        view->horizontalHeader()->resizeSection(j, widths.at(j).toInt());
+}
+
+} // namespace
+
+WindowStateKeeper::WindowStateKeeper(QWidget *window, QTableView *appliances, QTableView *values)
+    : m_window(window)
+    , m_appliances(appliances)
+    , m_values(values)
+{
+}
+
+WindowStateKeeper::~WindowStateKeeper()
+{
+    save();
+}
+
+void WindowStateKeeper::applyApplicationFont(const QFont &font)
+{
+    QApplication::setFont(font);
+    // Under an application style sheet the widgets keep the font they were
+    // polished with; setting the sheet again polishes them with the new font.
+    if (!qApp->styleSheet().isEmpty())
+        qApp->setStyleSheet(qApp->styleSheet());
+}
+
+void WindowStateKeeper::restoreGeometryAndFont()
+{
+    QSettings user;
+    m_window->restoreGeometry(user.value("geometry").toByteArray());
+    const QString description = user.value("Font", QString()).toString();
+    QFont font;
+    if (!description.isEmpty() && font.fromString(description))
+        applyApplicationFont(font);
+}
+
+void WindowStateKeeper::restoreColumnWidths()
+{
+    QSettings user;
+    applyColumnWidths(m_appliances, user.value("tableGeraeteSS").toList());
+    applyColumnWidths(m_values, user.value("tableAGWerteSS").toList());
+}
+
+bool WindowStateKeeper::chooseFont(const QFont &current)
+{
+    bool accepted = false;
+    const QFont font = QFontDialog::getFont(&accepted, current, m_window);
+    if (!accepted)
+        return false;
+    applyApplicationFont(font);
+    QSettings().setValue("Font", font.toString());
+    return true;
+}
+
+void WindowStateKeeper::save()
+{
+    AppSettings *settings = AppSettings::instance();
+    QSettings user;
+    user.setValue("tableGeraeteSS", columnWidths(m_appliances));
+    user.setValue("tableAGWerteSS", columnWidths(m_values));
+    user.setValue("geometry", m_window->saveGeometry());
+    user.setValue("suchBegriffeGeraete", settings->searchTermsAppliances);
+    user.setValue("suchBegriffeWerte", settings->searchTermsValues);
+    user.setValue("suchBegriffeAll", settings->searchTermsAll);
+}

@@ -1,0 +1,35 @@
+#ifndef WINDOWSTATEKEEPER_H
+#define WINDOWSTATEKEEPER_H
+
+class QFont;
+class QTableView;
+class QWidget;
+
+// What the window keeps from one start to the next in the user settings:
+// its geometry, the application font, the column widths of the appliance
+// and value lists, and the search histories. Saves them when it goes.
+class WindowStateKeeper
+{
+public:
+    WindowStateKeeper(QWidget *window, QTableView *appliances, QTableView *values);
+    ~WindowStateKeeper();
+    WindowStateKeeper(const WindowStateKeeper &) = delete;
+    WindowStateKeeper &operator=(const WindowStateKeeper &) = delete;
+
+    void restoreGeometryAndFont();
+    // The lists of a newly opened database get the widths of the last one.
+    void restoreColumnWidths();
+    // The font dialog, starting at current; the chosen font is applied and
+    // stored. Returns whether one was chosen.
+    bool chooseFont(const QFont &current);
+
+private:
+    static void applyApplicationFont(const QFont &font);
+    void save();
+
+    QWidget *m_window;
+    QTableView *m_appliances;
+    QTableView *m_values;
+};
+
+#endif // WINDOWSTATEKEEPER_H
