@@ -6,6 +6,7 @@
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QSettings>
+#include <QSplitter>
 #include <QTableView>
 
 namespace {
@@ -32,6 +33,7 @@ WindowStateKeeper::WindowStateKeeper(QWidget *window, QTableView *appliances, QT
     : m_window(window)
     , m_appliances(appliances)
     , m_values(values)
+    , m_splitters(window->findChildren<QSplitter *>())
 {
 }
 
@@ -57,6 +59,13 @@ void WindowStateKeeper::restoreGeometryAndFont()
     QFont font;
     if (!description.isEmpty() && font.fromString(description))
         applyApplicationFont(font);
+    for (QSplitter *splitter : qAsConst(m_splitters))
+        splitter->restoreState(user.value(splitterKey(splitter)).toByteArray());
+}
+
+QString WindowStateKeeper::splitterKey(const QSplitter *splitter)
+{
+    return QStringLiteral("Splitter/") + splitter->objectName();
 }
 
 void WindowStateKeeper::restoreColumnWidths()
@@ -84,6 +93,8 @@ void WindowStateKeeper::save()
     user.setValue("tableGeraeteSS", columnWidths(m_appliances));
     user.setValue("tableAGWerteSS", columnWidths(m_values));
     user.setValue("geometry", m_window->saveGeometry());
+    for (const QSplitter *splitter : qAsConst(m_splitters))
+        user.setValue(splitterKey(splitter), splitter->saveState());
     user.setValue("suchBegriffeGeraete", settings->searchTermsAppliances);
     user.setValue("suchBegriffeWerte", settings->searchTermsValues);
     user.setValue("suchBegriffeAll", settings->searchTermsAll);

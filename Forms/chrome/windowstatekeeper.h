@@ -1,13 +1,17 @@
 #ifndef WINDOWSTATEKEEPER_H
 #define WINDOWSTATEKEEPER_H
 
+#include <QList>
+
 class QFont;
+class QSplitter;
 class QTableView;
 class QWidget;
 
 // What the window keeps from one start to the next in the user settings:
-// its geometry, the application font, the column widths of the appliance
-// and value lists, and the search histories. Saves them when it goes.
+// its geometry, the application font, the positions of its splitters, the
+// column widths of the appliance and value lists, and the search histories.
+// Saves them when it goes.
 class WindowStateKeeper
 {
 public:
@@ -16,6 +20,7 @@ public:
     WindowStateKeeper(const WindowStateKeeper &) = delete;
     WindowStateKeeper &operator=(const WindowStateKeeper &) = delete;
 
+    // Geometry, font and splitter positions of the last run.
     void restoreGeometryAndFont();
     // The lists of a newly opened database get the widths of the last one.
     void restoreColumnWidths();
@@ -25,11 +30,13 @@ public:
 
 private:
     static void applyApplicationFont(const QFont &font);
+    static QString splitterKey(const QSplitter *splitter);
     void save();
 
     QWidget *m_window;
     QTableView *m_appliances;
     QTableView *m_values;
+    QList<QSplitter *> m_splitters;
 };
 
 #endif // WINDOWSTATEKEEPER_H

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
@@ -213,6 +214,24 @@ private slots:
         QSettings().remove("Font");
         QApplication::setFont(before);
         qApp->setStyleSheet(QString());
+    }
+
+    void splitterPositionSurvivesARestart()
+    {
+        openWindow(false);
+        auto *splitter = child<QSplitter>("splitter");
+        QVERIFY(splitter);
+        const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
+        QVERIFY(total > 100);
+        const QList<int> moved{total / 4, total - total / 4};
+        splitter->setSizes(moved);
+        QCOMPARE(splitter->sizes(), moved);
+
+        delete window;
+        window = nullptr;
+        openWindow(false);
+        QCOMPARE(child<QSplitter>("splitter")->sizes(), moved);
+        QSettings().remove("Splitter");
     }
 
     void searchFieldsReturnAfterAPageSwitch()
