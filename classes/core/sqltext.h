@@ -1,7 +1,9 @@
 #ifndef SQLTEXT_H
 #define SQLTEXT_H
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Text values go between single quotes in our statements; every apostrophe
 // inside them is doubled so that names like "O'Brien" survive.
@@ -9,5 +11,10 @@ QString doubleApostrophes(const QString &text);
 
 // The text doubled and enclosed in single quotes.
 QString quotedText(const QString &text);
+
+// Ids for "IN (%1)": comma-separated, at most perChunk in one text, so
+// that a statement over a whole selection stays short enough for SQLite's
+// limits. Empty for no ids.
+QStringList idListChunks(const QList<int> &ids, int perChunk = 500);
 
 #endif // SQLTEXT_H

@@ -242,14 +242,18 @@ bool GeraeteModel::switchQualityMarks(bool flag, int currentRow, const QString &
     WriteAction action;   // the whole switch is one change
     setDinplusAll(flag);
     switchCurrent();
+    // One pass over the value sets for all listed appliances but the current
+    // one (its marks were set through its own list just now).
+    QList<int> others;
     for (int row = 0; row < recordCount(); ++row) {
-        if (row == currentRow)
-            continue;
-        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet=%2 AND Bemerkung LIKE "
-                                  "'%%3%'")
+        if (row != currentRow)
+            others << data(index(row, 0)).toInt();
+    }
+    for (const QString &ids : idListChunks(others)) {
+        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet IN (%2) AND Bemerkung "
+                                  "LIKE '%%3%'")
                        .arg(flag ? 1 : 0)
-                       .arg(data(index(row, 0)).toInt())
-                       .arg(doubleApostrophes(valueFilter)));
+                       .arg(ids, doubleApostrophes(valueFilter)));
     }
     if (action.finish())
         return true;
@@ -385,9 +389,10 @@ void GeraeteModel::datenLoeschen(QList<int> rows)
     const QList<int> appliances = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int applianceId : appliances) {
-        sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid=%1").arg(applianceId));
-        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet=%1").arg(applianceId));
+    // Set-based: one pass over Werte for the whole selection, not one per appliance.
+    for (const QString &ids : idListChunks(appliances)) {
+        sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid IN (%1)").arg(ids));
+        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet IN (%1)").arg(ids));
     }
     action.finish();
     refresh();

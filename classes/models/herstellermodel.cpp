@@ -146,20 +146,28 @@ void HerstellerModel::datenLoeschen(QList<int> rows)
     const QList<int> manufacturers = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int manufacturerId : manufacturers)
-        deleteManufacturer(sql, manufacturerId);
+    deleteManufacturers(sql, manufacturers);
     action.finish();
     refreshKeepingSelection();
 }
 
 void HerstellerModel::deleteManufacturer(const StatementRunner &sql, int manufacturerId)
 {
-    sql.runJournaled(QStringLiteral("DELETE FROM Hersteller WHERE id=%1").arg(manufacturerId));
-    const QList<int> appliances = sql.intColumn(
-        QStringLiteral("SELECT TirmaId FROM Geraete WHERE HrstId=%1").arg(manufacturerId));
-    for (int applianceId : appliances)
-        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet=%1").arg(applianceId));
-    sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE HrstId=%1").arg(manufacturerId));
+    deleteManufacturers(sql, {manufacturerId});
+}
+
+void HerstellerModel::deleteManufacturers(const StatementRunner &sql, const QList<int> &ids)
+{
+    // Set-based: the value sets of all their appliances go in one pass over
+    // Werte. The sub-select names the appliances the same way when the
+    // journal is replayed onto a copy in the same state.
+    for (const QString &list : idListChunks(ids)) {
+        sql.runJournaled(QStringLiteral("DELETE FROM Hersteller WHERE id IN (%1)").arg(list));
+        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
+                                        "Geraete WHERE HrstId IN (%1))")
+                             .arg(list));
+        sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE HrstId IN (%1)").arg(list));
+    }
 }
 
 void HerstellerModel::datenEinfuegen(QList<int> rows)

@@ -48,6 +48,7 @@ private:
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     void deleteManufacturer(const StatementRunner &sql, int manufacturerId);
+    void deleteManufacturers(const StatementRunner &sql, const QList<int> &ids);
     void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId,
                         const QList<int> &valueSets);
 };

@@ -421,10 +421,31 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId IN (25000,25001)"),
                  QString("0"));
         QCOMPARE(listedIds(model), (QList<int>{1201, 1202, 25002, 25004}));
-        QCOMPARE(journal(), (QStringList{"DELETE FROM Geraete WHERE tirmaid=25000;",
-                                         "DELETE FROM Werte WHERE geraet=25000;",
-                                         "DELETE FROM Geraete WHERE tirmaid=25001;",
-                                         "DELETE FROM Werte WHERE geraet=25001;"}));
+        QCOMPARE(journal(), (QStringList{"DELETE FROM Geraete WHERE tirmaid IN (25000,25001);",
+                                         "DELETE FROM Werte WHERE geraet IN (25000,25001);"}));
+    }
+
+    void deleteOfALargeSelectionGoesInChunksOfFiveHundred()
+    {
+        // 1,001 appliances of manufacturer 58, each with one value set.
+        exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1001) "
+             "INSERT INTO Geraete (TirmaId, HrstId, Typ) SELECT 900000 + i, 58, 'X' FROM n");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) "
+             "SELECT TirmaId + 100000, TirmaId, 'S' FROM Geraete WHERE TirmaId > 900000");
+        GeraeteModel model;
+        model.selectAppliances();
+        QList<int> rows;
+        for (int id = 900001; id <= 901001; ++id)
+            rows << rowOf(model, id);
+        QVERIFY(!rows.contains(-1));
+        invoke(model, "datenLoeschen", rows);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId > 900000"), QString("0"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE WerteId > 1000000"), QString("0"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
+        const QStringList lines = journal();
+        QCOMPARE(lines.size(), 6);   // 500 + 500 + 1 appliances, two statements each
+        QCOMPARE(lines.at(4), QString("DELETE FROM Geraete WHERE tirmaid IN (901001);"));
+        QCOMPARE(lines.at(0).count(','), 499);
     }
 
     void pasteCopiesBufferedValueSetsIntoEachRow()

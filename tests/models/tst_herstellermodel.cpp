@@ -170,11 +170,10 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE HrstId=12"), QString("0"));
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet IN (400,401,402)"),
                  QString("0"));
-        QCOMPARE(journal(), (QStringList{"DELETE FROM Hersteller WHERE id=12;",
-                                         "DELETE FROM Werte WHERE geraet=400;",
-                                         "DELETE FROM Werte WHERE geraet=401;",
-                                         "DELETE FROM Werte WHERE geraet=402;",
-                                         "DELETE FROM Geraete WHERE HrstId=12;"}));
+        QCOMPARE(journal(), (QStringList{"DELETE FROM Hersteller WHERE id IN (12);",
+                                         "DELETE FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
+                                         "Geraete WHERE HrstId IN (12));",
+                                         "DELETE FROM Geraete WHERE HrstId IN (12);"}));
     }
 
     void pasteCopiesAppliancesIntoEveryTarget()
