@@ -22,6 +22,12 @@ class TestAppSettings : public QObject
         QSettings user{dir.filePath("user.ini"), QSettings::IniFormat};
     };
 
+    static QStringList sorted(QStringList list)
+    {
+        list.sort();
+        return list;
+    }
+
 private slots:
     void initTestCase() { TestSupport::isolateSettings(); }
 
@@ -106,19 +112,55 @@ private slots:
         s.user.beginGroup("Combospins");
         const QStringList keys = s.user.childKeys();
         QCOMPARE(keys.size(), 168);
-        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Einheit").toString(), QString("m"));
-        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_SpinStep").toString(), QString("0.01"));
-        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Max").toString(), QString("0.35"));
-        QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_MaxDec").toString(), QString("0x3"));
-        QCOMPARE(s.user.value("WerteModel_Editor_CO2_Combo").toString(), QString("6:20:0.5"));
-        QCOMPARE(s.user.value("WerteModel_Editor_CO2_Max").toString(), QString("45"));
-        QCOMPARE(s.user.value("WerteModel_Editor_TW_Einheit").toString(), QString("°C"));
-        QCOMPARE(s.user.value("WerteModel_Editor_V_LUFT_Einheit").toString(), QString("m³/h"));
-        QCOMPARE(s.user.value("WerteModel_Editor_TW_Combo").toString(),
-                 QString("1:5:0.5;6:20:1;22:34:2;35:200:5"));
-        QCOMPARE(s.user.value("WerteModel_Editor_ZUGITTER_Max").toString(), QString("5000"));
-        QCOMPARE(s.user.value("WerteModel_Editor_BREITE_Einheit").toString(), QString());
-        QCOMPARE(s.user.value("WerteModel_Editor_MAB_Min").toString(), QString("0"));
+        // The table of Part 1.2: column, Einheit, Combo (empty: the default
+        // steps), SpinStep, Max, MaxDec; Min is "0" everywhere.
+        const char *const steps = "1:5:0.5;6:20:1;22:34:2;35:200:5";
+        const struct { const char *column, *einheit, *combo, *spinStep, *max, *maxDec; } table[] = {
+            {"DHNHF", "m", "", "0.01", "0.35", "0x3"},
+            {"M", "g/s", "", "0.1", "1500", "0x2"},
+            {"BREITE", "", "", "0.5", "1500", "0x3"},
+            {"DHW", "", "", "0.5", "1500", "0x2"},
+            {"HOEHE", "", "", "0.5", "1500", "0x3"},
+            {"TIEFE", "", "", "0.5", "1500", "0x3"},
+            {"DHA", "", "", "0.5", "1500", "0x3"},
+            {"FGHOEHE", "", "", "0.5", "1500", "0x3"},
+            {"FGBREITE", "", "", "0.5", "1500", "0x3"},
+            {"L1", "m", "", "0.5", "1500", "0x1"},
+            {"PW", "Pa", "", "0.5", "1500", "0x1"},
+            {"QHE", "kW", "", "0.1", "1500", "0x2"},
+            {"QN_NHF", "kW", "", "0.5", "1500", "0x1"},
+            {"BETA", "#", "", "0.5", "1500", "0x1"},
+            {"QN", "kW", "", "0.5", "1500", "0x1"},
+            {"QW", "kW", "", "0.5", "1500", "0x2"},
+            {"ABSTANDHK", "mm", "", "0.5", "1500", "0x1"},
+            {"CO2", "%", "6:20:0.5", "0.1", "45", "0x2"},
+            {"TW", "°C", "", "0.5", "1500", "0x1"},
+            {"QF", "kW", "", "0.5", "1500", "0x2"},
+            {"QFR", "#", "", "0.1", "1500", "0x3"},
+            {"ABSTANDSTB", "mm", "", "0.5", "1500", "0x1"},
+            {"V_LUFT", "m³/h", "", "0.5", "1500", "0x1"},
+            {"ULGITTERAUL", "", "", "0.5", "5000", "0x1"},
+            {"ZUGITTER", "", "", "0.5", "5000", "0x1"},
+            {"ULGITTERVBL", "", "", "0.5", "5000", "0x1"},
+            {"MBS", "", "", "0.5", "1500", "0x2"},
+            {"MAB", "", "", "0.5", "1500", "0x2"},
+        };
+        QStringList expectedKeys;
+        for (const auto &row : table) {
+            const QString prefix = QString("WerteModel_Editor_") + row.column;
+            const QStringList values{QString::fromUtf8(row.einheit),
+                                     QString(*row.combo ? row.combo : steps), row.spinStep, "0",
+                                     row.max, row.maxDec};
+            int k = 0;
+            for (const char *key : {"_Einheit", "_Combo", "_SpinStep", "_Min", "_Max", "_MaxDec"}) {
+                expectedKeys << prefix + key;
+                const QVariant stored = s.user.value(prefix + key);
+                QVERIFY2(stored.userType() == QMetaType::QString, qPrintable(prefix + key));
+                QCOMPARE(prefix + key + "=" + stored.toString(),
+                         prefix + key + "=" + values.at(k++));
+            }
+        }
+        QCOMPARE(sorted(keys), sorted(expectedKeys));
         s.user.endGroup();
         // Survives a round trip through the file.
         s.user.sync();

@@ -313,6 +313,30 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(fields, QString("TIRMAID,HRSTID,TYP,HOEHE,AACHEN"));
         QCOMPARE(lists, QStringList({"Drei#TIRMAID,HRSTID,TYP,HOEHE,AACHEN"}));
+
+        // A column that sorts before every hidden one becomes the first of
+        // them, also when no column was hidden.
+        {
+            QString first = "Typ,Aachen";
+            QStringList firstLists{"Zwei#Typ,Aachen"};
+            dlgViewCustomise other("Geraete", first, firstLists, kMandatory);
+            activate(other, "AACHEN");
+            QCOMPARE(visible(other), QStringList({"TYP"}));
+            QStringList rest = withoutMandatory();
+            rest.removeAll("TYP");
+            QCOMPARE(hidden(other), sorted(rest));
+            QCOMPARE(hidden(other).first(), QString("AACHEN"));
+        }
+        {
+            QString all = "*";
+            QStringList allLists{"Alle#*"};
+            dlgViewCustomise other("Geraete", all, allLists, kMandatory);
+            activate(other, "AACHEN");
+            QCOMPARE(hidden(other), QStringList({"AACHEN"}));
+            QStringList rest = withoutMandatory();
+            rest.removeAll("AACHEN");
+            QCOMPARE(visible(other), rest);
+        }
     }
 
     void switchingEntriesKeepsTheirEdits()

@@ -246,6 +246,12 @@ private slots:
         QTest::newRow("ASCII") << QByteArray("Ofen|12,5") << true;
         QTest::newRow("umlauts") << QByteArray("W\xc3\xa4rme") << true;
         QTest::newRow("euro, four bytes") << QByteArray("\xe2\x82\xac \xf0\x9f\x94\xa5") << true;
+        // The narrowed range of a second byte (after E0, ED, F0, F4) holds
+        // for that byte only.
+        QTest::newRow("fire, euro") << QByteArray("\xf0\x9f\x94\xa5 \xe2\x82\xac") << true;
+        QTest::newRow("U+0800") << QByteArray("\xe0\xa0\x80") << true;
+        QTest::newRow("U+D7FF, umlaut") << QByteArray("\xed\x9f\xbf \xc3\xa4") << true;
+        QTest::newRow("U+100000, euro") << QByteArray("\xf4\x80\x80\x80\xe2\x82\xac") << true;
         QTest::newRow("Windows-1252 umlaut") << QByteArray("W\xe4rme") << false;
         QTest::newRow("Windows-1252 quotes only") << QByteArray("\x84Ofen\x93") << false;
         QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;

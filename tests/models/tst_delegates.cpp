@@ -489,6 +489,24 @@ private slots:
         QTRY_COMPARE(t.model->data(number, Qt::EditRole).toDouble(), 12.0);
     }
 
+    void emptyingAFilledTextCellStoresAnEmptyText()
+    {
+        TableWindow t("SELECT WerteId, BEMERKUNG FROM Werte WHERE WerteId = 70008");
+        const QModelIndex text = t.cell(0, "BEMERKUNG");
+        QCOMPARE(text.data(Qt::EditRole).toString(), QString("Teillast"));
+        auto *line = t.openEditor<QLineEdit>(text);
+        QVERIFY(line);
+        QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(line, Qt::Key_Delete);
+        QVERIFY(line->text().isEmpty());
+        QSignalSpy changes(t.model, &QAbstractItemModel::dataChanged);
+        QTest::keyClick(line, Qt::Key_Tab);
+        QTRY_COMPARE(changes.count(), 1);
+        const QVariant stored = t.model->data(t.cell(0, "BEMERKUNG"), Qt::EditRole);
+        QCOMPARE(stored.userType(), int(QMetaType::QString));
+        QCOMPARE(stored.toString(), QString(""));
+    }
+
     void formFlagPassedThroughKeepsItsEmptyValue()
     {
         QSqlQuery q(kolvexDb());

@@ -89,6 +89,20 @@ private slots:
                  QString("58"));
         QCOMPARE(journal(), QStringList{"INSERT INTO Gkostand (TYP, Hrstid) VALUES "
                                         "('Brennraum ''XL''',58);"});
+
+        // The main page stays on 58, the fire-chamber page shows 550: the
+        // new fire chamber belongs to the manufacturer of its page.
+        QCOMPARE(settings()->currentManufacturerId, 58);
+        showFireChambers(model, 550);
+        QCOMPARE(model.rowCount(), 3);
+        QVERIFY(model.setData(model.index(2, model.fieldIndex("Typ")), "Brennraum neu"));
+        QCOMPARE(scalar(m_db, "SELECT group_concat(HrstId) FROM Gkostand "
+                              "WHERE Typ='Brennraum neu'"),
+                 QString("550"));
+        QCOMPARE(journal(), (QStringList{"INSERT INTO Gkostand (TYP, Hrstid) VALUES "
+                                         "('Brennraum ''XL''',58);",
+                                         "INSERT INTO Gkostand (TYP, Hrstid) VALUES "
+                                         "('Brennraum neu',550);"}));
     }
 
     void fireChamberEditsDuplicatesAndDeletes()

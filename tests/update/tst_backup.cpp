@@ -156,6 +156,23 @@ private slots:
         QCOMPARE(backup.copyTo(kolvexDb(), m_db), DatabaseBackup::Failed);
         QVERIFY(backup.errorText().contains("geöffnete Datenbank"));
         QCOMPARE(checksum(m_db), before);
+        // The same file under other spellings: compared by canonical path,
+        // not by text.
+        QVERIFY(QDir().mkpath(m_dir.path() + "/sub"));
+        const QString link = m_dir.path() + "/sub/verweis.glo";
+        QFile::remove(link);
+        QVERIFY(QFile::link(m_db, link));
+        const QFileInfo opened(m_db);
+        for (const QString &spelling : {opened.absolutePath() + "/./" + opened.fileName(),
+                                        opened.absolutePath() + "/sub/../" + opened.fileName(),
+                                        link}) {
+            QCOMPARE(backup.copyTo(kolvexDb(), spelling), DatabaseBackup::Failed);
+            QVERIFY2(backup.errorText().contains("geöffnete Datenbank"), qPrintable(spelling));
+            QCOMPARE(checksum(m_db), before);
+            QVERIFY(!QFileInfo(m_db).isSymLink());
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(leftovers().isEmpty());
         QCOMPARE(backup.copyTo(kolvexDb(), m_dir.path() + "/gibtsnicht/kopie.glo"),
                  DatabaseBackup::Failed);
         QVERIFY(!QFileInfo::exists(m_dir.path() + "/gibtsnicht"));

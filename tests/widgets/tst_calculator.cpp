@@ -87,6 +87,10 @@ private slots:
         QTest::newRow("2+3*4=") << "2+3*4=" << "14";
         QTest::newRow("2*3+4*5=") << "2*3+4*5=" << "26";
         QTest::newRow("10-4/2=") << "10-4/2=" << "8";
+        // Only a zero divisor aborts, not a zero dividend.
+        QTest::newRow("0/5=") << "0/5=" << "0";
+        QTest::newRow("0/5+") << "0/5+" << "0";
+        QTest::newRow("0/5+2=") << "0/5+2=" << "2";
         QTest::newRow("running sum shown") << "2+3+" << "5";
         QTest::newRow("running product shown") << "2*3*" << "6";
         QTest::newRow("decimal point") << "1,5*2=" << "3";

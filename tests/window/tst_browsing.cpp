@@ -263,6 +263,50 @@ private slots:
         QVERIFY(column(appliances, 0).contains("1202"));
     }
 
+    // The header of the quality-mark column switches the mark of every value
+    // set of the manufacturer: the current appliance's through the value
+    // list, every other appliance with one statement each, all journaled.
+    void qualityMarkHeaderSwitchesEveryApplianceOfTheManufacturer()
+    {
+        settings->applianceFields = "TIRMAID,HRSTID,TYP1,DINPLUS AS XXXDINPLUS";
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        QTableView *geraete = table("tableGeraete");
+        QAbstractItemModel *appliances = geraete->model();
+        const QStringList ids = column(appliances, 0);
+        QCOMPARE(toSet(ids), toSet(dbColumn("SELECT TirmaId FROM Geraete WHERE HrstId=58")));
+        const QString othersMarks = "SELECT group_concat(dinplus, '') FROM Werte WHERE Geraet "
+                                    "NOT IN (SELECT TirmaId FROM Geraete WHERE HrstId=58)";
+        const QString othersBefore = TestSupport::scalar(kolvexDb(), othersMarks);
+        const int section = static_cast<GeraeteModel *>(appliances)->fieldIndex("XXXDINPLUS");
+        QVERIFY(section >= 0);
+        QHeaderView *header = geraete->horizontalHeader();
+        const QPoint onSection(header->sectionViewportPosition(section) + 5, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, onSection);
+        // The click selects the column, which makes the first row current.
+        const int current = settings->currentApplianceId;
+        QCOMPARE(appliances->index(geraete->currentIndex().row(), 0).data().toInt(), current);
+        QStringList expected;
+        for (const QString &id : column(table("tableAGWerte")->model(), 0))
+            expected << QString("UPDATE werte SET dinplus=1 WHERE werteid=%1;").arg(id);
+        expected << "UPDATE werte SET dinplus=1 WHERE werteid=0;"; // the "*" row
+        for (const QString &id : ids)
+            if (id.toInt() != current)
+                expected << QString("UPDATE werte SET dinplus=1 WHERE Geraet=%1 AND Bemerkung "
+                                    "LIKE '%%';").arg(id);
+        QCOMPARE(expected.size(), column(table("tableAGWerte")->model(), 0).size() + ids.size());
+        const QString marksOf58 = "SELECT group_concat(dinplus, '') FROM Werte WHERE Geraet IN "
+                                  "(SELECT TirmaId FROM Geraete WHERE HrstId=58)";
+        QCOMPARE(TestSupport::scalar(kolvexDb(), marksOf58),
+                 QString(dbColumn("SELECT WerteId FROM Werte WHERE Geraet IN (SELECT TirmaId "
+                                  "FROM Geraete WHERE HrstId=58)").size(), QChar('1')));
+        QCOMPARE(TestSupport::scalar(kolvexDb(), othersMarks), othersBefore);
+        QCOMPARE(TestSupport::journalLines(file), expected);
+        for (int row = 0; row < ids.size(); ++row)
+            QCOMPARE(appliances->index(row, section).data().toString(), QString("××"));
+    }
+
     void generalFilterListsMatchingManufacturersAndClearsTheOtherFields()
     {
         child<QLineEdit>("lineEditFilterGeraete")->setText("Fjord");

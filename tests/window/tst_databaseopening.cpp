@@ -12,12 +12,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QSettings>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
+#include <QToolButton>
+#include <QTreeView>
 #include <QtTest>
 
+#include <pwd.h>
 #include <unistd.h>
 
 // Opening databases from the window: files that are refused, the file
@@ -68,6 +73,24 @@ class TestDatabaseOpening : public QObject
         return w.findChild<QLabel *>("databasePath")->text();
     }
 
+    // Set for the run of permissionsDecideTheAccess as an unprivileged user:
+    // the database copy it opens.
+    static constexpr const char *kUnprivilegedCopy = "KOLVEX_TEST_UNPRIVILEGED_DB";
+
+    // A file its user may not write opens read-only (run as a user whom the
+    // permissions bind).
+    static void opensReadOnlyWithoutWritePermission(const QString &demo)
+    {
+        QVERIFY(isWritableDatabaseFile(demo));
+        QVERIFY(QFile::setPermissions(demo, QFile::ReadOwner | QFile::ReadGroup));
+        QVERIFY(!isWritableDatabaseFile(demo));
+        MainWindow w;
+        QVERIFY(!w.openDataBase(demo).isValid());
+        QVERIFY(w.isReadOnly());
+        QVERIFY(kolvexDb().connectOptions().contains("QSQLITE_OPEN_READONLY"));
+        QCOMPARE(w.findChild<QLabel *>("databaseReadOnly")->isHidden(), false);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -81,6 +104,7 @@ private slots:
         TestSupport::closeAllConnections();
         m_settings->manufacturerMode = false;
         m_settings->currentManufacturerId = -1;
+        m_settings->applianceFields = AppSettings::defaultApplianceFields();
         QSettings().remove("DBFile");
     }
 
@@ -226,8 +250,15 @@ private slots:
     {
         const QString demo = demoIn("ro");
         const QByteArray before = checksum(demo);
+        const QString groupsBefore = TestSupport::runSqlite3(
+            demo, "SELECT BEZEICHNUNG, werteid FROM gruppen ORDER BY rowid;\n");
+        QVERIFY(groupsBefore.contains("Keramik"));
+        // With the quality-mark column, whose header switches the marks.
+        m_settings->applianceFields = "TIRMAID,HRSTID,TYP1,TYP,DINPLUS AS XXXDINPLUS";
         MainWindow w;
         w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         const QSqlError error = w.openDataBase(demo, MainWindow::ReadOnly);
         QVERIFY2(!error.isValid(), qPrintable(error.text()));
         QVERIFY(kolvexDb().connectOptions().contains("QSQLITE_OPEN_READONLY"));
@@ -291,17 +322,42 @@ private slots:
                                 &groups);
         QVERIFY(!groups.isAccepted());
 
-        // The quality-mark switch in the header does nothing.
+        // The quality-mark switch in the header does nothing, not even on
+        // screen, and reports no failed change.
         auto *model = geraete->model();
         int dinplus = -1;
         for (int c = 0; c < model->columnCount(); ++c)
             if (model->headerData(c, Qt::Horizontal).toString().toUpper() == "XXXDINPLUS")
                 dinplus = c;
-        if (dinplus >= 0)
-            emit geraete->horizontalHeader()->sectionClicked(dinplus);
+        QVERIFY(dinplus >= 0);
+        QStringList marks;
+        for (int row = 0; row < model->rowCount(); ++row)
+            marks << model->index(row, dinplus).data().toString();
+        w.statusBar()->clearMessage();
+        emit geraete->horizontalHeader()->sectionClicked(dinplus);
+        for (int row = 0; row < model->rowCount(); ++row)
+            QCOMPARE(model->index(row, dinplus).data().toString(), marks.at(row));
+        QCOMPARE(w.statusBar()->currentMessage(), QString());
+
+        // Delete in the group tree, on a group, asks nothing and removes nothing.
+        w.findChild<QToolButton *>("toolButtonShowGruppen")->click();
+        auto *tree = w.findChild<QTreeView *>("gruppenView");
+        QVERIFY(tree->isVisible());
+        const int groupRows = tree->model()->rowCount();
+        QVERIFY(groupRows > 0);
+        tree->setFocus();
+        tree->setCurrentIndex(tree->model()->index(0, 0));
+        QCOMPARE(QApplication::focusWidget(), tree);
+        QTest::keyClick(tree, Qt::Key_Delete);
+        QTest::qWait(60);
+        QCOMPARE(popups.seen(), QStringList());   // it would note and close a question
+        QCOMPARE(tree->model()->rowCount(), groupRows);
 
         QCOMPARE(checksum(demo), before);
         QVERIFY(TestSupport::journalLines(demo).isEmpty());
+        QCOMPARE(TestSupport::runSqlite3(demo, "SELECT BEZEICHNUNG, werteid FROM gruppen ORDER "
+                                               "BY rowid;\n"),
+                 groupsBefore);
 
         // A writable file afterwards brings every action back.
         QVERIFY(!w.openDataBase(demo).isValid());
@@ -332,18 +388,78 @@ private slots:
 
     void permissionsDecideTheAccess()
     {
+        // The re-run of this test as an unprivileged user (see below).
+        const QString given = qEnvironmentVariable(kUnprivilegedCopy);
+        if (!given.isEmpty()) {
+            QVERIFY(geteuid() != 0);
+            opensReadOnlyWithoutWritePermission(given);
+            return;
+        }
         const QString demo = demoIn("rechte");
         QVERIFY(isWritableDatabaseFile(demo));
         QVERIFY(!isWritableDatabaseFile(m_dir.path() + "/rechte/fehlt.glo"));
         QVERIFY(!isWritableDatabaseFile(m_dir.path() + "/rechte"));
-        if (geteuid() == 0)
-            QSKIP("root may write every file; read-only is checked through the connect option");
-        QVERIFY(QFile::setPermissions(demo, QFile::ReadOwner | QFile::ReadGroup));
-        QVERIFY(!isWritableDatabaseFile(demo));
-        MainWindow w;
-        QVERIFY(!w.openDataBase(demo).isValid());
-        QVERIFY(w.isReadOnly());
-        QFile::setPermissions(demo, QFile::ReadOwner | QFile::WriteOwner);
+        if (geteuid() != 0) {
+            opensReadOnlyWithoutWritePermission(demo);
+            QFile::setPermissions(demo, QFile::ReadOwner | QFile::WriteOwner);
+            return;
+        }
+
+        // Root may write every file, so the test runs again as "nobody"
+        // (CI runs as root): a copy of this program and of the database in
+        // a world-writable temporary folder, the database owned by nobody.
+        const passwd *nobody = getpwnam("nobody");
+        QVERIFY2(nobody, "there is no user 'nobody' to run the test as");
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        QVERIFY2(!setpriv.isEmpty(), "setpriv (util-linux) is needed to run the test as 'nobody'");
+        QTemporaryDir shared;
+        QVERIFY(shared.isValid());
+        const QString dir = shared.path();
+        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                               | QFile::ReadGroup | QFile::WriteGroup
+                                               | QFile::ExeGroup | QFile::ReadOther
+                                               | QFile::WriteOther | QFile::ExeOther));
+        const QString self = QCoreApplication::applicationFilePath();
+        const QString program = dir + "/" + QFileInfo(self).fileName();
+        QVERIFY(QFile::copy(self, program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner
+                                                   | QFile::ExeOwner | QFile::ReadGroup
+                                                   | QFile::ExeGroup | QFile::ReadOther
+                                                   | QFile::ExeOther));
+        const QString copy = TestSupport::copyDemoDatabase(dir);
+        for (const QString &file : {copy, dir + "/kolvex3.glo"})
+            QCOMPARE(chown(QFile::encodeName(file).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        const QByteArray before = checksum(copy);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kUnprivilegedCopy, copy);
+        env.insert("TMPDIR", dir);
+        env.insert("HOME", dir);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("XDG_RUNTIME_DIR");
+        // A sanitized build: the leak check is the outer run's; nobody may
+        // not read the suppressions in the build tree.
+        env.remove("LSAN_OPTIONS");
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setWorkingDirectory(dir);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(setpriv, {QString("--reuid=%1").arg(nobody->pw_uid),
+                              QString("--regid=%1").arg(nobody->pw_gid), "--clear-groups", "--",
+                              program, "permissionsDecideTheAccess"});
+        QVERIFY2(child.waitForFinished(240000), "the run as 'nobody' did not end");
+        const QByteArray output = child.readAll();
+        if (child.exitCode() == 126 || child.exitCode() == 127)
+            QSKIP(qPrintable("'nobody' cannot execute the copy of the test in " + dir + ": "
+                             + QString::fromLocal8Bit(output)));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 output.constData());
+        QVERIFY2(output.contains("PASS   : TestDatabaseOpening::permissionsDecideTheAccess()"),
+                 output.constData());
+        QCOMPARE(checksum(copy), before);
+        QVERIFY(!(QFileInfo(copy).permissions() & (QFile::WriteOwner | QFile::WriteOther)));
+        QVERIFY(TestSupport::journalLines(copy).isEmpty());
     }
 
     void missingFileCreatesNothing()

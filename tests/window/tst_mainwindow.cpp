@@ -242,9 +242,12 @@ private slots:
     void stateIsWrittenAtDestructionAndRestored()
     {
         QSettings().remove("geometry");
+        // Three different histories, each to its own key.
         settings->searchTermsAppliances = QStringList{"Fjord"};
-        settings->searchTermsValues = QStringList();
+        settings->searchTermsValues = QStringList{"Teillast", "Nenn"};
         settings->searchTermsAll = QStringList{"QN>5", "TW<300"};
+        for (const char *key : {"suchBegriffeGeraete", "suchBegriffeWerte", "suchBegriffeAll"})
+            QSettings().remove(key);
         {
             MainWindow w;
             w.resize(1000, 800);
@@ -256,7 +259,7 @@ private slots:
         QVERIFY(user.contains("tableGeraeteSS"));
         QVERIFY(user.contains("tableAGWerteSS"));
         QCOMPARE(user.value("suchBegriffeGeraete").toStringList(), QStringList{"Fjord"});
-        QVERIFY(user.contains("suchBegriffeWerte"));
+        QCOMPARE(user.value("suchBegriffeWerte").toStringList(), (QStringList{"Teillast", "Nenn"}));
         QCOMPARE(user.value("suchBegriffeAll").toStringList(), (QStringList{"QN>5", "TW<300"}));
         MainWindow again;
         QCOMPARE(again.size(), QSize(1000, 800));
