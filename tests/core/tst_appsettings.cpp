@@ -112,7 +112,7 @@ private slots:
         s.user.beginGroup("Combospins");
         const QStringList keys = s.user.childKeys();
         QCOMPARE(keys.size(), 168);
-        // The table of Part 1.2: column, Einheit, Combo (empty: the default
+        // The editor defaults of every value-set column: column, Einheit, Combo (empty: the default
         // steps), SpinStep, Max, MaxDec; Min is "0" everywhere.
         const char *const steps = "1:5:0.5;6:20:1;22:34:2;35:200:5";
         const struct { const char *column, *einheit, *combo, *spinStep, *max, *maxDec; } table[] = {
