@@ -105,7 +105,7 @@ private slots:
         AppSettings settings(s.system, s.kolvex, s.user);
         s.user.beginGroup("Combospins");
         const QStringList keys = s.user.childKeys();
-        QCOMPARE(keys.size(), 168);
+        QCOMPARE(keys.size(), 216);   // 36 number columns, six keys each
         QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Einheit").toString(), QString("m"));
         QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_SpinStep").toString(), QString("0.01"));
         QCOMPARE(s.user.value("WerteModel_Editor_DHNHF_Max").toString(), QString("0.35"));
@@ -203,6 +203,30 @@ private slots:
         QCOMPARE(settings, AppSettings::instance());
         user.sync();
         QVERIFY(user.contains("Combospins/WerteModel_Editor_DHNHF_Combo"));
+    }
+
+    // Every number column of the material, fire-chamber and appliance lists
+    // gets a full tuning on first run.
+    void firstRunTunesTheMaterialFireChamberAndApplianceColumns()
+    {
+        Stores s;
+        AppSettings settings(s.system, s.kolvex, s.user);
+        s.user.beginGroup("Combospins");
+        for (const char *column : {"SORTIERUNG", "ROHDICHTE", "LAMBDA", "WAERMEKAPAZITAET",
+                                   "KATEGORIE", "BREITE", "TIEFE", "HOEHE", "ROSTFLAECHE",
+                                   "HAND", "DHA", "A_FR"}) {
+            for (const char *key : {"_Einheit", "_Combo", "_SpinStep", "_Min", "_Max", "_MaxDec"})
+                QVERIFY2(s.user.contains(QString("WerteModel_Editor_%1%2").arg(column, key)),
+                         qPrintable(QString(column) + key));
+        }
+        QCOMPARE(s.user.value("WerteModel_Editor_ROHDICHTE_Max").toString(), QString("25000"));
+        QCOMPARE(s.user.value("WerteModel_Editor_ROHDICHTE_Einheit").toString(), QString("kg/m³"));
+        QCOMPARE(s.user.value("WerteModel_Editor_LAMBDA_MaxDec").toString(), QString("0x4"));
+        QCOMPARE(s.user.value("WerteModel_Editor_ROSTFLAECHE_MaxDec").toString(), QString("0x3"));
+        QCOMPARE(s.user.value("WerteModel_Editor_A_FR_MaxDec").toString(), QString("0x3"));
+        QCOMPARE(s.user.value("WerteModel_Editor_HOEHE_Max").toString(), QString("3000"));
+        QCOMPARE(s.user.value("WerteModel_Editor_KATEGORIE_MaxDec").toString(), QString("0x0"));
+        s.user.endGroup();
     }
 };
 
