@@ -697,6 +697,13 @@ void combospinWgt::showRechner()
         m_unchecked = true;
     }
     m_rechnerOpen = false;
+    // The edit goes on in the field: the focus must come back to it, or
+    // the taken number would never be committed (the focus went to the
+    // calculator while the end of the edit was held back).
+    if (!m_readOnly && isVisible()) {
+        window()->activateWindow();
+        m_edit->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void combospinWgt::dblClicked()
