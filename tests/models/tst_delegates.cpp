@@ -633,10 +633,8 @@ private slots:
         QTest::newRow("A_FR 0,435") << "Geraete" << "TirmaId" << 25000 << "A_FR" << "0,435" << 0.435 << "";
         QTest::newRow("QN 7,25") << "Werte" << "WerteId" << 70000 << "QN" << "7,25" << 7.3
                                 << "gerundet auf 1 Nachkommastellen";
-        for (const char *text : {"e", "E", "+", "."})
-            QTest::newRow(qPrintable(QString("TW %1").arg(text)))
-                << "Werte" << "WerteId" << 70000 << "TW" << text << -1.0
-                << QString("Keine Zahl: %1").arg(text);
+        QTest::newRow("TW e") << "Werte" << "WerteId" << 70000 << "TW" << "e" << -1.0
+                              << "Keine Zahl: e";
         QTest::newRow("PWMAX -") << "Werte" << "WerteId" << 70000 << "PWMAX" << "-" << -1.0
                                 << "Keine Zahl: -";
     }
