@@ -20,7 +20,7 @@ Calculator::Calculator(double *result, QWidget *parent)
     m_display = new QLineEdit(m_engine.display(), this);
     m_display->setReadOnly(true);
     m_display->setAlignment(Qt::AlignRight);
-    m_display->setMaxLength(CalculatorEngine::kMaxDisplayLength);
+    m_display->setMaxLength(CalculatorEngine::kMaxDisplayLengthWithSign);
     QFont font = m_display->font();
     font.setPointSize(font.pointSize() + 8);
     m_display->setFont(font);

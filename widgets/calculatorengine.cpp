@@ -19,13 +19,26 @@ bool CalculatorEngine::showsAbort() const
 
 double CalculatorEngine::displayValue() const
 {
+    if (m_showsNumber)
+        return m_shownNumber;
     return m_display.toDouble();   // text that does not parse counts as 0
 }
 
 void CalculatorEngine::setDisplay(const QString &text)
 {
-    // The display line holds at most 15 characters; longer input is cut.
-    m_display = text.left(kMaxDisplayLength);
+    // The display line holds at most 15 characters besides the sign; longer
+    // input is cut.
+    const int room = text.startsWith(QLatin1Char('-')) ? kMaxDisplayLengthWithSign
+                                                        : kMaxDisplayLength;
+    m_display = text.left(room);
+    m_showsNumber = false;
+}
+
+void CalculatorEngine::showNumber(double value)
+{
+    m_display = numberText(value);
+    m_showsNumber = true;
+    m_shownNumber = value;
 }
 
 void CalculatorEngine::digit(int d)
@@ -51,25 +64,23 @@ void CalculatorEngine::point()
 void CalculatorEngine::changeSign()
 {
     const double value = displayValue();
-    if (value > 0.0) {
-        // A full line has no room for the sign: the number is written anew
-        // rather than losing its last digit.
-        if (m_display.size() < kMaxDisplayLength)
-            setDisplay(QLatin1Char('-') + m_display);
-        else
-            showNumber(-value);
-    } else if (value < 0.0) {
-        setDisplay(m_display.mid(1));
-    }
+    if (value == 0.0 || std::isnan(value))
+        return;
+    // Only the sign changes: the digits stay as they are, and a shown
+    // number stays exact.
+    const bool shown = m_showsNumber;
+    setDisplay(value > 0.0 ? QLatin1Char('-') + m_display : m_display.mid(1));
+    m_showsNumber = shown;
+    m_shownNumber = -value;
 }
 
 void CalculatorEngine::backspace()
 {
     if (m_waitingForOperand)
         return;
-    m_display.chop(1);
+    setDisplay(m_display.left(m_display.size() - 1));
     if (m_display.isEmpty()) {
-        m_display = QStringLiteral("0");
+        setDisplay(QStringLiteral("0"));
         m_waitingForOperand = true;
     }
 }

@@ -4,6 +4,7 @@
 #include "combospinsettings.h"
 #include "combospintune.h"
 #include "doublevalidator.h"
+#include "editornote.h"
 #include "numberedit.h"
 #include "numberformat.h"
 #include "picklist.h"
@@ -14,6 +15,8 @@
 #include <QListWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 const char kListButtonStyle[] =
@@ -271,6 +274,8 @@ double combospinWgt::fieldNumber() const
 void combospinWgt::setWert(double d)
 {
     m_restoreWert = d;
+    m_restoreEmpty = false;
+    m_emptyValue = false;
     if (!m_plainText && d == m_wert && !m_edited) {
         // The value the note stands for comes back (a form showing what it
         // just stored): the note stays until the field is entered again.
@@ -278,9 +283,16 @@ void combospinWgt::setWert(double d)
         return;
     }
     m_wert = d;
-    setFieldText(formatNumber(d, m_maxDecimals, 0));
+    setFieldText(valueText(d));
     m_edited = false;
     m_unchecked = false;
+}
+
+// A value set from outside is shown with all its decimals, even beyond
+// maxDecimals: the field never hides a digit that is stored.
+QString combospinWgt::valueText(double value) const
+{
+    return exactNumberText(value, m_maxDecimals);
 }
 
 void combospinWgt::changeWert(double d)
@@ -317,11 +329,17 @@ void combospinWgt::SetEnabled(bool b)
 
 void combospinWgt::clear()
 {
+    if (!m_plainText) {
+        applyEditPalette(true);
+        m_plainText = true;
+    }
     setFieldText(QString());
     m_edited = false;
     m_unchecked = false;
     m_wert = 0.0;
     m_restoreWert = 0.0;
+    m_restoreEmpty = true;
+    m_emptyValue = true;
 }
 
 void combospinWgt::editedSlot()
@@ -354,7 +372,7 @@ void combospinWgt::showButtons()
     if (m_readOnly)
         return;
     if (!m_plainText && !m_edit->text().isEmpty()) {
-        setFieldText(QString::number(m_wert));
+        setFieldText(valueText(m_wert));
         applyEditPalette(true);
         m_plainText = true;
     }
@@ -400,6 +418,7 @@ void combospinWgt::spin(bool up)
     }
     setFieldText(text);
     m_edit->selectAll();
+    m_emptyValue = false;
     emit wertChanged(m_wert);
     m_edited = false;
     m_unchecked = false;
@@ -443,9 +462,19 @@ void combospinWgt::endEdit()
 
 void combospinWgt::cancelEdit()
 {
-    setWert(m_restoreWert);
+    returnToRestoreValue();
     hidePickList();
     emit wertChanged(m_wert);
+}
+
+// The value from before the edit, an empty field included.
+void combospinWgt::returnToRestoreValue()
+{
+    if (m_restoreEmpty) {
+        clear();
+        return;
+    }
+    setWert(m_restoreWert);
 }
 
 void combospinWgt::finishEdit()
@@ -457,14 +486,69 @@ void combospinWgt::finishEdit()
         return;
     applyEditPalette(true);
     m_plainText = true;
-    if (edited) {
-        setFieldText(formatNumber(m_edit->text().toDouble(), m_maxDecimals, 0));
-        m_wert = m_edit->text().toDouble();
+    QStringList notes;
+    bool changed = edited;
+    if (edited && !takeTypedNumber(notes)) {
+        showNotes(notes);
+        return;
     }
+    if (!m_emptyValue) {
+        const double before = m_wert;
+        roundToMaxDecimals(notes);
+        const bool clamped = clampToBounds(notes);
+        changed = changed || clamped || m_wert != before;
+    }
+    m_edited = false;
+    m_unchecked = false;
+    showNotes(notes);
+    // A taken entry already announced its value; only a change of it counts.
+    if (changed)
+        emit wertChanged(m_wert);
+}
+
+// The typed text becomes the value. An empty field where the edit began
+// empty stays empty; a text that is no number ("e", "-", ".") brings the
+// value from before the edit back and says so.
+bool combospinWgt::takeTypedNumber(QStringList &notes)
+{
+    const QString typed = m_edit->text().trimmed();
+    if (typed.isEmpty() && m_restoreEmpty) {
+        clear();
+        return false;
+    }
+    bool ok = true;
+    const double number = typed.isEmpty() ? 0.0 : typed.toDouble(&ok);
+    if (!ok || !std::isfinite(number)) {
+        notes << tr("Keine Zahl: %1").arg(typed);
+        returnToRestoreValue();
+        return false;
+    }
+    m_wert = number;
+    m_emptyValue = false;
+    setFieldText(valueText(number));
+    return true;
+}
+
+void combospinWgt::roundToMaxDecimals(QStringList &notes)
+{
+    if (shownDecimals(m_wert) <= qMax(0, m_maxDecimals))
+        return;
+    const QString rounded = formatNumber(m_wert, m_maxDecimals, 0);
+    m_wert = rounded.toDouble();
+    setFieldText(rounded);
+    notes << tr("gerundet auf %1 Nachkommastellen").arg(m_maxDecimals);
+}
+
+// Keeps the value between min and max; the field then shows the bound's
+// note on red. Returns whether the value had to be moved.
+bool combospinWgt::clampToBounds(QStringList &notes)
+{
     bool clamped = false;
     if (m_wert < m_min) {
         m_wert = m_min;
-        setFieldText(QStringLiteral("min  %1").arg(QString::number(m_min)));
+        const QString note = QStringLiteral("min  %1").arg(QString::number(m_min));
+        setFieldText(note);
+        notes << note;
         markOutOfRange();
         m_downButton->setEnabled(false);
         clamped = true;
@@ -473,18 +557,22 @@ void combospinWgt::finishEdit()
     }
     if (m_wert > m_max) {
         m_wert = m_max;
-        setFieldText(QStringLiteral("max %1").arg(QString::number(m_max)));
+        const QString note = QStringLiteral("max %1").arg(QString::number(m_max));
+        setFieldText(note);
+        notes << note;
         markOutOfRange();
         m_upButton->setEnabled(false);
         clamped = true;
     } else {
         m_upButton->setEnabled(true);
     }
-    m_edited = false;
-    m_unchecked = false;
-    // A taken entry already announced its value; only a clamp changes it.
-    if (edited || clamped)
-        emit wertChanged(m_wert);
+    return clamped;
+}
+
+void combospinWgt::showNotes(const QStringList &notes)
+{
+    if (!notes.isEmpty())
+        EditorNote::showAt(this, notes.join(QLatin1Char('\n')));
 }
 
 // ---- pick list -----------------------------------------------------------
@@ -584,6 +672,7 @@ void combospinWgt::fromListSelected(const QString &entry)
     const QString number = entry.section(QLatin1Char(' '), 0, 0);
     setFieldText(number);
     m_wert = number.toDouble();
+    m_emptyValue = false;
     m_edited = false;
     m_unchecked = true;
     m_edit->setFocus();
@@ -608,6 +697,13 @@ void combospinWgt::showRechner()
         m_unchecked = true;
     }
     m_rechnerOpen = false;
+    // The edit goes on in the field: the focus must come back to it, or
+    // the taken number would never be committed (the focus went to the
+    // calculator while the end of the edit was held back).
+    if (!m_readOnly && isVisible()) {
+        window()->activateWindow();
+        m_edit->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void combospinWgt::dblClicked()

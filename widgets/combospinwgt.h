@@ -68,10 +68,16 @@ public:
     // Ends the edit of the value: a typed text becomes its number, and a
     // value the user brought in (typed, picked from the list, taken from the
     // calculator) is kept between min and max, with the note "min  %1" or
-    // "max %1" on a red field when it had to be clamped. Whoever commits the
+    // "max %1" on a red field when it had to be clamped. A value with more
+    // decimals than maxDecimals is rounded where the user sees it; a text
+    // that is no number leaves the value from before the edit. Each of these
+    // also shows a note beside the editor (EditorNote). Whoever commits the
     // value (a key that leaves the editor, a delegate) calls this first;
     // calling it again without a new change does nothing.
     void finishEdit();
+    // The field is empty and stands for no value at all (a NULL cell):
+    // set by clear(), left by every value that comes in.
+    bool isEmptyValue() const { return m_emptyValue; }
 
 signals:
     void FKeySignal(int key);
@@ -113,6 +119,12 @@ private:
     void showButtons();
     void endEdit();
     void cancelEdit();
+    void returnToRestoreValue();
+    bool takeTypedNumber(QStringList &notes);
+    void roundToMaxDecimals(QStringList &notes);
+    bool clampToBounds(QStringList &notes);
+    void showNotes(const QStringList &notes);
+    QString valueText(double value) const;
     void openPickListByKey();
     void stepByButton(bool up, bool animated);
     void connectField();
@@ -132,6 +144,9 @@ private:
 
     double m_wert = 0.0;
     double m_restoreWert = 0.0;
+    // The restore value is no value: the field was cleared from outside.
+    bool m_restoreEmpty = false;
+    bool m_emptyValue = false;
     double m_min = 0.0;
     double m_max = 100000000.0;
     int m_maxDecimals = 10;

@@ -1,5 +1,10 @@
 #include "doublevalidator.h"
 
+namespace {
+// More decimals than a double can tell apart.
+constexpr int kAnyDecimals = 1000;
+}
+
 DoubleValidator::DoubleValidator(QObject *parent)
     : QDoubleValidator(parent)
 {
@@ -14,5 +19,16 @@ QValidator::State DoubleValidator::validate(QString &input, int &pos) const
 {
     if (!input.isEmpty())
         input.replace(QLatin1Char(','), QLatin1Char('.'));
-    return QDoubleValidator::validate(input, pos);
+    const State state = QDoubleValidator::validate(input, pos);
+    if (state != Invalid || decimals() >= kAnyDecimals)
+        return state;
+    return validateWithAnyDecimals(input, pos) == Invalid ? Invalid : Intermediate;
+}
+
+QValidator::State DoubleValidator::validateWithAnyDecimals(QString &input, int &pos) const
+{
+    QDoubleValidator wide(bottom(), top(), kAnyDecimals);
+    wide.setNotation(notation());
+    wide.setLocale(locale());
+    return wide.validate(input, pos);
 }

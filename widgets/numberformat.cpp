@@ -1,5 +1,7 @@
 #include "numberformat.h"
 
+#include <QLocale>
+
 #include <cmath>
 #include <utility>
 
@@ -60,4 +62,18 @@ double roundToDecimals(double value, int decimals)
     const double scale = std::pow(10.0, decimals);
     // nearbyint rounds in the default mode, which sends halves to even.
     return std::nearbyint(value * scale) / scale;
+}
+
+int shownDecimals(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const QString text = QString::number(value, 'f', QLocale::FloatingPointShortest);
+    const int point = text.indexOf(QLatin1Char('.'));
+    return point < 0 ? 0 : text.length() - point - 1;
+}
+
+QString exactNumberText(double value, int maxDec)
+{
+    return formatNumber(value, qMax(maxDec, shownDecimals(value)), 0);
 }

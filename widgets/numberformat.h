@@ -18,4 +18,12 @@ int stepDecimals(double step);
 // value cut to the given decimals; halves go to the even neighbour.
 double roundToDecimals(double value, int decimals);
 
+// Decimals of the shortest fixed-point text that reads back as value
+// exactly (0.13 gives 2, 1950 gives 0, 1e-05 gives 5).
+int shownDecimals(double value);
+
+// Fixed-point text of value with at least all the decimals it has and, up
+// to maxDec, as formatNumber writes them: a stored 0.13 is never shown as 0.1.
+QString exactNumberText(double value, int maxDec);
+
 #endif // NUMBERFORMAT_H

@@ -26,14 +26,16 @@ struct EditorDefaults
     const char *maxDec;
 };
 
-// Default configuration of the numeric editors, one entry per value column.
+// Default configuration of the numeric editors, one entry per number
+// column; a column name stands for that column in every table. Widths and
+// heights in mm cover appliances up to 3 m.
 const EditorDefaults kEditorDefaults[] = {
     {"DHNHF", "m", nullptr, "0.01", "0.35", "0x3"},
     {"M", "g/s", nullptr, "0.1", "1500", "0x2"},
-    {"BREITE", "", nullptr, "0.5", "1500", "0x3"},
+    {"BREITE", "", nullptr, "0.5", "3000", "0x3"},
     {"DHW", "", nullptr, "0.5", "1500", "0x2"},
-    {"HOEHE", "", nullptr, "0.5", "1500", "0x3"},
-    {"TIEFE", "", nullptr, "0.5", "1500", "0x3"},
+    {"HOEHE", "", nullptr, "0.5", "3000", "0x3"},
+    {"TIEFE", "", nullptr, "0.5", "3000", "0x3"},
     {"DHA", "", nullptr, "0.5", "1500", "0x3"},
     {"FGHOEHE", "", nullptr, "0.5", "1500", "0x3"},
     {"FGBREITE", "", nullptr, "0.5", "1500", "0x3"},
@@ -56,6 +58,18 @@ const EditorDefaults kEditorDefaults[] = {
     {"ULGITTERVBL", "", nullptr, "0.5", "5000", "0x1"},
     {"MBS", "", nullptr, "0.5", "1500", "0x2"},
     {"MAB", "", nullptr, "0.5", "1500", "0x2"},
+    // Appliances and value sets: entered by hand (0 or another number).
+    {"HAND", "", "0;1", "1", "999999", "0x0"},
+    // Appliances: the fire-chamber area A_FR.
+    {"A_FR", "", "0.05:0.5:0.01", "0.01", "10", "0x3"},
+    // Fire chambers.
+    {"KATEGORIE", "", "1:10:1", "1", "999", "0x0"},
+    {"ROSTFLAECHE", "m\u00b2", "0.05:0.5:0.01", "0.01", "10", "0x3"},
+    // Building materials.
+    {"SORTIERUNG", "", "10:100:10", "10", "999999", "0x0"},
+    {"ROHDICHTE", "kg/m\u00b3", "100:2500:100", "10", "25000", "0x2"},
+    {"LAMBDA", "W/mK", "0.02:0.1:0.005;0.2:2:0.1", "0.001", "500", "0x4"},
+    {"WAERMEKAPAZITAET", "kJ/kgK", "0.5:2:0.05", "0.01", "20", "0x3"},
 };
 
 QString genericDataDir()

@@ -6,8 +6,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <limits>
+
 namespace {
 const char kChosenProperty[] = "kolvexChosen";
+// Decimals a column without tuning takes: as many as a double tells apart.
+constexpr int kUntunedDecimals = 15;
 }
 
 EditableSqlQueryModelDelegate::EditableSqlQueryModelDelegate(EditableSqlQueryModel *model)
@@ -41,9 +45,11 @@ QWidget *EditableSqlQueryModelDelegate::createEditor(QWidget *parent,
         editor->setEinheit(QString());
         editor->setComboWerte(defaultComboWerte());
         editor->setSpinStep(0.5);
-        editor->setMin(0);
-        editor->setMax(1500);
-        editor->setMaxDecimals(1);
+        // A column nobody tuned takes every number it can hold, as typed:
+        // no bounds, no rounding.
+        editor->setMin(std::numeric_limits<double>::lowest());
+        editor->setMax(std::numeric_limits<double>::max());
+        editor->setMaxDecimals(kUntunedDecimals);
         editor->setSettingsKey(settingsKeyFor(m_model->columnName(index)));
         editor->setShowEinheit(false);
         connect(editor, SIGNAL(focusLost()), this, SLOT(csbLostFocus()));
@@ -66,7 +72,11 @@ void EditableSqlQueryModelDelegate::setEditorData(QWidget *editor, const QModelI
     }
     if (m_model->isNumericColumn(index)) {
         if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
-            csb->setWert(cellNumber(index));
+            // An empty cell shows an empty field, not a 0 nobody stored.
+            if (isEmptyCell(index))
+                csb->clear();
+            else
+                csb->setWert(cellNumber(index));
             return;
         }
     }
@@ -93,8 +103,11 @@ void EditableSqlQueryModelDelegate::setModelData(QWidget *editor, QAbstractItemM
             // going elsewhere), the stored value keeps the editor's bounds.
             csb->finishEdit();
             // The number the editor was given is no change: an empty cell
-            // passed through stays empty, the "*" row starts no record.
-            if (csb->wert() != cellNumber(index))
+            // passed through stays empty, the "*" row starts no record. A
+            // number typed into an empty cell is stored, a typed 0 too.
+            if (csb->isEmptyValue())
+                return;
+            if (isEmptyCell(index) || csb->wert() != cellNumber(index))
                 model->setData(index, csb->wert(), Qt::EditRole);
             return;
         }
@@ -112,6 +125,12 @@ int EditableSqlQueryModelDelegate::referenceItem(const QComboBox *box, const QMo
     if (key.isNull())
         return -1;   // an empty cell is no key 0
     return box->findData(key.toInt(), Qt::UserRole, Qt::MatchExactly);
+}
+
+bool EditableSqlQueryModelDelegate::isEmptyCell(const QModelIndex &index)
+{
+    const QVariant stored = index.data(Qt::EditRole);
+    return stored.isNull() || stored.toString().isEmpty();
 }
 
 double EditableSqlQueryModelDelegate::cellNumber(const QModelIndex &index)

@@ -41,6 +41,8 @@ protected:
     EditableSqlQueryModel *sqlModel() const { return m_model; }
     // The number a numeric editor starts with for a cell.
     static double cellNumber(const QModelIndex &index);
+    // Whether the cell holds nothing (NULL or an empty text).
+    static bool isEmptyCell(const QModelIndex &index);
     // The item of a reference box that holds the cell's key, -1 for none.
     static int referenceItem(const QComboBox *box, const QModelIndex &index);
 

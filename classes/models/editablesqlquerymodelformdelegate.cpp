@@ -23,6 +23,11 @@ bool EditableSqlQueryModelFormDelegate::isPictureColumn(const QString &column)
     return column == QLatin1String("BILDID");
 }
 
+bool EditableSqlQueryModelFormDelegate::isShownIdColumn(const QString &column)
+{
+    return column == QLatin1String("BEMERKUNGID") || column == QLatin1String("AUSATZRINGEID");
+}
+
 QList<int> EditableSqlQueryModelFormDelegate::pictureNumbers(const QString &dir)
 {
     static const QRegularExpression pattern(
@@ -52,8 +57,12 @@ QWidget *EditableSqlQueryModelFormDelegate::createEditor(QWidget *parent,
     if (!isPictureColumn(column)) {
         QWidget *editor = EditableSqlQueryModelDelegate::createEditor(parent, option, index);
         if (sqlModel()->isNumericColumn(index)) {
-            if (auto *csb = qobject_cast<combospinWgt *>(editor))
+            if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
                 csb->setShowEinheit(true);
+                // The id of another record: shown, never typed over.
+                if (isShownIdColumn(column))
+                    csb->disable();
+            }
         }
         return editor;
     }
@@ -77,6 +86,14 @@ void EditableSqlQueryModelFormDelegate::setEditorData(QWidget *editor,
             const bool blocked = box->blockSignals(true);
             box->setChecked(index.data(Qt::DisplayRole).toBool());
             box->blockSignals(blocked);
+        }
+        return;
+    }
+    if (sqlModel()->isReferenceColumn(index) && isEmptyCell(index)) {
+        // No category is no category, not the first one of the list.
+        if (auto *box = qobject_cast<QComboBox *>(editor)) {
+            EditableSqlQueryModelDelegate::setEditorData(editor, index);
+            box->setCurrentIndex(-1);
         }
         return;
     }

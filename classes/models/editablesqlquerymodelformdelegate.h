@@ -7,7 +7,8 @@
 
 // Editors of the form pages: check boxes for flag columns, a picture
 // chooser for "BILDID" and the table editors (with the unit shown) for the
-// rest.
+// rest. A form shows what is stored: an empty number or category stays
+// empty.
 class EditableSqlQueryModelFormDelegate : public EditableSqlQueryModelDelegate
 {
 public:
@@ -24,6 +25,9 @@ public:
 
 private:
     static bool isPictureColumn(const QString &column);
+    // Columns that hold the id of another record (the value set a remark
+    // comes from, an attachment ring): shown read-only.
+    static bool isShownIdColumn(const QString &column);
 };
 
 #endif // EDITABLESQLQUERYMODELFORMDELEGATE_H

@@ -111,17 +111,17 @@ private slots:
         AppSettings settings(s.system, s.kolvex, s.user);
         s.user.beginGroup("Combospins");
         const QStringList keys = s.user.childKeys();
-        QCOMPARE(keys.size(), 168);
-        // The editor defaults of every value-set column: column, Einheit, Combo (empty: the default
+        QCOMPARE(keys.size(), 216);   // 36 number columns, six keys each
+        // The editor defaults of every number column: column, Einheit, Combo (empty: the default
         // steps), SpinStep, Max, MaxDec; Min is "0" everywhere.
         const char *const steps = "1:5:0.5;6:20:1;22:34:2;35:200:5";
         const struct { const char *column, *einheit, *combo, *spinStep, *max, *maxDec; } table[] = {
             {"DHNHF", "m", "", "0.01", "0.35", "0x3"},
             {"M", "g/s", "", "0.1", "1500", "0x2"},
-            {"BREITE", "", "", "0.5", "1500", "0x3"},
+            {"BREITE", "", "", "0.5", "3000", "0x3"},
             {"DHW", "", "", "0.5", "1500", "0x2"},
-            {"HOEHE", "", "", "0.5", "1500", "0x3"},
-            {"TIEFE", "", "", "0.5", "1500", "0x3"},
+            {"HOEHE", "", "", "0.5", "3000", "0x3"},
+            {"TIEFE", "", "", "0.5", "3000", "0x3"},
             {"DHA", "", "", "0.5", "1500", "0x3"},
             {"FGHOEHE", "", "", "0.5", "1500", "0x3"},
             {"FGBREITE", "", "", "0.5", "1500", "0x3"},
@@ -144,6 +144,14 @@ private slots:
             {"ULGITTERVBL", "", "", "0.5", "5000", "0x1"},
             {"MBS", "", "", "0.5", "1500", "0x2"},
             {"MAB", "", "", "0.5", "1500", "0x2"},
+            {"HAND", "", "0;1", "1", "999999", "0x0"},
+            {"A_FR", "", "0.05:0.5:0.01", "0.01", "10", "0x3"},
+            {"KATEGORIE", "", "1:10:1", "1", "999", "0x0"},
+            {"ROSTFLAECHE", "m²", "0.05:0.5:0.01", "0.01", "10", "0x3"},
+            {"SORTIERUNG", "", "10:100:10", "10", "999999", "0x0"},
+            {"ROHDICHTE", "kg/m³", "100:2500:100", "10", "25000", "0x2"},
+            {"LAMBDA", "W/mK", "0.02:0.1:0.005;0.2:2:0.1", "0.001", "500", "0x4"},
+            {"WAERMEKAPAZITAET", "kJ/kgK", "0.5:2:0.05", "0.01", "20", "0x3"},
         };
         QStringList expectedKeys;
         for (const auto &row : table) {
@@ -245,6 +253,30 @@ private slots:
         QCOMPARE(settings, AppSettings::instance());
         user.sync();
         QVERIFY(user.contains("Combospins/WerteModel_Editor_DHNHF_Combo"));
+    }
+
+    // Every number column of the material, fire-chamber and appliance lists
+    // gets a full tuning on first run.
+    void firstRunTunesTheMaterialFireChamberAndApplianceColumns()
+    {
+        Stores s;
+        AppSettings settings(s.system, s.kolvex, s.user);
+        s.user.beginGroup("Combospins");
+        for (const char *column : {"SORTIERUNG", "ROHDICHTE", "LAMBDA", "WAERMEKAPAZITAET",
+                                   "KATEGORIE", "BREITE", "TIEFE", "HOEHE", "ROSTFLAECHE",
+                                   "HAND", "DHA", "A_FR"}) {
+            for (const char *key : {"_Einheit", "_Combo", "_SpinStep", "_Min", "_Max", "_MaxDec"})
+                QVERIFY2(s.user.contains(QString("WerteModel_Editor_%1%2").arg(column, key)),
+                         qPrintable(QString(column) + key));
+        }
+        QCOMPARE(s.user.value("WerteModel_Editor_ROHDICHTE_Max").toString(), QString("25000"));
+        QCOMPARE(s.user.value("WerteModel_Editor_ROHDICHTE_Einheit").toString(), QString("kg/m³"));
+        QCOMPARE(s.user.value("WerteModel_Editor_LAMBDA_MaxDec").toString(), QString("0x4"));
+        QCOMPARE(s.user.value("WerteModel_Editor_ROSTFLAECHE_MaxDec").toString(), QString("0x3"));
+        QCOMPARE(s.user.value("WerteModel_Editor_A_FR_MaxDec").toString(), QString("0x3"));
+        QCOMPARE(s.user.value("WerteModel_Editor_HOEHE_Max").toString(), QString("3000"));
+        QCOMPARE(s.user.value("WerteModel_Editor_KATEGORIE_MaxDec").toString(), QString("0x0"));
+        s.user.endGroup();
     }
 };
 

@@ -1,9 +1,14 @@
 #include "appsettings.h"
+#include "baustoffemodel.h"
 #include "combospinwgt.h"
 #include "dbconnections.h"
 #include "editablesqlquerymodel.h"
 #include "editablesqlquerymodeldelegate.h"
 #include "editablesqlquerymodelformdelegate.h"
+#include "editornote.h"
+#include "feuerraummodel.h"
+#include "formpage.h"
+#include "geraetemodel.h"
 #include "numberedit.h"
 #include "resources.h"
 #include "testsupport.h"
@@ -19,10 +24,52 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QtTest>
+
+#include <limits>
+
+#include "wertemodel.h"
+
+namespace {
+
+// The model of a page for table, which writes every edit to the file.
+EditableSqlQueryModel *storingModel(const QString &table, const QString &sql, QObject *parent)
+{
+    if (table == "Werte") {
+        auto *m = new WerteModel(parent);
+        m->setQuery(sql, kolvexDb());
+        return m;
+    }
+    if (table == "Geraete") {
+        auto *m = new GeraeteModel(parent);
+        m->setQuery(sql, kolvexDb());
+        return m;
+    }
+    EditableSqlQueryModel *m = table == "Baustoffe"
+                                   ? static_cast<EditableSqlQueryModel *>(new BaustoffeModel(parent))
+                                   : new FeuerraumModel(parent);
+    m->setQuery(sql, kolvexDb());
+    return m;
+}
+
+// All values of one record as the file holds them ("NULL" for none).
+QString recordInFile(const QString &sql)
+{
+    QSqlQuery q(kolvexDb());
+    if (!q.exec(sql) || !q.next())
+        return QString();
+    QStringList values;
+    for (int i = 0; i < q.record().count(); ++i)
+        values << (q.isNull(i) ? QStringLiteral("NULL") : q.value(i).toString());
+    return values.join('|');
+}
+
+} // namespace
 
 // Cell editors of the table views and the form pages on the demo database.
 class TestDelegates : public QObject
@@ -176,28 +223,29 @@ private slots:
         QCOMPARE(box->currentIndex(), 0);
     }
 
+    // A column nobody tuned takes every number as typed: no bounds, no
+    // rounding, all decimals shown.
     void numberColumnWithoutTuningUsesTheDefaults()
     {
-        TableWindow t("SELECT TirmaId, A_FR, Typ1 FROM Geraete WHERE TirmaId = 25000");
+        TableWindow t("SELECT WerteId, PWMAX, BEMERKUNG FROM Werte WHERE WerteId = 70000");
         QSettings settings;
-        QVERIFY(!settings.contains("Combospins/WerteModel_Editor_A_FR_Combo"));
-        const QModelIndex index = t.cell(0, "A_FR");
+        QVERIFY(!settings.contains("Combospins/WerteModel_Editor_PWMAX_Combo"));
+        const QModelIndex index = t.cell(0, "PWMAX");
+        t.model->setData(index, 18.123456);
         auto *csb = t.openEditor<combospinWgt>(index);
         QVERIFY(csb);
-        QCOMPARE(csb->settingsKey(), QString("WerteModel_Editor_A_FR"));
+        QCOMPARE(csb->settingsKey(), QString("WerteModel_Editor_PWMAX"));
         QCOMPARE(csb->spinStep(), 0.5);
-        QCOMPARE(csb->min(), 0.0);
-        QCOMPARE(csb->max(), 1500.0);
-        QCOMPARE(csb->maxDecimals(), 1);
+        QCOMPARE(csb->min(), std::numeric_limits<double>::lowest());
+        QCOMPARE(csb->max(), std::numeric_limits<double>::max());
+        QCOMPARE(csb->maxDecimals(), 15);
         QCOMPARE(csb->comboWerte(), QString("1:5:0.5;6:20:1;22:34:2;35:200:5"));
         QVERIFY(!csb->showEinheit());
-        QCOMPARE(csb->lineEdit()->text(), QString("0.1"));   // 0.13 with one decimal
-        QCOMPARE(csb->wert(), 0.13);
+        QCOMPARE(csb->lineEdit()->text(), QString("18.123456"));
 
-        auto *line = t.openEditor<QLineEdit>(t.cell(0, "Typ1"));
+        auto *line = t.openEditor<QLineEdit>(t.cell(0, "BEMERKUNG"));
         QVERIFY(line);
         QVERIFY(!qobject_cast<numberEdit *>(line));
-        QCOMPARE(line->text(), QString("Nordlicht"));
     }
 
     void storedTuningAndFocusLossCommit()
@@ -543,8 +591,8 @@ private slots:
         QTest::keyClick(box, Qt::Key_Down);   // chosen: 3
         QCOMPARE(f.stored(0).toInt(), 3);
 
-        f.mapper.toNext();    // 70007, no category
-        QCOMPARE(box->currentIndex(), 0);
+        f.mapper.toNext();    // 70007, no category: shown empty
+        QCOMPARE(box->currentIndex(), -1);
         other->setFocus(Qt::TabFocusReason);
         box->setFocus(Qt::TabFocusReason);
         other->setFocus(Qt::TabFocusReason);
@@ -583,6 +631,142 @@ private slots:
         QCOMPARE(D::numberEditorRect(QRect(400, 40, 60, 30), needed, 450), QRect(320, 40, 130, 30));
         QCOMPARE(D::numberEditorRect(QRect(20, 0, 60, 30), needed, 100), QRect(0, 0, 130, 30));
         QCOMPARE(D::numberEditorRect(QRect(5, 5, 200, 30), needed, 300), QRect(5, 5, 200, 30));
+    }
+
+    // ---------------------------------------------------------- numbers as typed, or a note
+
+    // Typed with the keys into the lists of the pages; the file is read after each.
+    void typedNumbersReachTheFileOrTheUserIsTold_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("keyColumn");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("stored");   // -1: the whole column as before
+        QTest::addColumn<QString>("note");
+        QTest::newRow("Rohdichte over 1500") << "Baustoffe" << "Id" << 1 << "Rohdichte" << "1950" << 1950.0 << "";
+        QTest::newRow("Lambda 0,035") << "Baustoffe" << "Id" << 3 << "Lambda" << "0,035" << 0.035 << "";
+        QTest::newRow("Rostflaeche 0,12") << "Gkostand" << "Id" << 2 << "Rostflaeche" << "0,12" << 0.12 << "";
+        QTest::newRow("A_FR 0,435") << "Geraete" << "TirmaId" << 25000 << "A_FR" << "0,435" << 0.435 << "";
+        QTest::newRow("QN 7,25") << "Werte" << "WerteId" << 70000 << "QN" << "7,25" << 7.3
+                                << "gerundet auf 1 Nachkommastellen";
+        QTest::newRow("TW e") << "Werte" << "WerteId" << 70000 << "TW" << "e" << -1.0
+                              << "Keine Zahl: e";
+        QTest::newRow("PWMAX -") << "Werte" << "WerteId" << 70000 << "PWMAX" << "-" << -1.0
+                                << "Keine Zahl: -";
+    }
+
+    void typedNumbersReachTheFileOrTheUserIsTold()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, keyColumn);
+        QFETCH(int, id);
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(double, stored);
+        QFETCH(QString, note);
+        const QString wholeColumn = QString("SELECT group_concat(quote(%1)) FROM %2").arg(column, table);
+        const QString before = TestSupport::scalar(kolvexDb(), wholeColumn);
+        QWidget window;
+        EditableSqlQueryModel *model = storingModel(
+            table, QString("SELECT * FROM %1 ORDER BY %2").arg(table, keyColumn), &window);
+        auto *view = new QTableView(&window);
+        view->setModel(model);
+        view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
+        (new QVBoxLayout(&window))->addWidget(view);
+        window.resize(900, 400);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        int row = 0;
+        while (row < model->rowCount() && model->index(row, 0).data().toInt() != id)
+            ++row;
+        const QModelIndex index = model->index(row, model->fieldIndex(column));
+        view->setCurrentIndex(index);
+        view->edit(index);
+        auto *csb = view->viewport()->findChild<combospinWgt *>();
+        QVERIFY(csb);
+        QTest::keyClick(csb->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(csb->lineEdit(), typed);
+        QCOMPARE(csb->lineEdit()->text(), QString(typed).replace(',', '.'));   // no key refused
+        QTest::keyClick(csb->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY(!view->viewport()->findChild<combospinWgt *>());
+
+        if (stored < 0) {
+            QCOMPARE(TestSupport::scalar(kolvexDb(), wholeColumn), before);   // derived sets too
+        } else {
+            QCOMPARE(TestSupport::scalar(kolvexDb(), QString("SELECT %1 FROM %2 WHERE %3 = %4")
+                                                         .arg(column, table, keyColumn)
+                                                         .arg(id)).toDouble(),
+                     stored);
+        }
+        EditorNote *shown = EditorNote::of(&window);
+        if (note.isEmpty()) {
+            QVERIFY(!shown);
+        } else {
+            QVERIFY(shown && shown->isVisible());
+            QCOMPARE(shown->text(), note);
+        }
+    }
+
+    // A value set as new as it comes, with one value beyond its tuned
+    // decimals: the form shows what is stored, and passing through every
+    // field stores nothing.
+    void formOnANewValueSetShowsWhatIsStoredAndStoresNothing()
+    {
+        QSqlQuery q(kolvexDb());
+        QVERIFY(q.exec("INSERT INTO Werte (WerteId, Geraet, TW) VALUES (70090, 25000, 230.25)"));
+        const QString recordSql = "SELECT * FROM Werte WHERE WerteId = 70090";
+        const QString before = recordInFile(recordSql);
+        AppSettings::instance()->currentApplianceId = 25000;   // the list offers its "*" row
+        auto *list = new WerteModel(this);
+        list->setQuery(recordSql, kolvexDb());
+
+        QStackedWidget stack;
+        auto *listPage = new QWidget;
+        auto *page = new QWidget;
+        auto *grid = new QGridLayout(page);
+        stack.addWidget(listPage);
+        stack.addWidget(page);
+        FormPage form({&stack, page, listPage, grid}, FormRecordQuery(FormRecordQuery::ValueSet));
+        form.setFormModel(new WerteModel);
+        form.show(list, 0, {});
+        stack.show();
+        QApplication::setActiveWindow(&stack);
+        QVERIFY(QTest::qWaitForWindowActive(&stack));
+        QCOMPARE(stack.currentWidget(), page);
+
+        auto editorOf = [&](const QString &name) -> QWidget * {
+            for (QLabel *label : page->findChildren<QLabel *>())
+                if (label->text() == name)
+                    return label->buddy();
+            return nullptr;
+        };
+        auto *tw = qobject_cast<combospinWgt *>(editorOf("TW"));
+        QVERIFY(tw);
+        QCOMPARE(tw->lineEdit()->text(), QString("230.25"));
+        auto *qn = qobject_cast<combospinWgt *>(editorOf("QN"));
+        QVERIFY(qn);
+        QVERIFY(qn->lineEdit()->text().isEmpty());
+        auto *category = qobject_cast<QComboBox *>(editorOf("OPT_KAT"));
+        QVERIFY(category);
+        QCOMPARE(category->currentIndex(), -1);
+        for (const char *idColumn : {"BEMERKUNGID", "AUSATZRINGEID"}) {
+            auto *csb = qobject_cast<combospinWgt *>(editorOf(idColumn));
+            QVERIFY2(csb, idColumn);
+            QVERIFY(csb->readOnly());
+            QCOMPARE(csb->focusPolicy(), Qt::NoFocus);
+        }
+
+        const QList<QWidget *> fields = page->findChildren<QWidget *>();
+        QWidget *first = editorOf("BEMERKUNG");
+        QVERIFY(first);
+        first->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < fields.size(); ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(recordInFile(recordSql), before);
+        QVERIFY(q.exec("DELETE FROM Werte WHERE WerteId = 70090"));
     }
 };
 

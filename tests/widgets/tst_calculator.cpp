@@ -172,7 +172,7 @@ private slots:
         CalculatorEngine typing;
         QCOMPARE(run(typing, "1p5"), QString("3.141595"));
         CalculatorEngine times;
-        QCOMPARE(run(times, "2*p="), QString("6.28318"));
+        QCOMPARE(run(times, "2*p="), QString("6.28319"));   // with π, not 3.14159
     }
 
     void displayHoldsFifteenCharacters()
@@ -194,7 +194,7 @@ private slots:
         run(e, "123456789012345");
         e.changeSign();
         QVERIFY(qAbs(e.displayValue() + 123456789012345.0) < 1e9);
-        QVERIFY(e.display().size() <= CalculatorEngine::kMaxDisplayLength);
+        QCOMPARE(e.display(), QString("-123456789012345"));   // the sign takes no digit
         e.changeSign();
         QVERIFY(qAbs(e.displayValue() - 123456789012345.0) < 1e9);
         CalculatorEngine short_;
@@ -345,6 +345,59 @@ private slots:
         QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2));
         QVERIFY(QCoreApplication::sendEvent(display, &menu));
         QCOMPARE(display->palette().color(QPalette::Base), base);
+    }
+
+    // ---------------------------------------------------------- every digit kept
+
+    void signGoesInFrontOfTheExactDigits()
+    {
+        Calculator c(nullptr);
+        QStringList digits;
+        for (const QChar d : QString("123456789012345"))
+            digits << QString(d);
+        press(c, digits);
+        press(c, {"\u00B1"});
+        QCOMPARE(c.displayText(), QString("-123456789012345"));
+        press(c, {"6"});   // the line is full
+        QCOMPARE(c.displayText(), QString("-123456789012345"));
+        press(c, {"\u00B1"});
+        QCOMPARE(c.displayText(), QString("123456789012345"));
+
+        CalculatorEngine shown(123456789012345.0);
+        QCOMPARE(run(shown, "n"), QString("-1.23457e+14"));
+        QCOMPARE(shown.displayValue(), -123456789012345.0);
+    }
+
+    void uebernehmenHandsBackTheExactStartValue_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1234.567") << 1234.567 << "1234.57";
+        QTest::newRow("1234567") << 1234567.0 << "1.23457e+06";
+        QTest::newRow("15 digits") << 123456789012345.0 << "1.23457e+14";
+        QTest::newRow("0.1 + 0.2") << 0.1 + 0.2 << "0.3";
+    }
+
+    void uebernehmenHandsBackTheExactStartValue()
+    {
+        QFETCH(double, start);
+        QFETCH(QString, shown);
+        double value = start;
+        Calculator c(&value);
+        QCOMPARE(c.displayText(), shown);
+        value = 0;
+        QTest::mouseClick(key(c, "Übernehmen"), Qt::LeftButton);
+        QVERIFY2(value == start, qPrintable(QString::number(value, 'g', 17)));
+    }
+
+    void resultsKeepTheirDigits()
+    {
+        CalculatorEngine e;
+        QCOMPARE(run(e, "1/3*3="), QString("1"));
+        QCOMPARE(e.displayValue(), 1.0);
+        CalculatorEngine start(1234.567);
+        QCOMPARE(run(start, "*2="), QString("2469.13"));
+        QCOMPARE(start.displayValue(), 2469.134);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "combospinwgt.h"
 #include "combospintune.h"
 #include "doublevalidator.h"
+#include "editornote.h"
 #include "numberedit.h"
 #include "resources.h"
 #include "testsupport.h"
@@ -149,8 +150,8 @@ private slots:
         QCOMPARE(w.validator()->top(), 20.0);
         QCOMPARE(w.validator()->decimals(), 2);
         QCOMPARE(w.spinStep(), 0.25);
-        w.setWert(3.14159);
-        QCOMPARE(w.lineEdit()->text(), QString("3.14"));
+        w.setWert(3.14159);   // a value set from outside keeps all its decimals
+        QCOMPARE(w.lineEdit()->text(), QString("3.14159"));
         QCOMPARE(w.wert(), 3.14159);
     }
 
@@ -644,8 +645,8 @@ private slots:
         QCOMPARE(t.editor->validator()->decimals(), 3);
         QCOMPARE(t.editor->validator()->top(), 0.35);
 
-        t.editor->setWert(0.3333);
-        QCOMPARE(t.field()->text(), QString("0.333"));
+        t.editor->setWert(0.3333);   // shown as stored, beyond the three decimals
+        QCOMPARE(t.field()->text(), QString("0.3333"));
         t.editor->setWert(0.33);
         t.enter();
         QTest::keyClick(t.field(), Qt::Key_Up);
@@ -883,6 +884,80 @@ private slots:
         QMetaObject::invokeMethod(t.editor, "ask4Parameters");
         QVERIFY(!label->isHidden());
         QCOMPARE(label->text(), QString(" W"));
+    }
+
+    // ---------------------------------------------------------- nothing changes unseen
+
+    void textThatIsNoNumberKeepsTheValueAndSaysSo_data()
+    {
+        QTest::addColumn<QString>("typed");
+        for (const char *typed : {"e", "E", "-", "+", ".", "1e"})
+            QTest::newRow(typed) << QString(typed);
+    }
+
+    void textThatIsNoNumberKeepsTheValueAndSaysSo()
+    {
+        QFETCH(QString, typed);
+        EditorWindow t;
+        t.editor->setMin(-100);
+        t.editor->setWert(0.04);
+        QSignalSpy changed(t.editor, &combospinWgt::wertChanged);
+        t.enter();
+        QTest::keyClick(t.field(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(t.field(), typed);
+        QCOMPARE(t.field()->text(), typed);
+        t.leave();
+        QCOMPARE(t.editor->wert(), 0.04);
+        QCOMPARE(t.field()->text(), QString("0.04"));
+        QCOMPARE(changed.count(), 0);
+        EditorNote *note = EditorNote::of(&t.window);
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->text(), "Keine Zahl: " + typed);
+    }
+
+    void digitsBeyondTheDecimalsAreRoundedInSight()
+    {
+        EditorWindow t;
+        t.editor->setMaxDecimals(1);
+        t.editor->setWert(0.43);   // stored with more decimals: shown as stored
+        QCOMPARE(t.field()->text(), QString("0.43"));
+        t.enter();
+        QTest::keyClick(t.field(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(t.field(), "7,25");
+        QCOMPARE(t.field()->text(), QString("7.25"));   // the last digit is not refused
+        QTest::keyClick(t.field(), Qt::Key_Return);
+        QCOMPARE(t.field()->text(), QString("7.3"));
+        QCOMPARE(t.editor->wert(), 7.3);
+        EditorNote *note = EditorNote::of(&t.window);
+        QVERIFY(note && note->isVisible());
+        QCOMPARE(note->text(), QString("gerundet auf 1 Nachkommastellen"));
+        // Right under the editor, within the window.
+        QCOMPARE(note->y(), t.editor->mapTo(&t.window, QPoint(0, t.editor->height())).y());
+        QVERIFY(note->x() >= 0 && note->x() <= t.editor->mapTo(&t.window, QPoint()).x());
+    }
+
+    void clearedFieldStaysEmptyUntilANumberIsTyped()
+    {
+        EditorWindow t;
+        t.editor->setWert(5);
+        t.editor->clear();
+        QVERIFY(t.editor->isEmptyValue());
+        t.enter();
+        t.leave();
+        QVERIFY(t.field()->text().isEmpty());
+        t.enter();
+        QTest::keyClicks(t.field(), ".");
+        t.leave();
+        QVERIFY(t.field()->text().isEmpty());
+        QVERIFY(t.editor->isEmptyValue());
+        t.enter();
+        QTest::keyClicks(t.field(), "3");
+        QTest::keyClick(t.field(), Qt::Key_Escape);
+        QVERIFY(t.field()->text().isEmpty());
+        QTest::keyClicks(t.field(), "0");
+        t.leave();
+        QVERIFY(!t.editor->isEmptyValue());
+        QCOMPARE(t.field()->text(), QString("0"));
     }
 };
 
