@@ -5,8 +5,10 @@
 #include "dbconnections.h"
 #include "quarnelexportdirectory.h"
 #include "quarnelexportfile.h"
+#include "quarnelfilechoice.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -18,7 +20,7 @@ namespace {
 
 const char *const kLastDirectoryKey = "lastImportDatei";
 
-enum Column { ColumnTable = 0, ColumnUsed = 1, ColumnImport = 2, ColumnPath = 3 };
+enum Column { ColumnTable = 0, ColumnUsed = 1, ColumnImport = 2, ColumnPath = 3, ColumnFile = 4 };
 
 } // namespace
 
@@ -78,13 +80,21 @@ void dlgImport::scanDirectory()
         warn(tr("Tabelle importieren"), tr("Datei %1 konnte nicht geöffnet werden!").arg(failedFile));
         return;
     }
-    for (const QuarnelExportFile &file : directory.exportFiles())
-        addFileItem(file);
+    const QList<QuarnelExportFile> files = directory.exportFiles();
+    QStringList tableNames;
+    QStringList paths;
+    for (const QuarnelExportFile &file : files) {
+        tableNames << file.tableName();
+        paths << file.path();
+    }
+    const QVector<int> chosen = QuarnelFileChoice::chosen(tableNames, paths);
+    for (int i = 0; i < files.size(); ++i)
+        addFileItem(files.at(i), chosen.at(i) == i ? QString() : paths.at(chosen.at(i)));
     for (int column : {ColumnTable, ColumnUsed, ColumnImport})
         ui->treeWidget->resizeColumnToContents(column);
 }
 
-void dlgImport::addFileItem(const QuarnelExportFile &file)
+void dlgImport::addFileItem(const QuarnelExportFile &file, const QString &preferredPath)
 {
     QStringList fieldNames;
     if (!file.readFieldNames(&fieldNames))
@@ -93,11 +103,23 @@ void dlgImport::addFileItem(const QuarnelExportFile &file)
     const bool used = m_usedTables.contains(table);
     auto *item = new QTreeWidgetItem;
     item->setText(ColumnTable, table);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setText(ColumnUsed, used ? tr("Ja") : tr("Nein"));
     item->setTextAlignment(ColumnUsed, Qt::AlignHCenter | Qt::AlignVCenter);
-    item->setCheckState(ColumnImport, used ? Qt::Checked : Qt::Unchecked);
+    if (preferredPath.isEmpty()) {
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(ColumnImport, used ? Qt::Checked : Qt::Unchecked);
+    } else {
+        // Another file of the same table is imported; this one can't be
+        // ticked.
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setText(ColumnImport, tr("ausgelassen"));
+        const QString why = tr("Ausgelassen: die Tabelle %1 wird aus %2 importiert")
+                                .arg(table, QFileInfo(preferredPath).fileName());
+        for (int column : {ColumnTable, ColumnImport, ColumnFile})
+            item->setToolTip(column, why);
+    }
     item->setText(ColumnPath, file.path());
+    item->setText(ColumnFile, QFileInfo(file.path()).fileName());
     ui->treeWidget->addTopLevelItem(item);
     for (const QString &name : fieldNames) {
         auto *child = new QTreeWidgetItem(item);

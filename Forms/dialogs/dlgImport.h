@@ -19,9 +19,10 @@ class dlgImport;
 
 // Loads the text table exports of the Quarnel database from one directory
 // into the companion database (connection "QuarnelDB"). The tree lists the
-// export files with their field names; the ticked tables are dropped,
-// recreated and filled, then the derived data is brought up to date. Rows
-// and derivations that fail are listed below the progress display.
+// export files with their file and field names, one file per table to be
+// ticked; the ticked tables are dropped, recreated and filled, then the
+// derived data is brought up to date. Rows and derivations that fail are
+// listed below the progress display.
 class dlgImport : public QDialog
 {
     Q_OBJECT
@@ -40,7 +41,9 @@ private slots:
 
 private:
     void scanDirectory();
-    void addFileItem(const QuarnelExportFile &file);
+    // preferredPath: the file imported instead when another file of the
+    // same table comes first; empty when this one is imported.
+    void addFileItem(const QuarnelExportFile &file, const QString &preferredPath);
     QList<QuarnelImport::Table> tickedTables() const;
     void showTable(const QString &tableName);
     void showProgress(int imported, int total);

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSaveFile>
 
 const char *const QuarnelExportDirectory::kSingleFile = "Herstell.txt";
@@ -26,8 +28,20 @@ bool QuarnelExportDirectory::prepareManufacturerFile(QString *failedFile) const
     // QFile::rename refuses to overwrite an existing target.
     QFile::rename(filePath(kSingleFile), merged);
     if (QFile::exists(filePath(kBauartFile)) && QFile::exists(filePath(kWaermeFile))
-        && !QFile::exists(merged))
+        && !isNewerThanSplitFiles(merged))
         return mergeSplitFiles(failedFile);
+    return true;
+}
+
+bool QuarnelExportDirectory::isNewerThanSplitFiles(const QString &mergedPath) const
+{
+    const QFileInfo merged(mergedPath);
+    if (!merged.exists())
+        return false;
+    for (const char *split : {kBauartFile, kWaermeFile}) {
+        if (QFileInfo(filePath(split)).lastModified() > merged.lastModified())
+            return false;
+    }
     return true;
 }
 

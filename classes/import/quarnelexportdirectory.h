@@ -20,7 +20,8 @@ public:
 
     // Renames "Herstell.txt" to "Hersteller.txt" (unless that exists), then
     // merges the split files into "Hersteller.txt" when both exist and
-    // "Hersteller.txt" does not. False when a file of the merge could not be
+    // "Hersteller.txt" does not or is older than one of them (a new
+    // delivery of split files). False when a file of the merge could not be
     // opened, read or written; failedFile then holds its name.
     bool prepareManufacturerFile(QString *failedFile) const;
 
@@ -39,6 +40,7 @@ public:
 
 private:
     QString filePath(const char *name) const;
+    bool isNewerThanSplitFiles(const QString &mergedPath) const;
     bool mergeSplitFiles(QString *failedFile) const;
 
     QString m_path;

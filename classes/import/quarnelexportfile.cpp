@@ -32,9 +32,14 @@ bool QuarnelExportFile::readFieldNames(QStringList *names) const
     QuarnelExportReader reader(m_path);
     if (!reader.open() || !reader.survey())
         return false;
+    // Empty lines before the header are skipped like those after it.
     QString header;
-    if (reader.nextLine(&header) && !header.isEmpty())
-        *names = header.split(QLatin1Char('|'), Qt::KeepEmptyParts);
+    while (reader.nextLine(&header) && header.isEmpty()) {
+    }
+    if (!header.isEmpty()) {
+        for (const QString &name : header.split(QLatin1Char('|'), Qt::KeepEmptyParts))
+            names->append(name.trimmed());
+    }
     return !reader.hasReadError();
 }
 

@@ -25,9 +25,9 @@ public:
 
     bool canOpen() const;
 
-    // Field names of the first line, empty parts kept; no names for an
-    // empty first line or an empty file. False when the file cannot be
-    // opened.
+    // Field names of the first non-empty line, empty parts kept, blanks
+    // around each name removed; no names for a file without any text.
+    // False when the file cannot be opened.
     bool readFieldNames(QStringList *names) const;
 
     // Every non-empty line of the file, the header first; line ends of

@@ -1,6 +1,7 @@
 #include "quarnelimport.h"
 
 #include "quarnelderivations.h"
+#include "quarnelfilechoice.h"
 #include "quarnelprogresspacer.h"
 #include "quarneltableimport.h"
 #include "quarnelwriteaccess.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -65,13 +67,37 @@ bool QuarnelImport::run(const QList<Table> &tables)
                  .arg(QDir::toNativeSeparators(m_db.databaseName()), access.reason()));
         return false;
     }
-    for (const Table &table : tables)
+    for (const Table &table : onePerTable(tables))
         importTable(table);
 
     QuarnelDerivations derivations(m_db);
     derivations.setBusyHandler(m_busy, m_interval);
     reportErrors(derivations.runAfterImport());
     return true;
+}
+
+QList<QuarnelImport::Table> QuarnelImport::onePerTable(const QList<Table> &tables)
+{
+    QStringList names;
+    QStringList paths;
+    for (const Table &table : tables) {
+        names << table.tableName;
+        paths << table.filePath;
+    }
+    const QVector<int> chosen = QuarnelFileChoice::chosen(names, paths);
+    QList<Table> result;
+    QStringList leftOut;
+    for (int i = 0; i < tables.size(); ++i) {
+        if (chosen.at(i) == i) {
+            result.append(tables.at(i));
+            continue;
+        }
+        leftOut << tr("Datei %1 nicht importiert: Tabelle %2 wird aus %3 importiert")
+                       .arg(QFileInfo(paths.at(i)).fileName(), names.at(i),
+                            QFileInfo(paths.at(chosen.at(i))).fileName());
+    }
+    reportErrors(leftOut);
+    return result;
 }
 
 void QuarnelImport::importTable(const Table &table)
@@ -86,6 +112,9 @@ void QuarnelImport::importTable(const Table &table)
     case QuarnelTableImport::FileUnreadable:
         warn(tr("Tabelle importieren"),
              tr("Datei %1 konnte nicht geöffnet werden!").arg(table.filePath));
+        break;
+    case QuarnelTableImport::FileChanged:
+        reportErrors({tr("Datei während des Imports geändert: %1").arg(table.filePath)});
         break;
     case QuarnelTableImport::CreateFailed:
         warn(tr("dbf-Import"), tr("Fehler beim Erzeugen der Tabelle '%1'").arg(table.tableName));

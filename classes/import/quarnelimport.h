@@ -45,7 +45,8 @@ public:
 
     // False when the database cannot be written: one warning names the
     // file and the reason, and nothing is changed. True otherwise, also
-    // when single tables or rows failed (those are reported).
+    // when single tables or rows failed (those are reported). A table
+    // named by several files is imported from one of them only.
     bool run(const QList<Table> &tables);
 
     // Rows imported by the last run, over all tables.
@@ -54,6 +55,9 @@ public:
     QStringList errors() const { return m_errors; }
 
 private:
+    // One file per table (see QuarnelFileChoice); the files left out are
+    // named in the error list.
+    QList<Table> onePerTable(const QList<Table> &tables);
     void importTable(const Table &table);
     void reportErrors(const QStringList &lines);
     void warn(const QString &title, const QString &text);

@@ -1,5 +1,6 @@
 #include "quarnelinsertbuilder.h"
 
+#include "quarnelrecordsplitter.h"
 #include "sqltext.h"
 
 #include <QRegularExpression>
@@ -8,8 +9,9 @@ QuarnelInsertBuilder::QuarnelInsertBuilder(const QString &tableName,
                                            const QStringList &fieldNames)
     : m_tableName(tableName)
 {
+    // Blanks around a name are padding of the header line ("ID | NAME").
     for (QString name : fieldNames)
-        m_columns.append(name.remove(QLatin1Char('"')));
+        m_columns.append(name.remove(QLatin1Char('"')).trimmed());
 }
 
 QString QuarnelInsertBuilder::tableName() const
@@ -64,7 +66,7 @@ QString QuarnelInsertBuilder::createStatement() const
 QString QuarnelInsertBuilder::insertStatement(const QString &line) const
 {
     QStringList values;
-    for (const QString &field : line.split(QLatin1Char('|'), Qt::KeepEmptyParts))
+    for (const QString &field : QuarnelRecordSplitter::split(line))
         values.append(sqlValue(field));
     return QStringLiteral("INSERT INTO %1(%2) VALUES (%3);")
         .arg(m_tableName, columnNames(), values.join(QLatin1Char(',')));

@@ -14,7 +14,8 @@ public:
 
     QString tableName() const;
     int columnCount() const { return m_columns.size(); }
-    // The field names with every double quote removed, joined by ",".
+    // The field names with every double quote and the blanks around them
+    // removed, joined by ",".
     QString columnNames() const;
     // "NR INTEGER PRIMARY KEY," followed by the column names.
     QString columnDefinitions() const;
@@ -27,7 +28,8 @@ public:
 
     QString dropStatement() const;
     QString createStatement() const;
-    // The INSERT of one record line (values separated by "|").
+    // The INSERT of one record line (values separated by "|", split as
+    // QuarnelRecordSplitter does, so a quoted text may hold a "|").
     QString insertStatement(const QString &line) const;
 
     // One field of a record line as SQL value:

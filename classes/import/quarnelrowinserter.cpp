@@ -1,6 +1,7 @@
 #include "quarnelrowinserter.h"
 
 #include "quarnelfieldvalue.h"
+#include "quarnelrecordsplitter.h"
 
 #include <QSqlError>
 
@@ -47,25 +48,15 @@ bool QuarnelRowInserter::insert(const QString &line, QString *statement, QString
     return false;
 }
 
-// Splits the line at "|" into m_fields; false when the row must go in as
+// Splits the line into m_fields; false when the row must go in as
 // statement text.
 bool QuarnelRowInserter::splitFields(const QString &line)
 {
-    m_fields.clear();
-    const QChar *data = line.constData();
-    const int size = line.size();
-    int start = 0;
-    for (int i = 0; i < size; ++i) {
-        const ushort c = data[i].unicode();
-        if (c == '|') {
-            m_fields.push_back(QStringView(data + start, i - start));
-            start = i + 1;
-        } else if (c == 0) {
-            // The statement text would end here; the row fails as before.
-            return false;
-        }
-    }
-    m_fields.push_back(QStringView(data + start, size - start));
+    // The statement text would end at a NUL character; such a row fails as
+    // the statement does.
+    if (line.contains(QChar(0)))
+        return false;
+    QuarnelRecordSplitter::split(QStringView(line), &m_fields);
     return int(m_fields.size()) == m_builder.columnCount();
 }
 

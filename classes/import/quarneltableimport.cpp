@@ -74,12 +74,14 @@ QuarnelTableImport::Outcome QuarnelTableImport::run()
     if (!insertRows(reader, total, pacer)) {
         // The file went away or broke off while being read: the old table
         // stays as it was.
-        if (inTransaction)
-            m_db.rollback();
-        m_imported = 0;
-        m_errors.clear();
-        m_failedRows = 0;
+        discardRows(inTransaction, total);
         return FileUnreadable;
+    }
+    if (!reader.isUnchanged()) {
+        // Cut short or written to while being read: what went in is part
+        // of one version of the file or a mix of two.
+        discardRows(inTransaction, total);
+        return FileChanged;
     }
     m_keepAlive.now();
     runFollowUp();
@@ -97,6 +99,17 @@ QuarnelTableImport::Outcome QuarnelTableImport::run()
         return CommitFailed;
     }
     return Imported;
+}
+
+void QuarnelTableImport::discardRows(bool inTransaction, int total)
+{
+    if (inTransaction)
+        m_db.rollback();
+    m_imported = 0;
+    m_errors.clear();
+    m_failedRows = 0;
+    if (m_progress)
+        m_progress(0, total);
 }
 
 bool QuarnelTableImport::recreateTable()

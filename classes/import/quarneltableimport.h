@@ -16,16 +16,17 @@ class QuarnelProgressPacer;
 // file. The file is read line by line while the rows go in, so its size
 // does not weigh on memory. The old table is dropped and the new one
 // created and filled inside one transaction, so a table whose file cannot
-// be read or whose table cannot be created keeps its old contents. Rows
-// that fail are reported and skipped; the good ones stay. The follow-up
-// step of the table (manufacturer numbers for HERSTELLER, the search table
-// for WAERMEDB) runs before the commit.
+// be read, changes while it is read, or whose table cannot be created
+// keeps its old contents. Rows that fail are reported and skipped; the
+// good ones stay. The follow-up step of the table (manufacturer numbers
+// for HERSTELLER, the search table for WAERMEDB) runs before the commit.
 class QuarnelTableImport
 {
 public:
     enum Outcome {
         Imported,        // committed; failed rows are in errors()
         FileUnreadable,  // the file could not be opened or read; nothing changed
+        FileChanged,     // the file changed while it was read; nothing changed
         CreateFailed,    // the table could not be created; nothing changed
         CommitFailed     // the transaction could not be committed; nothing changed
     };
@@ -67,6 +68,8 @@ public:
     static const int kRowsPerClockCheck = 16;
 
 private:
+    // Rolls back the rows of a file that could not be read whole.
+    void discardRows(bool inTransaction, int total);
     bool recreateTable();
     bool insertRows(QuarnelExportReader &reader, int total, QuarnelProgressPacer &pacer);
     void reportFailedRow(const QString &statement, const QString &errorText);

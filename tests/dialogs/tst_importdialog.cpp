@@ -284,6 +284,40 @@ private slots:
                  QString("0"));
     }
 
+    void oneFilePerTableAndLeadingEmptyLine()
+    {
+        for (const char *name : {"WAERMEDB.xyz.txt", "Waermedb.TXT"})
+            QVERIFY(QFile::copy(m_exports + "/SAUGER.txt", m_exports + "/" + name));
+        QFile sauger(m_exports + "/SAUGER.txt");
+        QVERIFY(sauger.open(QIODevice::ReadOnly));
+        const QByteArray saugerBytes = sauger.readAll();
+        sauger.close();
+        writeBytes(m_exports + "/SAUGER.txt", "\r\n" + saugerBytes);
+        openTarget();
+        remember(m_exports);
+        dlgImport dialog;
+        dialog.show();
+        QCOMPARE(tables(dialog).count("WAERMEDB"), 3);
+        QStringList leftOut;
+        for (int i = 0; i < tree(dialog)->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = tree(dialog)->topLevelItem(i);
+            QCOMPARE(item->text(4), QFileInfo(item->text(3)).fileName());
+            if (!(item->flags() & Qt::ItemIsUserCheckable)) {
+                leftOut << item->text(4);
+                QCOMPARE(item->text(2), QString("ausgelassen"));
+                QCOMPARE(item->checkState(2), Qt::Unchecked);
+            }
+        }
+        leftOut.sort();
+        QCOMPARE(leftOut, QStringList({"WAERMEDB.xyz.txt", "Waermedb.TXT"}));
+        QCOMPARE(itemOf(dialog, "SAUGER")->childCount(), 3);
+        QCOMPARE(itemOf(dialog, "SAUGER")->checkState(2), Qt::Checked);
+
+        clickImport(dialog);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM WAERMEDB").toInt(), 42);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM SAUGER").toInt(), 5);
+    }
+
     void importWithoutDatabase()
     {
         remember(m_exports);

@@ -1,6 +1,9 @@
 #include "dbconnections.h"
 #include "quarnelexportdirectory.h"
 #include "quarnelexportfile.h"
+#include "quarnelexportreader.h"
+#include "quarnelfilechoice.h"
+#include "quarnelimport.h"
 #include "quarnelinsertbuilder.h"
 #include "quarneltableimport.h"
 #include "testsupport.h"
@@ -101,6 +104,7 @@ private slots:
         QTest::newRow("doubled quote in text") << "\"12\"\" Rohr\"" << "'12\" Rohr'";
         QTest::newRow("quote inside text") << "\"KS \"Kompakt\"\"" << "'KS \"Kompakt\"'";
         QTest::newRow("inch mark only") << "12\"" << "'12\"'";
+        QTest::newRow("lone quote") << "\"" << "'\"'";
         QTest::newRow("text built to leave the literal")
             << "\"a\"||(SELECT 1)||\"b\"" << "'a\"||(SELECT 1)||\"b'";
         QTest::newRow("decimal comma") << "3,5" << "3.5";
@@ -353,6 +357,145 @@ private slots:
         writeBytes(exportPath("SAUGER.txt"), "HERSTELLER|TYP|DRUCK\r\n");
         QCOMPARE(importFile("SAUGER.txt"), QuarnelTableImport::Imported);
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM SAUGER").toInt(), 0);
+    }
+
+    // What each cell holds after the import, read with the shell: value
+    // and type per column, rows in file order.
+    QString storedCells(const QString &table, const QStringList &columns) const
+    {
+        QStringList cells;
+        for (const QString &column : columns)
+            cells << "quote(" + column + "),typeof(" + column + ")";
+        return shell(".separator ~\nSELECT " + cells.join(',') + " FROM " + table + " ORDER BY NR;");
+    }
+
+    void recordFormats_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("separator inside quotes")
+            << QByteArray("ID|TEXT|N\r\n1|\"a|b\"|3\r\n2|\"x \"\"y\"\" |z\"|\"|\"\r\n3|\"KS \"K\"\"|1,5\r\n")
+            << QStringList({"ID", "TEXT", "N"})
+            << "1~integer~'a|b'~text~3~integer\n2~integer~'x \"y\" |z'~text~'|'~text\n"
+               "3~integer~'KS \"K\"'~text~1.5~real";
+        QTest::newRow("padded header names")
+            << QByteArray("ID | NAME \r\n1|\"x\"\r\n") << QStringList({"ID", "NAME"})
+            << "1~integer~'x'~text";
+        QTest::newRow("leading empty lines")
+            << QByteArray("\r\n\r\nID|NAME\r\n\r\n2|\"y\"\r\n") << QStringList({"ID", "NAME"})
+            << "2~integer~'y'~text";
+        QTest::newRow("carriage returns only")
+            << QByteArray("ID|NAME\r1|\"x\"\r\r2|\"y\"\r") << QStringList({"ID", "NAME"})
+            << "1~integer~'x'~text\n2~integer~'y'~text";
+    }
+
+    void recordFormats()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, fields);
+        QFETCH(QString, stored);
+        writeBytes(exportPath("FORMAT.txt"), bytes);
+        QStringList names;
+        QVERIFY(QuarnelExportFile(exportPath("FORMAT.txt")).readFieldNames(&names));
+        QCOMPARE(names, fields);
+        QStringList errors;
+        QCOMPARE(importFile("FORMAT.txt", &errors), QuarnelTableImport::Imported);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(storedCells("FORMAT", fields), stored);
+    }
+
+    void quotedSeparatorInTheStatementText()
+    {
+        const QuarnelInsertBuilder builder("T", {"A", "B", "C"});
+        QCOMPARE(builder.insertStatement("1|\"a|b\"|3"), QString("INSERT INTO T(A,B,C) VALUES (1,'a|b',3);"));
+        // A quote that never closes leaves the line to the plain split.
+        QCOMPARE(builder.insertStatement("1|\"a|b"), QString("INSERT INTO T(A,B,C) VALUES (1,'\"a','b');"));
+    }
+
+    void fileChangedDuringTheImportIsNotCommitted_data()
+    {
+        QTest::addColumn<bool>("truncate");
+        QTest::newRow("cut short") << true;
+        QTest::newRow("appended to") << false;
+    }
+
+    void fileChangedDuringTheImportIsNotCommitted()
+    {
+        QFETCH(bool, truncate);
+        QCOMPARE(importFile("WAERMEDB.txt"), QuarnelTableImport::Imported);
+        // Larger than one piece of the reader, so a cut reaches the reading.
+        const QString path = exportPath("WAERMEDB.neu.txt");
+        QByteArray bytes = "HERSTELLER|TYP\r\n";
+        for (int i = 0; bytes.size() < 3 * QuarnelExportReader::kPieceSize; ++i)
+            bytes += "\"Quarnel\"|\"Typ " + QByteArray::number(i) + "\"\r\n";
+        writeBytes(path, bytes);
+
+        QuarnelImport import(m_db);
+        import.setProgressInterval(0);
+        bool changed = false;
+        import.setProgressHandler([&](int, int) {
+            if (changed)
+                return;
+            changed = true;
+            QFile file(path);
+            if (truncate)
+                file.resize(2 * QuarnelExportReader::kPieceSize + 7);
+            else if (file.open(QIODevice::Append))
+                file.write("\"Neu\"|\"X\"\r\n");
+        });
+        QVERIFY(import.run({{"WAERMEDB", path, {"HERSTELLER", "TYP"}}}));
+        QVERIFY(changed);
+        QCOMPARE(import.errors(), QStringList("Datei während des Imports geändert: " + path));
+        QCOMPARE(import.importedRows(), 0);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM WAERMEDB").toInt(), 42);
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM waermedbfts").toInt(), 42);
+    }
+
+    void oneFilePerTable()
+    {
+        for (const char *name : {"WAERMEDB.xyz.txt", "Waermedb.TXT"})
+            QVERIFY(QFile::copy(exportPath("SAUGER.txt"), exportPath(name)));
+        const QList<QuarnelExportFile> files = QuarnelExportDirectory(m_exports).exportFiles();
+        QStringList tables;
+        QStringList paths;
+        for (const QuarnelExportFile &file : files) {
+            tables << file.tableName();
+            paths << file.path();
+        }
+        const int exact = paths.indexOf(exportPath("WAERMEDB.txt"));
+        const QVector<int> chosen = QuarnelFileChoice::chosen(tables, paths);
+        for (int i = 0; i < files.size(); ++i)
+            QCOMPARE(chosen.at(i), tables.at(i) == "WAERMEDB" ? exact : i);
+        // Without the exact name the one differing in case comes first.
+        QCOMPARE(QuarnelFileChoice::chosen({"T", "T"}, {"/x/T.alt.txt", "/x/t.txt"}), QVector<int>({1, 1}));
+
+        // Two ticked files going into one table: the exact name wins, the
+        // other is named in the error list.
+        QStringList fields;
+        QVERIFY(QuarnelExportFile(exportPath("WAERMEDB.txt")).readFieldNames(&fields));
+        QuarnelImport import(m_db);
+        QVERIFY(import.run({{"WAERMEDB", exportPath("Waermedb.TXT"), {"HERSTELLER", "TYP", "DRUCK"}},
+                            {"WAERMEDB", exportPath("WAERMEDB.txt"), fields}}));
+        QCOMPARE(import.errors(), QStringList("Datei Waermedb.TXT nicht importiert: Tabelle WAERMEDB "
+                                              "wird aus WAERMEDB.txt importiert"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM WAERMEDB").toInt(), 42);
+    }
+
+    void olderMergedManufacturerFileIsMergedAgain()
+    {
+        writeBytes(exportPath("Hersteller.txt"), "ID|HNR|HERSTELLER|VONWAS|KURZZEICHEN\r\n1|1|\"Alt\"|1|\"A\"\r\n");
+        QFile merged(exportPath("Hersteller.txt"));
+        QVERIFY(merged.open(QIODevice::ReadWrite));
+        QVERIFY(merged.setFileTime(QDateTime::currentDateTime().addDays(-30),
+                                   QFileDevice::FileModificationTime));
+        merged.close();
+        QString failed;
+        QVERIFY(QuarnelExportDirectory(m_exports).prepareManufacturerFile(&failed));
+        QStringList lines;
+        QVERIFY(QuarnelExportFile(exportPath("Hersteller.txt")).readLines(&lines));
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.last(), QString::fromUtf8("6||\"Kachelbau Süd\"|1|"));
     }
 
     void missingSearchTableIsReported()

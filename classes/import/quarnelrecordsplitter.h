@@ -1,0 +1,29 @@
+#ifndef QUARNELRECORDSPLITTER_H
+#define QUARNELRECORDSPLITTER_H
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+// Splits a record line of a Quarnel export into its fields at "|".
+//
+// A field that begins with a double quote is a text, and the quotes
+// protect the separator: the field runs to the first quote that is
+// followed by "|" or by the end of the line, so "1|"a|b"|3" has the three
+// fields 1, "a|b" and 3. Quotes inside a text may be doubled or not; both
+// forms occur in the exports ("KS "Kompakt""). When no such closing quote
+// follows, the field ends at the next "|" like any other.
+class QuarnelRecordSplitter
+{
+public:
+    static void split(QStringView line, std::vector<QStringView> *fields);
+    static QStringList split(const QString &line);
+
+private:
+    // Index just behind the field that starts at start.
+    static int fieldEnd(QStringView line, int start);
+};
+
+#endif // QUARNELRECORDSPLITTER_H
