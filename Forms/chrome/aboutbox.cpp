@@ -49,7 +49,7 @@ QString AboutBox::text()
     const QString edition = settings->manufacturerMode ? tr("Herstellerausgabe")
                                                        : tr("Pflegeausgabe");
     return QStringLiteral("<h3>KolvexSelvanto %1</h3><p>%2 – %3</p><table>")
-               .arg(QCoreApplication::applicationVersion().toHtmlEscaped(),
+               .arg(QStringLiteral(KOLVEX_VERSION),
                     tr("Kolvex DatenBank Pflege").toHtmlEscaped(), edition.toHtmlEscaped())
            + row(tr("Qt:"), QString::fromLatin1(qVersion()))
            + row(tr("SQLite:"), DatabaseInfo::sqliteVersion())

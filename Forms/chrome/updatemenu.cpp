@@ -30,9 +30,9 @@ void UpdateMenu::rebuild(const QString &file)
         delete m_menu;
         delete m_separator;
     }
-    m_separator = m_settingsMenu->insertSeparator(m_before);
     m_menu = new QMenu(tr("Hersteller Updates"), m_settingsMenu);
     m_settingsMenu->insertMenu(m_before, m_menu);
+    m_separator = m_settingsMenu->insertSeparator(m_before);
     m_menu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
     const QList<int> manufacturers = AppSettings::instance()->idRangeLow.keys();
     for (int id : manufacturers) {

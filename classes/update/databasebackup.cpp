@@ -56,6 +56,7 @@ bool sameFile(const QString &a, const QString &b)
 
 bool DatabaseBackup::fail(const QString &text)
 {
+    m_sqliteCode = 0;
     m_error = text;
     return false;
 }
@@ -70,9 +71,12 @@ bool DatabaseBackup::writeSnapshot(QSqlDatabase db, const QString &path,
         const QSqlError error = query.lastError();
         removePartialCopy(path);
         if (isWriteError(error) && !isLockError(error))
-            return fail(tr("Die Sicherung '%1' konnte nicht geschrieben werden: %2")
-                            .arg(targetName, error.text().trimmed()));
-        return fail(describeDatabaseError(error, sourceName));
+            fail(tr("Die Sicherung '%1' konnte nicht geschrieben werden: %2")
+                     .arg(targetName, error.text().trimmed()));
+        else
+            fail(describeDatabaseError(error, sourceName));
+        m_sqliteCode = error.nativeErrorCode().toInt() & 0xff;
+        return false;
     }
     return true;
 }
@@ -144,8 +148,11 @@ bool DatabaseBackup::copyFile(const QString &source, const QString &copy)
     if (snapshotOfFile(source, copy, /*readOnly=*/true, source))
         return true;
     // A program that ended in the middle of a change leaves its rollback
-    // journal ("hot"); a read-only connection cannot roll it back.
-    if (QFileInfo(source + QStringLiteral("-journal")).size() > 0)
+    // journal ("hot"); a read-only connection cannot roll it back and says
+    // the database is read-only. A journal in use comes with a lock instead.
+    constexpr int kSqliteReadOnly = 8;
+    if (m_sqliteCode == kSqliteReadOnly
+        && QFileInfo(source + QStringLiteral("-journal")).size() > 0)
         return copyRollingBack(source, copy);
     return false;
 }

@@ -43,6 +43,7 @@ private:
     bool fail(const QString &text);
 
     QString m_error;
+    int m_sqliteCode = 0; // primary SQLite code of the last failure
 };
 
 #endif // DATABASEBACKUP_H
