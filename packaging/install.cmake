@@ -89,16 +89,17 @@ set(CPACK_PACKAGE_VENDOR "Tirma")
 set(CPACK_PACKAGE_CONTACT "Tirma KolvexSelvanto <kolvexselvanto@tirma.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pflege der Kolvex-Gerätedatenbank (Feuerstätten und Kenndaten)")
+# The synopsis comes from the summary; CPack indents these lines and turns
+# the empty one into the paragraph mark.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"Pflege der Kolvex-Gerätedatenbank (Feuerstätten und Kenndaten)
- KolvexSelvanto bearbeitet die SQLite-Gerätedatenbank des Kolvex-Programms:
- Hersteller, ihre Feuerstätten für feste Brennstoffe und deren Kenndaten,
- Gruppen, Aufsätze, Feuerräume und Baustoffe, dazu die Quarnel-Datenbank.
- .
- Enthalten sind die Herstellerausgabe (KolvexSelvanto) und die
- Pflegeausgabe (KolvexSelvantoPflege) mit Änderungsjournal,
- Hersteller-Updates, Sicherungskopien und Import der Quarnel-Tabellen,
- dazu eine Demo-Datenbank (kolvexselvanto-demo).")
+"KolvexSelvanto bearbeitet die SQLite-Gerätedatenbank des Kolvex-Programms:
+Hersteller, ihre Feuerstätten für feste Brennstoffe und deren Kenndaten,
+Gruppen, Aufsätze, Feuerräume und Baustoffe, dazu die Quarnel-Datenbank.
+
+Enthalten sind die Herstellerausgabe (KolvexSelvanto) und die
+Pflegeausgabe (KolvexSelvantoPflege) mit Änderungsjournal,
+Hersteller-Updates, Sicherungskopien und Import der Quarnel-Tabellen,
+dazu eine Demo-Datenbank (kolvexselvanto-demo).")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
