@@ -15,10 +15,11 @@ struct LogState {
     QtMessageHandler previous = nullptr;
 };
 
+// Never destroyed: messages may still come while static objects go.
 LogState &state()
 {
-    static LogState log;
-    return log;
+    static LogState *log = new LogState;
+    return *log;
 }
 
 const char *typeName(QtMsgType type)
