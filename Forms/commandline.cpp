@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "mainwindow.h"
+#include "startup.h"
 
 #include <QDebug>
 #include <QUrl>
@@ -32,4 +33,25 @@ void showCommandLineFailures(MainWindow &window, const QList<QSqlError> &failure
 {
     for (const QSqlError &error : failures)
         window.showOpenError(error);
+}
+
+QString commandLineInformation(const QStringList &arguments, const QString &program,
+                               bool maintenanceEdition)
+{
+    const QString edition = maintenanceEdition ? QStringLiteral("Pflegeausgabe")
+                                               : QStringLiteral("Herstellerausgabe");
+    if (arguments.contains(QStringLiteral("--help")))
+        return QStringLiteral(
+                   "Aufruf: %1 [DATENBANK...]\n"
+                   "Kolvex DatenBank Pflege (%2): bearbeitet die Kolvex-Gerätedatenbank.\n"
+                   "\n"
+                   "  DATENBANK    die zu öffnende Datenbankdatei (*.glo); bei mehreren gilt\n"
+                   "               die letzte. Ohne Angabe wird die zuletzt benutzte Datenbank\n"
+                   "               geöffnet oder nach einer gefragt.\n"
+                   "  --help       diese Hilfe zeigen und beenden\n"
+                   "  --version    die Version zeigen und beenden\n")
+            .arg(program, edition);
+    if (arguments.contains(QStringLiteral("--version")))
+        return QStringLiteral("%1 %2 (KolvexSelvanto, %3)\n").arg(program, kolvexVersion(), edition);
+    return QString();
 }

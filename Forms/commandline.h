@@ -18,4 +18,11 @@ QSqlError openCommandLineDatabases(MainWindow &window, const QStringList &files,
 // opened, with the message box the window uses for a failed opening.
 void showCommandLineFailures(MainWindow &window, const QList<QSqlError> &failures);
 
+// The text for "--help" (a short German usage) or "--version" when one of
+// them is among arguments (without the program name), else empty: the
+// program prints it and ends. Every other argument is a database file.
+// program: the program's name; maintenanceEdition: which edition it is.
+QString commandLineInformation(const QStringList &arguments, const QString &program,
+                               bool maintenanceEdition);
+
 #endif // COMMANDLINE_H

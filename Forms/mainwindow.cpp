@@ -1,11 +1,12 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "aboutbox.h"
 #include "appsettings.h"
+#include "backupcommand.h"
 #include "browserpage.h"
 #include "busycursor.h"
 #include "changereport.h"
-#include "databasebackup.h"
 #include "databasefilecheck.h"
 #include "databasepathlabel.h"
 #include "dbconnections.h"
@@ -15,10 +16,13 @@
 #include "firechamberpage.h"
 #include "formpage.h"
 #include "geraetemodel.h"
+#include "journalpacker.h"
+#include "manufacturermodelabel.h"
 #include "maindatabaseopening.h"
 #include "materialpage.h"
 #include "quarnelpage.h"
 #include "readonlyguard.h"
+#include "recentfilesmenu.h"
 #include "resources.h"
 #include "searchbar.h"
 #include "updatemenu.h"
@@ -27,8 +31,6 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QDate>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -85,7 +87,8 @@ MainWindow::MainWindow(QWidget *parent)
     ui->actionKolvex_Datenbank->setChecked(true);
     createSearchBar();
 
-    ui->actionUpdate_vorbereiten->setVisible(false);
+    // Packing the journal belongs to the edition that keeps one.
+    ui->actionUpdate_vorbereiten->setVisible(!AppSettings::instance()->manufacturerMode);
     ui->actionAltGeraeteAnzeigen->setText(oldAppliancesText(AppSettings::instance()->showOldAppliances));
     createChrome();
 
@@ -188,8 +191,20 @@ void MainWindow::createChrome()
                                    ui->tableBaustoffe},
         QList<QAbstractItemView *>{ui->tableHersteller, ui->tableFRHersteller},
         QList<DragTableView *>{ui->tableGeraete, ui->tableAGWerte});
-    m_updateMenu = new UpdateMenu(ui->menuEinstellungen, this, this);
+    m_updateMenu = new UpdateMenu(ui->menuEinstellungen, this, this, ui->actionBeenden);
     connect(m_updateMenu, &UpdateMenu::statusMessage, statusBar(), &QStatusBar::showMessage);
+    createCommands();
+}
+
+void MainWindow::createCommands()
+{
+    new AboutBox(ui->actionUeber, ui->actionUeberQt, this);
+    m_journalPacker = new JournalPacker(this);
+    connect(m_journalPacker, &JournalPacker::statusMessage, statusBar(), &QStatusBar::showMessage);
+    m_backup = new BackupCommand(this);
+    connect(m_backup, &BackupCommand::statusMessage, statusBar(), &QStatusBar::showMessage);
+    m_recentFiles = new RecentFilesMenu(ui->menuZuletzt, this);
+    connect(m_recentFiles, &RecentFilesMenu::fileChosen, this, &MainWindow::openAndRemember);
 }
 
 bool MainWindow::hasSqliteDriver(const QStringList &drivers)
@@ -260,25 +275,31 @@ void MainWindow::on_actionDatenbank_oeffnen_triggered()
 bool MainWindow::chooseAndOpenDatabase(QString startDirectory, QSqlError pending)
 {
     for (;;) {
-        const QString file =
-            QFileDialog::getOpenFileName(this, tr("Auswahl KOLVEX Datenbank"), startDirectory);
+        const QString file = QFileDialog::getOpenFileName(
+            this, tr("Auswahl KOLVEX Datenbank"), startDirectory,
+            tr("Kolvex-Datenbanken (*.glo)") + QStringLiteral(";;") + tr("Alle Dateien (*)"));
         if (file.isEmpty()) {
             if (pending.isValid())
                 showOpenError(pending);
             return false;
         }
-        const QSqlError error = openDataBase(file);
-        const bool opened = QSqlDatabase::contains(QLatin1String(kKolvexConnection))
-                            && AppSettings::instance()->dbFile == file;
-        if (opened)
-            QSettings().setValue("DBFile", file);
-        if (error.isValid())
-            showOpenError(error);
-        if (opened)
+        if (openAndRemember(file))
             return true;
         pending = QSqlError();
         startDirectory = QFileInfo(file).absolutePath();
     }
+}
+
+bool MainWindow::openAndRemember(const QString &file)
+{
+    const QSqlError error = openDataBase(file);
+    const bool opened = QSqlDatabase::contains(QLatin1String(kKolvexConnection))
+                        && AppSettings::instance()->dbFile == file;
+    if (opened)
+        QSettings().setValue("DBFile", file);
+    if (error.isValid())
+        showOpenError(error);
+    return opened;
 }
 
 void MainWindow::showOpenError(const QSqlError &error)
@@ -300,6 +321,8 @@ QSqlError MainWindow::openDataBase(const QString &file, DatabaseAccess access)
     const MainDatabaseOpening opening = MainDatabaseOpening::open(file, readOnly);
     if (opening.refused)
         return opening.error;
+    if (opening.opened)
+        m_recentFiles->remember(file);
     m_browser->createModels();
     AppSettings::instance()->currentApplianceId = -1;
     adaptToManufacturerMode(file);
@@ -341,6 +364,11 @@ void MainWindow::adaptToManufacturerMode(const QString &file)
 {
     if (AppSettings::instance()->manufacturerMode) {
         m_browser->showForManufacturerEdition();
+        if (!m_manufacturerLabel) {
+            m_manufacturerLabel = new ManufacturerModeLabel(this);
+            statusBar()->addPermanentWidget(m_manufacturerLabel);
+        }
+        m_manufacturerLabel->refresh();
         ui->toolBar->hide();
         ui->menubar->hide();
         if (!m_oldAppliancesShortcut) {
@@ -554,47 +582,5 @@ void MainWindow::on_actionQuarnel_Datenbanken_importieren_triggered()
     ui->actionQuarnel_Datenbank->setChecked(true);
 }
 
-void MainWindow::on_actionUpdate_vorbereiten_triggered()
-{
-    QString error;
-    if (!AppSettings::instance()->packJournal(&error))
-        QMessageBox::warning(this, tr("Fehler"),
-                             tr("Das Journal konnte nicht gepackt werden:\n%1").arg(error));
-}
-
-// ------------------------------------------------------------ backup
-
-void MainWindow::on_actionSicherungErstellen_triggered()
-{
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(kKolvexConnection), false);
-    const QFileInfo info(db.databaseName());
-    QString proposal = info.absoluteDir().absolutePath() + "/"
-                       + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + info.fileName();
-    for (;;) {
-        const QString target = QFileDialog::getSaveFileName(this, tr("Sichern unter..."), proposal);
-        if (target.isEmpty())
-            return;
-        DatabaseBackup backup;
-        DatabaseBackup::Result result;
-        {
-            BusyCursor busy;
-            result = backup.copyTo(db, target);
-        }
-        switch (result) {
-        case DatabaseBackup::Written:
-            statusBar()->showMessage(tr("Sicherung geschrieben: %1").arg(target), 10000);
-            return;
-        case DatabaseBackup::Failed:
-            QMessageBox::warning(this, tr("Fehler"),
-                                 tr("Sicherung fehlgeschlagen: ") + backup.errorText(),
-                                 QMessageBox::Ok);
-            return;
-        case DatabaseBackup::TargetNotRemovable:
-            QMessageBox::information(
-                this, tr("Löschen"), tr("Datei <b>%1</b> konnte nicht gelöscht werden!").arg(target),
-                QMessageBox::Ok);
-            proposal = target;
-            break;
-        }
-    }
-}
+void MainWindow::on_actionUpdate_vorbereiten_triggered() { m_journalPacker->pack(); }
+void MainWindow::on_actionSicherungErstellen_triggered() { m_backup->run(); }

@@ -8,17 +8,21 @@
 
 #include <memory>
 
+class BackupCommand;
 class BrowserPage;
 class DatabasePathLabel;
 class EditModeViews;
 class FieldListChooser;
 class FireChamberPage;
 class FormPage;
+class JournalPacker;
+class ManufacturerModeLabel;
 class MaterialPage;
 class QActionGroup;
 class QShortcut;
 class QuarnelPage;
 class ReadOnlyGuard;
+class RecentFilesMenu;
 class SearchBar;
 class UpdateMenu;
 class WindowStateKeeper;
@@ -114,6 +118,7 @@ private:
     void createFieldListChoosers();
     void createSearchBar();
     void createChrome();
+    void createCommands();
     void keepShortcutsReachable();
     void toggleAutoErfassdatum();
     void showPage(int page, QWidget *widget, const QString &connectionName);
@@ -121,6 +126,9 @@ private:
     void reportFailedQuery();
 
     bool chooseAndOpenDatabase(QString startDirectory, QSqlError pending = QSqlError());
+    // Opens file as chosen by the user; the failure is shown, a file that
+    // opened is remembered for the next start.
+    bool openAndRemember(const QString &file);
     void applyReadOnly(bool readOnly);
     void showDatabaseOfPage(const QString &connectionName);
     void createFormModels();
@@ -144,6 +152,10 @@ private:
     QShortcut *m_oldAppliancesShortcut = nullptr;
     DatabasePathLabel *m_pathLabel = nullptr;
     ReadOnlyGuard *m_readOnlyGuard = nullptr;
+    JournalPacker *m_journalPacker = nullptr;
+    BackupCommand *m_backup = nullptr;
+    RecentFilesMenu *m_recentFiles = nullptr;
+    ManufacturerModeLabel *m_manufacturerLabel = nullptr;
     int m_editModeBeforeReadOnly = 1;
     int m_editMode = 1;
     int m_page = 0;

@@ -1,11 +1,14 @@
 #include "startup.h"
 
 #include "appsettings.h"
+#include "diagnosticslog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 
 QString loadQtTranslations(QTranslator &translator, const QString &configuredFile)
@@ -27,6 +30,19 @@ QString loadQtTranslations(QTranslator &translator, const QString &configuredFil
 #endif
 }
 
+QString kolvexVersion()
+{
+    return QStringLiteral(KOLVEX_VERSION);
+}
+
+void startDiagnosticsLog(const QString &program)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (!folder.isEmpty() && !DiagnosticsLog::install(folder, program))
+        qWarning("Protokolldatei in %s kann nicht geschrieben werden",
+                 qPrintable(QDir::toNativeSeparators(folder)));
+}
+
 void prepareApplication(QApplication &app, QTranslator &translator, bool manufacturerEdition)
 {
     // Numbers are read and written with "." whatever the user's locale is.
@@ -34,6 +50,7 @@ void prepareApplication(QApplication &app, QTranslator &translator, bool manufac
     // The names fix the settings locations, so they come before the first use.
     QApplication::setApplicationName(QStringLiteral("KolvexSelvanto"));
     QApplication::setOrganizationName(QStringLiteral("Tirma"));
+    QApplication::setApplicationVersion(kolvexVersion());
 
     AppSettings *settings = AppSettings::instance();
     // Without any catalog the interface keeps Qt's English texts.

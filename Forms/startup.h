@@ -18,6 +18,13 @@ void prepareApplication(QApplication &app, QTranslator &translator, bool manufac
 // catalog is not installed). Returns the file loaded, empty when none.
 QString loadQtTranslations(QTranslator &translator, const QString &configuredFile);
 
+// The version of the build ("1.0").
+QString kolvexVersion();
+
+// Writes the diagnostics of this run into a file of the user's data
+// location as well (see DiagnosticsLog), named after program.
+void startDiagnosticsLog(const QString &program);
+
 // The manufacturer the manufacturer edition works for.
 constexpr int kManufacturerEditionId = 58;
 

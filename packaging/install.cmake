@@ -36,6 +36,35 @@ foreach(size 48 128 256)
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
     RENAME kolvexselvanto.png)
 endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/images/kolvexselvanto.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Manual pages and the changelog go compressed, as Debian keeps them; the
+# copyright file stays plain.
+find_program(GZIP_EXECUTABLE gzip)
+if(GZIP_EXECUTABLE)
+  set(KOLVEX_DOC_OUT ${PROJECT_BINARY_DIR}/packaging)
+  set(KOLVEX_MAN_PAGES KolvexSelvanto KolvexSelvantoPflege kolvexselvanto-demo)
+  set(KOLVEX_COMPRESSED_DOCS)
+  foreach(page ${KOLVEX_MAN_PAGES})
+    add_custom_command(OUTPUT ${KOLVEX_DOC_OUT}/${page}.1.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${KOLVEX_DOC_OUT}
+      COMMAND ${GZIP_EXECUTABLE} -9n -c ${KOLVEX_PACKAGING_DIR}/man/${page}.1 > ${KOLVEX_DOC_OUT}/${page}.1.gz
+      DEPENDS ${KOLVEX_PACKAGING_DIR}/man/${page}.1
+      COMMENT "Compressing the manual page of ${page}")
+    list(APPEND KOLVEX_COMPRESSED_DOCS ${KOLVEX_DOC_OUT}/${page}.1.gz)
+    install(FILES ${KOLVEX_DOC_OUT}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+  add_custom_command(OUTPUT ${KOLVEX_DOC_OUT}/changelog.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KOLVEX_DOC_OUT}
+    COMMAND ${GZIP_EXECUTABLE} -9n -c ${KOLVEX_PACKAGING_DIR}/changelog > ${KOLVEX_DOC_OUT}/changelog.gz
+    DEPENDS ${KOLVEX_PACKAGING_DIR}/changelog
+    COMMENT "Compressing the changelog")
+  list(APPEND KOLVEX_COMPRESSED_DOCS ${KOLVEX_DOC_OUT}/changelog.gz)
+  add_custom_target(kolvex_docs ALL DEPENDS ${KOLVEX_COMPRESSED_DOCS})
+  install(FILES ${KOLVEX_DOC_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kolvexselvanto)
+endif()
+install(FILES ${KOLVEX_PACKAGING_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kolvexselvanto)
 
 # The system settings store names Qt's German catalogs. Qt reads it from
 # the first folder of XDG_CONFIG_DIRS, /etc/xdg by default, so a package for
@@ -60,16 +89,17 @@ set(CPACK_PACKAGE_VENDOR "Tirma")
 set(CPACK_PACKAGE_CONTACT "Tirma KolvexSelvanto <kolvexselvanto@tirma.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pflege der Kolvex-Gerätedatenbank (Feuerstätten und Kenndaten)")
+# The synopsis comes from the summary; CPack indents these lines and turns
+# the empty one into the paragraph mark.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"Pflege der Kolvex-Gerätedatenbank (Feuerstätten und Kenndaten)
- KolvexSelvanto bearbeitet die SQLite-Gerätedatenbank des Kolvex-Programms:
- Hersteller, ihre Feuerstätten für feste Brennstoffe und deren Kenndaten,
- Gruppen, Aufsätze, Feuerräume und Baustoffe, dazu die Quarnel-Datenbank.
- .
- Enthalten sind die Herstellerausgabe (KolvexSelvanto) und die
- Pflegeausgabe (KolvexSelvantoPflege) mit Änderungsjournal,
- Hersteller-Updates, Sicherungskopien und Import der Quarnel-Tabellen,
- dazu eine Demo-Datenbank (kolvexselvanto-demo).")
+"KolvexSelvanto bearbeitet die SQLite-Gerätedatenbank des Kolvex-Programms:
+Hersteller, ihre Feuerstätten für feste Brennstoffe und deren Kenndaten,
+Gruppen, Aufsätze, Feuerräume und Baustoffe, dazu die Quarnel-Datenbank.
+
+Enthalten sind die Herstellerausgabe (KolvexSelvanto) und die
+Pflegeausgabe (KolvexSelvantoPflege) mit Änderungsjournal,
+Hersteller-Updates, Sicherungskopien und Import der Quarnel-Tabellen,
+dazu eine Demo-Datenbank (kolvexselvanto-demo).")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,8 +1,8 @@
 #!/bin/sh
-# Checks a built Debian package (default: the one in build-package/): its control
-# data, its file list, the desktop entries, and that the installed programs
-# start headless on the demo database and end cleanly. Unpacks into a
-# temporary folder; installs nothing.
+# Checks a built Debian package (default: the one in build-package/): lintian
+# (no error, no warning), its control data, its file list, the desktop
+# entries, and that the installed programs start headless on the demo
+# database and end cleanly. Unpacks into a temporary folder; installs nothing.
 set -e
 cd "$(dirname "$0")/.."
 deb="${1:-$(ls build-package/kolvexselvanto_*.deb 2>/dev/null | head -n 1)}"
@@ -23,6 +23,18 @@ for package in libqt5core5a libqt5gui5 libqt5widgets5 libqt5sql5 libqt5sql5-sqli
 done
 grep -q "Pflege der Kolvex-Gerätedatenbank" "$work/info" && ok "deutsche Beschreibung" || fail "keine deutsche Beschreibung"
 
+# Every error and warning of lintian counts; notes and pedantic hints do not.
+if command -v lintian >/dev/null 2>&1; then
+    lintian --no-tag-display-limit "$deb" >"$work/lintian" 2>&1 || true
+    if grep -Eq '^[EW]: ' "$work/lintian"; then
+        fail "lintian: $(grep -Ec '^[EW]: ' "$work/lintian") Fehler/Warnungen"; grep -E '^[EW]: ' "$work/lintian" >&2
+    else
+        ok "lintian ohne Fehler und Warnungen"
+    fi
+else
+    fail "lintian nicht installiert (scripts/install-deps.sh)"
+fi
+
 for path in ./usr/bin/KolvexSelvanto ./usr/bin/KolvexSelvantoPflege ./usr/bin/kolvexselvanto-demo \
     ./usr/share/applications/com.tirma.KolvexSelvanto.desktop \
     ./usr/share/applications/com.tirma.KolvexSelvantoPflege.desktop \
@@ -30,6 +42,10 @@ for path in ./usr/bin/KolvexSelvanto ./usr/bin/KolvexSelvantoPflege ./usr/bin/ko
     ./usr/share/icons/hicolor/48x48/apps/kolvexselvanto.png \
     ./usr/share/icons/hicolor/128x128/apps/kolvexselvanto.png \
     ./usr/share/icons/hicolor/256x256/apps/kolvexselvanto.png \
+    ./usr/share/icons/hicolor/scalable/apps/kolvexselvanto.svg \
+    ./usr/share/man/man1/KolvexSelvanto.1.gz ./usr/share/man/man1/KolvexSelvantoPflege.1.gz \
+    ./usr/share/man/man1/kolvexselvanto-demo.1.gz \
+    ./usr/share/doc/kolvexselvanto/copyright ./usr/share/doc/kolvexselvanto/changelog.gz \
     ./usr/share/mime/packages/kolvexselvanto.xml \
     ./usr/share/kolvexselvanto/demo/kolvexDB3.glo ./usr/share/kolvexselvanto/demo/kolvex3.glo \
     ./usr/share/kolvexselvanto/demo/images/Bild1_scaled.png \
@@ -54,6 +70,17 @@ done
 for edition in KolvexSelvanto KolvexSelvantoPflege; do
     grep -qx "Exec=$edition %f" "$root/usr/share/applications/com.tirma.$edition.desktop" \
         && ok "$edition startet mit %f" || fail "$edition: Exec ohne %f"
+done
+# A *.glo file opens the maintenance edition: only its entry claims the type.
+claims="$(grep -l '^MimeType=.*application/x-kolvex-database' "$root"/usr/share/applications/*.desktop | xargs -n1 basename)"
+[ "$claims" = "com.tirma.KolvexSelvantoPflege.desktop" ] \
+    && ok "*.glo öffnet die Pflegeausgabe" || fail "*.glo beansprucht von: $claims"
+for edition in KolvexSelvanto KolvexSelvantoPflege; do
+    out="$(env QT_QPA_PLATFORM=offscreen "$root/usr/bin/$edition" --version)" \
+        && echo "$out" | grep -q "^$edition [0-9]" && ok "$edition --version: $out" \
+        || fail "$edition --version"
+    env QT_QPA_PLATFORM=offscreen "$root/usr/bin/$edition" --help | grep -q "^Aufruf: $edition" \
+        && ok "$edition --help" || fail "$edition --help"
 done
 if ldd "$root/usr/bin/KolvexSelvantoPflege" | grep -q "not found"; then
     fail "fehlende Bibliotheken: $(ldd "$root/usr/bin/KolvexSelvantoPflege" | grep 'not found')"

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian/Ubuntu packages the build, the demo and the tests need.
 set -e
-PACKAGES="python3 build-essential cmake qtbase5-dev libqt5sql5-sqlite zlib1g-dev sqlite3 xvfb xauth qttranslations5-l10n desktop-file-utils dpkg-dev fakeroot file"
+PACKAGES="python3 build-essential cmake qtbase5-dev libqt5sql5-sqlite zlib1g-dev sqlite3 xvfb xauth qttranslations5-l10n desktop-file-utils dpkg-dev fakeroot file lintian"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -13,10 +13,12 @@
 #include <QMenu>
 #include <QMessageBox>
 
-UpdateMenu::UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent)
+UpdateMenu::UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent,
+                       QAction *before)
     : QObject(parent)
     , m_settingsMenu(settingsMenu)
     , m_dialogParent(dialogParent)
+    , m_before(before)
 {
 }
 
@@ -26,9 +28,11 @@ void UpdateMenu::rebuild(const QString &file)
     if (m_menu) {
         m_settingsMenu->removeAction(m_menu->menuAction());
         delete m_menu;
+        delete m_separator;
     }
-    m_settingsMenu->addSeparator();
-    m_menu = m_settingsMenu->addMenu(tr("Hersteller Updates"));
+    m_menu = new QMenu(tr("Hersteller Updates"), m_settingsMenu);
+    m_settingsMenu->insertMenu(m_before, m_menu);
+    m_separator = m_settingsMenu->insertSeparator(m_before);
     m_menu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
     const QList<int> manufacturers = AppSettings::instance()->idRangeLow.keys();
     for (int id : manufacturers) {

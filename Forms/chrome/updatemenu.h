@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -14,9 +15,10 @@ class UpdateMenu : public QObject
 {
     Q_OBJECT
 public:
-    // settingsMenu: where the menu goes; dialogParent: for the file dialog
-    // and the messages.
-    UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent = nullptr);
+    // settingsMenu: where the menu goes, before the entry before (at the end
+    // without one); dialogParent: for the file dialog and the messages.
+    UpdateMenu(QMenu *settingsMenu, QWidget *dialogParent, QObject *parent = nullptr,
+               QAction *before = nullptr);
 
     // The entries for the database file, replacing those of the one before.
     void rebuild(const QString &file);
@@ -32,6 +34,8 @@ private:
 
     QMenu *m_settingsMenu;
     QWidget *m_dialogParent;
+    QAction *m_before;
+    QAction *m_separator = nullptr;
     QMenu *m_menu = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontDialog>
 #include <QHeaderView>
+#include <QMainWindow>
 #include <QSettings>
 #include <QSplitter>
 #include <QTableView>
@@ -27,9 +28,18 @@ void applyColumnWidths(QTableView *view, const QVariantList &widths)
         view->horizontalHeader()->resizeSection(j, widths.at(j).toInt());
 }
 
+// The manufacturer edition hides the tool bar; its state would hide it in
+// the maintenance edition too, which shares the settings.
+bool keepsToolBars()
+{
+    return !AppSettings::instance()->manufacturerMode;
+}
+
+const char kToolBarKey[] = "windowState";
+
 } // namespace
 
-WindowStateKeeper::WindowStateKeeper(QWidget *window, QTableView *appliances, QTableView *values)
+WindowStateKeeper::WindowStateKeeper(QMainWindow *window, QTableView *appliances, QTableView *values)
     : m_window(window)
     , m_appliances(appliances)
     , m_values(values)
@@ -61,6 +71,8 @@ void WindowStateKeeper::restoreGeometryAndFont()
         applyApplicationFont(font);
     for (QSplitter *splitter : qAsConst(m_splitters))
         splitter->restoreState(user.value(splitterKey(splitter)).toByteArray());
+    if (keepsToolBars())
+        m_window->restoreState(user.value(QLatin1String(kToolBarKey)).toByteArray());
 }
 
 QString WindowStateKeeper::splitterKey(const QSplitter *splitter)
@@ -95,6 +107,8 @@ void WindowStateKeeper::save()
     user.setValue("geometry", m_window->saveGeometry());
     for (const QSplitter *splitter : qAsConst(m_splitters))
         user.setValue(splitterKey(splitter), splitter->saveState());
+    if (keepsToolBars())
+        user.setValue(QLatin1String(kToolBarKey), m_window->saveState());
     user.setValue("suchBegriffeGeraete", settings->searchTermsAppliances);
     user.setValue("suchBegriffeWerte", settings->searchTermsValues);
     user.setValue("suchBegriffeAll", settings->searchTermsAll);

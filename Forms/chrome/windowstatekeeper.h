@@ -4,23 +4,24 @@
 #include <QList>
 
 class QFont;
+class QMainWindow;
 class QSplitter;
 class QTableView;
-class QWidget;
 
 // What the window keeps from one start to the next in the user settings:
-// its geometry, the application font, the positions of its splitters, the
+// its geometry, the application font, the positions of its splitters and
+// (in the maintenance edition, which shows them) of its tool bars, the
 // column widths of the appliance and value lists, and the search histories.
 // Saves them when it goes.
 class WindowStateKeeper
 {
 public:
-    WindowStateKeeper(QWidget *window, QTableView *appliances, QTableView *values);
+    WindowStateKeeper(QMainWindow *window, QTableView *appliances, QTableView *values);
     ~WindowStateKeeper();
     WindowStateKeeper(const WindowStateKeeper &) = delete;
     WindowStateKeeper &operator=(const WindowStateKeeper &) = delete;
 
-    // Geometry, font and splitter positions of the last run.
+    // Geometry, font, splitter and tool-bar positions of the last run.
     void restoreGeometryAndFont();
     // The lists of a newly opened database get the widths of the last one.
     void restoreColumnWidths();
@@ -33,7 +34,7 @@ private:
     static QString splitterKey(const QSplitter *splitter);
     void save();
 
-    QWidget *m_window;
+    QMainWindow *m_window;
     QTableView *m_appliances;
     QTableView *m_values;
     QList<QSplitter *> m_splitters;

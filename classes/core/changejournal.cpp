@@ -127,6 +127,11 @@ bool ChangeJournal::cutBack(qint64 size) const
     return QFile::resize(path(), size);
 }
 
+bool ChangeJournal::hasJournal() const
+{
+    return !m_dbFile.isEmpty() && QFileInfo(path()).isFile();
+}
+
 bool ChangeJournal::pack(QString *error) const
 {
     if (m_dbFile.isEmpty())
@@ -142,18 +147,55 @@ bool ChangeJournal::pack(QString *error) const
         if (journal.error() != QFileDevice::NoError)
             reason = journal.errorString();
         journal.close();
-        // The earlier pack is replaced only by a complete new one.
-        QSaveFile target(packedPath());
-        if (reason.isEmpty()
-            && (!target.open(QIODevice::WriteOnly) || !writeAll(target, packed, &reason)
-                || !target.commit())) {
-            if (reason.isEmpty())
-                reason = target.errorString();
-        }
+        if (reason.isEmpty())
+            writePack(packed, &reason);
     }
     if (reason.isEmpty())
         return true;
     if (error)
         *error = reason;
+    return false;
+}
+
+bool ChangeJournal::writePack(const QByteArray &packed, QString *error) const
+{
+    // The earlier pack is replaced only by a complete new one.
+    QSaveFile target(packedPath());
+    if (target.open(QIODevice::WriteOnly)) {
+        if (writeAll(target, packed, error) && target.commit())
+            return true;
+        if (error->isEmpty())
+            *error = target.errorString();
+        return false;
+    }
+    // A folder that takes no new file may still hold a writable pack.
+    const QFileInfo existing(packedPath());
+    if (existing.isFile() && existing.isWritable())
+        return rewriteInPlace(packedPath(), packed, error);
+    *error = target.errorString();
+    return false;
+}
+
+bool ChangeJournal::rewriteInPlace(const QString &file, const QByteArray &bytes, QString *error)
+{
+    QFile target(file);
+    if (!target.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+        *error = target.errorString();
+        return false;
+    }
+    const QByteArray before = target.readAll();
+    if (target.seek(0) && writeAll(target, bytes, error) && target.resize(bytes.size())
+        && syncFileToDisk(target, error))
+        return true;
+    if (error->isEmpty())
+        *error = target.errorString();
+    // The old pack goes back over the blocks it had; if even that fails a
+    // half pack must not stay behind.
+    QString ignored;
+    if (!(target.seek(0) && writeAll(target, before, &ignored) && target.resize(before.size())
+          && syncFileToDisk(target, &ignored))) {
+        target.close();
+        QFile::remove(file);
+    }
     return false;
 }

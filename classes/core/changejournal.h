@@ -39,7 +39,15 @@ public:
     // Packs the journal into "journal.zip", replacing an earlier pack only
     // with a complete new one. Without a journal nothing happens. False with
     // the reason when the journal cannot be read or the pack not written.
+    // In a folder that takes no new file a writable pack is rewritten in
+    // place; should that fail, the earlier pack is put back.
     bool pack(QString *error = nullptr) const;
+    // Whether there is a journal to pack.
+    bool hasJournal() const;
+
+    // Overwrites file with bytes; on failure its old content is put back,
+    // or, when that fails too, the file is removed. False with the reason.
+    static bool rewriteInPlace(const QString &file, const QByteArray &bytes, QString *error);
 
     // The journal line of a statement: trimmed, ending with exactly one ";".
     static QString line(const QString &statement);
@@ -47,6 +55,7 @@ public:
 private:
     static std::function<ChangeJournal()> &currentSource();
     QString besideDatabase(const char *name) const;
+    bool writePack(const QByteArray &packed, QString *error) const;
 
     QString m_dbFile;
     bool m_manufacturerMode;

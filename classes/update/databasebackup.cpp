@@ -30,6 +30,22 @@ bool syncToDisk(const QString &path)
     return file.open(QIODevice::ReadWrite) && syncFileToDisk(file);
 }
 
+// What SQLite leaves beside a copy it could not finish.
+void removePartialCopy(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// Failures that lie with the file being written rather than the source.
+bool isWriteError(const QSqlError &error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    constexpr int kPerm = 3, kReadOnly = 8, kIoErr = 10, kFull = 13, kCantOpen = 14;
+    return code == kPerm || code == kReadOnly || code == kIoErr || code == kFull
+           || code == kCantOpen;
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
     const QString canonicalA = QFileInfo(a).canonicalFilePath();
@@ -40,20 +56,27 @@ bool sameFile(const QString &a, const QString &b)
 
 bool DatabaseBackup::fail(const QString &text)
 {
+    m_sqliteCode = 0;
     m_error = text;
     return false;
 }
 
 bool DatabaseBackup::writeSnapshot(QSqlDatabase db, const QString &path,
-                                   const QString &sourceName)
+                                   const QString &sourceName, const QString &targetName)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("VACUUM INTO ?"));
     query.addBindValue(QDir::toNativeSeparators(path));
     if (!query.exec()) {
         const QSqlError error = query.lastError();
-        QFile::remove(path);
-        return fail(describeDatabaseError(error, sourceName));
+        removePartialCopy(path);
+        if (isWriteError(error) && !isLockError(error))
+            fail(tr("Die Sicherung '%1' konnte nicht geschrieben werden: %2")
+                     .arg(targetName, error.text().trimmed()));
+        else
+            fail(describeDatabaseError(error, sourceName));
+        m_sqliteCode = error.nativeErrorCode().toInt() & 0xff;
+        return false;
     }
     return true;
 }
@@ -89,10 +112,14 @@ DatabaseBackup::Result DatabaseBackup::copyTo(QSqlDatabase db, const QString &ta
         }
         partial = reserve.fileName();
     }
-    if (!writeSnapshot(db, partial, source))
+    // Whoever may open the database may open its backup; the copy itself
+    // is written through the owner's write permission.
+    const QFileDevice::Permissions permissions = QFileInfo(source).permissions();
+    QFile::setPermissions(partial, permissions | QFileDevice::WriteOwner);
+    if (!writeSnapshot(db, partial, source, target))
         return Failed;
-    if (!syncToDisk(partial)) {
-        QFile::remove(partial);
+    if (!syncToDisk(partial) || !QFile::setPermissions(partial, permissions)) {
+        removePartialCopy(partial);
         fail(tr("Die Sicherung '%1' konnte nicht vollständig geschrieben werden.").arg(target));
         return Failed;
     }
@@ -118,17 +145,54 @@ bool DatabaseBackup::copyFile(const QString &source, const QString &copy)
     m_error.clear();
     if (!QFileInfo(source).isFile())
         return fail(tr("Die Datei '%1' existiert nicht.").arg(source));
+    if (snapshotOfFile(source, copy, /*readOnly=*/true, source))
+        return true;
+    // A program that ended in the middle of a change leaves its rollback
+    // journal ("hot"); a read-only connection cannot roll it back and says
+    // the database is read-only. A journal in use comes with a lock instead.
+    constexpr int kSqliteReadOnly = 8;
+    if (m_sqliteCode == kSqliteReadOnly
+        && QFileInfo(source + QStringLiteral("-journal")).size() > 0)
+        return copyRollingBack(source, copy);
+    return false;
+}
+
+bool DatabaseBackup::snapshotOfFile(const QString &file, const QString &copy, bool readOnly,
+                                    const QString &shownName)
+{
     const QString name = QLatin1String(kCopyConnection);
-    const QSqlError error = openSqliteConnection(name, source, /*mustExist=*/true,
-                                                 /*readOnly=*/true);
+    const QSqlError error = openSqliteConnection(name, file, /*mustExist=*/true, readOnly);
     if (error.isValid())
-        return fail(describeDatabaseError(error, source));
+        return fail(describeDatabaseError(error, shownName));
     bool ok;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        ok = writeSnapshot(db, copy, source);
+        ok = writeSnapshot(db, copy, shownName, copy);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return ok;
+}
+
+bool DatabaseBackup::copyRollingBack(const QString &source, const QString &copy)
+{
+    // File and journal are copied byte for byte and SQLite rolls the
+    // journal back on the private pair; source stays as it is.
+    const QString raw = copy + QStringLiteral(".raw");
+    const QString rawJournal = raw + QStringLiteral("-journal");
+    removePartialCopy(raw);
+    const bool ok = QFile::copy(source, raw)
+                    && QFile::copy(source + QStringLiteral("-journal"), rawJournal)
+                    && QFile::setPermissions(raw, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+                    && QFile::setPermissions(rawJournal,
+                                             QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+                    && snapshotOfFile(raw, copy, /*readOnly=*/false, source);
+    removePartialCopy(raw);
+    if (ok)
+        return true;
+    return fail(tr("Die Datei '%1' wurde mitten in einer Änderung verlassen (das Programm des "
+                   "Herstellers wurde dabei beendet) und kann so nicht gelesen werden. Bitte "
+                   "die Datei einmal mit dem Programm des Herstellers öffnen und schließen und "
+                   "dann erneut einlesen.")
+                    .arg(source));
 }

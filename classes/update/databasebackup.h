@@ -20,21 +20,30 @@ public:
 
     // Copies the database of the open connection db to target. The copy is
     // written beside target under a temporary name and replaces an existing
-    // target only once it is complete.
+    // target only once it is complete, and it gets the permissions of the
+    // database file.
     Result copyTo(QSqlDatabase db, const QString &target);
 
     // Copies the database file source to copy, a path that must not exist
     // yet, through a read-only connection of its own; source is not written.
+    // A rollback journal a crashed program left beside source is rolled
+    // back on a private copy of both, so copy holds the last committed state.
     bool copyFile(const QString &source, const QString &copy);
 
     // German reason of the last failure.
     QString errorText() const { return m_error; }
 
 private:
-    bool writeSnapshot(QSqlDatabase db, const QString &path, const QString &sourceName);
+    // targetName: the file the user knows the copy under, for the messages.
+    bool writeSnapshot(QSqlDatabase db, const QString &path, const QString &sourceName,
+                       const QString &targetName);
+    bool snapshotOfFile(const QString &file, const QString &copy, bool readOnly,
+                        const QString &shownName);
+    bool copyRollingBack(const QString &source, const QString &copy);
     bool fail(const QString &text);
 
     QString m_error;
+    int m_sqliteCode = 0; // primary SQLite code of the last failure
 };
 
 #endif // DATABASEBACKUP_H

@@ -1,10 +1,16 @@
 #include "appsettings.h"
+#include "changejournal.h"
 #include "testsupport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <zlib.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
 
 // The change journal "journal.sql" and its packed form "journal.zip".
 class TestJournal : public QObject
@@ -35,6 +41,17 @@ class TestJournal : public QObject
             return QByteArray("<zlib error>");
         out.resize(int(outLen));
         return out;
+    }
+
+    // Lets folder take no new file while its files stay writable: for root,
+    // whom permissions do not stop, through the immutable attribute.
+    static bool lockFolder(const QString &folder, bool locked)
+    {
+        if (geteuid() != 0)
+            return QFile::setPermissions(folder, locked ? QFile::ReadOwner | QFile::ExeOwner
+                                                        : QFile::ReadOwner | QFile::WriteOwner
+                                                              | QFile::ExeOwner);
+        return QProcess::execute("chattr", {locked ? "+i" : "-i", folder}) == 0;
     }
 
 private slots:
@@ -179,6 +196,47 @@ private slots:
         f.close();
         settings->packJournal();
         QCOMPARE(readFile(path("journal.zip")), QByteArray("alt"));
+    }
+
+    void packInAFolderTakingNoNewFileIsRewrittenInPlace()
+    {
+        settings->appendToJournal("DELETE FROM Werte WHERE WerteId=1");
+        settings->packJournal();
+        settings->appendToJournal("DELETE FROM Werte WHERE WerteId=2");
+        if (!lockFolder(dir->path(), true))
+            QSKIP("the folder cannot be made read-only here");
+        QString error;
+        const bool packed = settings->packJournal(&error);
+        const QStringList entries = QDir(dir->path()).entryList(QDir::Files);
+        lockFolder(dir->path(), false);
+        QVERIFY2(packed, qPrintable(error));
+        QCOMPARE(qUncompress(readFile(path("journal.zip"))), readFile(path("journal.sql")));
+        QCOMPARE(entries, (QStringList{"journal.sql", "journal.zip"}));
+    }
+
+    void failedRewriteInPlacePutsTheOldPackBack()
+    {
+        QFile f(path("journal.zip"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("alt");
+        f.close();
+        // Files may not grow beyond 4 KiB: the new pack cannot be written.
+        rlimit before;
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 4096;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        QString error;
+        const bool ok = ChangeJournal::rewriteInPlace(path("journal.zip"), QByteArray(8192, 'n'),
+                                                      &error);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!ok);
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile(path("journal.zip")), QByteArray("alt"));
+        QVERIFY(ChangeJournal::rewriteInPlace(path("journal.zip"), "neu", &error));
+        QCOMPARE(readFile(path("journal.zip")), QByteArray("neu"));
     }
 };
 

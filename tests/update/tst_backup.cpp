@@ -10,6 +10,9 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 // Backups of the open database while other connections work on the file:
 // always the last committed state, never a partial or corrupt copy, and an
 // earlier backup replaced only by a complete one.
@@ -39,7 +42,8 @@ class TestBackup : public QObject
 
     QStringList leftovers() const
     {
-        return QDir(m_dir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden);
+        return QDir(m_dir.path()).entryList({"*.part", "*.part-journal"},
+                                            QDir::Files | QDir::Hidden);
     }
 
 private slots:
@@ -180,6 +184,47 @@ private slots:
         QCOMPARE(backup.copyTo(QSqlDatabase(), m_dir.path() + "/ohne.glo"),
                  DatabaseBackup::Failed);
         QVERIFY(backup.errorText().contains("Keine Datenbank"));
+    }
+
+    void backupTakesTheDatabasePermissions()
+    {
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                            | QFile::WriteGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(m_db, shared));
+        DatabaseBackup backup;
+        const QString target = m_dir.path() + "/gemeinsam.glo";
+        QCOMPARE(backup.copyTo(kolvexDb(), target), DatabaseBackup::Written);
+        // Owner, group and others (the user bits only repeat the owner's).
+        QCOMPARE(QFileInfo(target).permissions() & 0xf0ff, shared & 0xf0ff);
+    }
+
+    void fullDiskNamesTheTargetAndLeavesNothing()
+    {
+        const QString target = m_dir.path() + "/voll.glo";
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("alte Sicherung");
+        old.close();
+        // Files may not grow beyond 8 KiB, as if the disk were full.
+        rlimit before;
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 8192;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        DatabaseBackup backup;
+        const DatabaseBackup::Result result = backup.copyTo(kolvexDb(), target);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(result, DatabaseBackup::Failed);
+        QVERIFY2(backup.errorText().startsWith("Die Sicherung '" + target
+                                               + "' konnte nicht geschrieben werden: "),
+                 qPrintable(backup.errorText()));
+        QVERIFY(!backup.errorText().contains(m_db));
+        QVERIFY(leftovers().isEmpty());
+        QFile kept(target);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("alte Sicherung"));
     }
 
     void readOnlyConnectionIsCopied()

@@ -151,6 +151,7 @@ class TestUpdateExport : public QObject
         const QString copy = TestSupport::copyDemoDatabase(dir);
         m_update = dir + "/update_58.glo";
         QFile::remove(m_update);
+        QFile::remove(m_update + "-journal");
         QVERIFY(QFile::rename(copy, m_update));
         QVERIFY(execOn(
             m_update,
@@ -503,6 +504,45 @@ private slots:
         QCOMPARE(checksum(m_update), sumBefore);
         QVERIFY(scripts().isEmpty());
         QCOMPARE(entries(m_mainDir), (QStringList{"kolvex3.glo", "kolvexDB3.glo", "sqlite3"}));
+    }
+
+    void fileLeftMidChangeIsRolledBackOnACopy()
+    {
+        // The manufacturer's program ended in the middle of a change: its
+        // file comes back with the rollback journal beside it.
+        linkShell();
+        const QString crashed = m_dir.path() + "/absturz.glo";
+        QFile::remove(crashed);
+        QVERIFY(QFile::copy(m_update, crashed));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(crashed);
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec("PRAGMA cache_size=1"));
+            QVERIFY(q.exec("BEGIN"));
+            QVERIFY(q.exec("DELETE FROM Werte"));
+            QVERIFY(q.exec("DELETE FROM Geraete"));
+            QFile::remove(m_update);
+            QVERIFY(QFile::copy(crashed, m_update));
+            QVERIFY(QFile::copy(crashed + "-journal", m_update + "-journal"));
+            QVERIFY(q.exec("ROLLBACK"));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other");
+        const QByteArray sumBefore = checksum(m_update);
+        const QByteArray journalBefore = checksum(m_update + "-journal");
+        QVERIFY(QFileInfo(m_update + "-journal").size() > 0);
+
+        ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
+        QCOMPARE(checksum(m_update), sumBefore);
+        QCOMPARE(checksum(m_update + "-journal"), journalBefore);
+        // The committed state: every appliance of 58, 1200 among them.
+        const QString fresh = loadScript(update.scriptPath());
+        QCOMPARE(ids(fresh, "SELECT count(*) FROM Geraete"), QString("7"));
+        QCOMPARE(ids(fresh, "SELECT Typ FROM Geraete WHERE TirmaId=25005"), QString("Kamin d'Or"));
+
     }
 
     void shellCommandsAndShellLocation()

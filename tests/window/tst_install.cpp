@@ -107,6 +107,12 @@ private slots:
             "share/icons/hicolor/48x48/apps/kolvexselvanto.png",
             "share/icons/hicolor/128x128/apps/kolvexselvanto.png",
             "share/icons/hicolor/256x256/apps/kolvexselvanto.png",
+            "share/icons/hicolor/scalable/apps/kolvexselvanto.svg",
+            "share/man/man1/KolvexSelvanto.1.gz",
+            "share/man/man1/KolvexSelvantoPflege.1.gz",
+            "share/man/man1/kolvexselvanto-demo.1.gz",
+            "share/doc/kolvexselvanto/copyright",
+            "share/doc/kolvexselvanto/changelog.gz",
             "share/mime/packages/kolvexselvanto.xml",
             "share/kolvexselvanto/demo/kolvexDB3.glo",
             "share/kolvexselvanto/demo/kolvex3.glo",
@@ -124,6 +130,8 @@ private slots:
             const bool known = path.startsWith("bin/") || path.startsWith("share/applications/")
                                || path.startsWith("share/icons/hicolor/")
                                || path.startsWith("share/mime/packages/")
+                               || path.startsWith("share/man/man1/")
+                               || path.startsWith("share/doc/kolvexselvanto/")
                                || demoFile.match(path).hasMatch()
                                || path.startsWith("etc/xdg/Tirma/");
             QVERIFY2(known, qPrintable("unexpected file " + path));

@@ -1,7 +1,9 @@
+#include "aboutbox.h"
 #include "appsettings.h"
 #include "commandline.h"
 #include "dbconnections.h"
 #include "mainwindow.h"
+#include "modaldialogscript.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -158,7 +160,10 @@ private slots:
         }
         QCOMPARE(w.findChild<QAction *>("actionEditiermodus")->shortcut(),
                  QKeySequence("Alt+Shift+F2"));
-        QVERIFY(!w.findChild<QAction *>("actionUpdate_vorbereiten")->isVisible());
+        // Shown where the journal is kept: the maintenance edition.
+        QVERIFY(w.findChild<QAction *>("actionUpdate_vorbereiten")->isVisible());
+        QCOMPARE(w.findChild<QAction *>("actionBeenden")->shortcut(), QKeySequence("Ctrl+Q"));
+        QCOMPARE(w.findChild<QAction *>("actionUeber")->shortcut(), QKeySequence("F1"));
         QCOMPARE(w.findChild<QAction *>("actionAltGeraeteAnzeigen")->toolTip(),
                  QString("Feuerstätten die nicht mehr im Tirma Sortiment sind anzeigen/verstecken"));
         auto *kolvex = w.findChild<QAction *>("actionKolvex_Datenbank");
@@ -191,17 +196,21 @@ private slots:
         auto *view = w.findChild<QMenu *>("menuAnsicht");
         QCOMPARE(main->title(), QString("Haupmenü"));
         QCOMPARE(view->title(), QString("Ansicht"));
-        QCOMPARE(actionNames(w.menuBar()->actions()), (QStringList{"menuEinstellungen", "menuAnsicht"}));
+        QCOMPARE(actionNames(w.menuBar()->actions()),
+                 (QStringList{"menuEinstellungen", "menuAnsicht", "menuHilfe"}));
         QCOMPARE(actionNames(main->actions()),
-                 (QStringList{"actionDatenbank_oeffnen", "|", "actionKolvex_Datenbank",
+                 (QStringList{"actionDatenbank_oeffnen", "menuZuletzt", "|", "actionKolvex_Datenbank",
                               "actionFeuerraume_Datenbank",
                               "actionBaustoffe_Datenbank", "|", "actionQuarnel_Datenbank",
-                              "actionQuarnel_Datenbanken_importieren", "|", "actionSicherungErstellen"}));
+                              "actionQuarnel_Datenbanken_importieren", "|", "actionSicherungErstellen",
+                              "actionUpdate_vorbereiten", "|", "actionBeenden"}));
+        QCOMPARE(actionNames(w.findChild<QMenu *>("menuHilfe")->actions()),
+                 (QStringList{"actionUeber", "actionUeberQt"}));
         QCOMPARE(actionNames(view->actions()),
                  (QStringList{"actionGeraetemaske_anpassen", "actionWertemaske_anpassen", "|",
                               "actionSuchleisteAnzeigen", "|", "actionSchrift"}));
         auto *toolBar = w.findChild<QToolBar *>("toolBar");
-        QCOMPARE(toolBar->windowTitle(), QString("toolBar"));
+        QCOMPARE(toolBar->windowTitle(), QString("Werkzeugleiste"));
         QCOMPARE(w.toolBarArea(toolBar), Qt::TopToolBarArea);
         QCOMPARE(actionNames(toolBar->actions()),
                  (QStringList{"actionKolvex_Datenbank", "actionFeuerraume_Datenbank",
@@ -343,6 +352,17 @@ private slots:
         QVERIFY(!child<QWidget>(w, "gruppenView2")->isVisible());
         QVERIFY(!child<QWidget>(w, "toolButtonShowGruppen")->isVisible());
         QCOMPARE(settings->currentManufacturerId, 58);
+        QVERIFY(!w.findChild<QAction *>("actionUpdate_vorbereiten")->isVisible());
+        auto *label = w.findChild<QLabel *>("manufacturerModeLabel");
+        QVERIFY(label && label->isVisible());
+        QCOMPARE(label->text(), QString("Hersteller: Kaminwerk Nordheim – Änderungen ohne Journal"));
+        // F1 reaches the about box without menu bar.
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        ModalDialogScript dialogs;
+        dialogs.confirmMessage();
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY2(dialogs.seen().value(0).startsWith("Über KolvexSelvanto|<h3>KolvexSelvanto 1.0"),
+                 qPrintable(dialogs.seen().join('\n')));
     }
 
     void maintenanceModeKeepsMenusAndManufacturers()
@@ -357,6 +377,13 @@ private slots:
         QVERIFY(child<QWidget>(w, "tableHersteller")->isVisible());
         QVERIFY(w.findChild<QMenu *>("menuHerstellerUpdates"));
         QCOMPARE(settings->currentManufacturerId, 550); // first in the list
+        QVERIFY(!w.findChild<QLabel *>("manufacturerModeLabel"));
+        // Reopening replaces the update menu, before "Beenden".
+        w.openDataBase(file);
+        const QList<QAction *> entries = w.findChild<QMenu *>("menuEinstellungen")->actions();
+        QCOMPARE(entries.mid(entries.size() - 4).last()->objectName(), QString("actionBeenden"));
+        QCOMPARE(actionNames(entries.mid(entries.size() - 4)),
+                 (QStringList{"|", "menuHerstellerUpdates", "|", "actionBeenden"}));
     }
 
     void commandLineOpensEachValidArgument()
@@ -389,6 +416,46 @@ private slots:
         settings->appendToJournal("DELETE FROM Werte WHERE WerteId=1");
         w.findChild<QAction *>("actionUpdate_vorbereiten")->trigger();
         QVERIFY(QFile::exists(dataDir.path() + "/journal.zip"));
+        QCOMPARE(w.statusBar()->currentMessage(),
+                 "Journal gepackt: " + QDir::toNativeSeparators(dataDir.path() + "/journal.zip"));
+        QFile::remove(dataDir.path() + "/journal.sql");
+        w.findChild<QAction *>("actionUpdate_vorbereiten")->trigger();
+        QVERIFY(w.statusBar()->currentMessage().startsWith("Kein Journal zum Packen vorhanden"));
+    }
+
+    void aboutBoxNamesVersionsAndFiles()
+    {
+        const QString file = TestSupport::copyDemoDatabase(dataDir.path());
+        MainWindow w;
+        w.openDataBase(file);
+        const QString text = AboutBox::text();
+        for (const QString &part :
+             {QString("KolvexSelvanto 1.0"), QString("Pflegeausgabe"), QString(qVersion()),
+              QString("<td>3."), file, dataDir.path() + "/journal.sql",
+              QSettings().fileName().toHtmlEscaped()})
+            QVERIFY2(text.contains(part), qPrintable(part + " missing in " + text));
+    }
+
+    void recentFilesListTheLastFiveNewestFirst()
+    {
+        QSettings().remove("ZuletztGeoeffnet");
+        QStringList files;
+        for (int i = 0; i < 6; ++i) {
+            QDir().mkpath(dataDir.path() + QString("/zuletzt%1").arg(i));
+            files << TestSupport::copyDemoDatabase(dataDir.path() + QString("/zuletzt%1").arg(i));
+        }
+        MainWindow w;
+        for (const QString &file : files)
+            w.openDataBase(file);
+        w.openDataBase(files.at(3));
+        const QList<QAction *> entries = w.findChild<QMenu *>("menuZuletzt")->actions();
+        QCOMPARE(entries.size(), 5);
+        QCOMPARE(entries.at(0)->text(), "&1 " + files.at(3));
+        QCOMPARE(entries.at(1)->text(), "&2 " + files.at(5));
+        QCOMPARE(entries.at(4)->text(), "&5 " + files.at(1));
+        entries.at(2)->trigger(); // files.at(4)
+        QCOMPARE(settings->dbFile, files.at(4));
+        QCOMPARE(QSettings().value("DBFile").toString(), files.at(4));
     }
 };
 

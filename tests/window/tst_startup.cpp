@@ -171,6 +171,57 @@ private slots:
                  QStringList{"Datenbank Fehler|Datenbank konnte nicht geöffnet werden: Die Datei '"
                              + missing + "' existiert nicht."});
     }
+
+    void helpAndVersionAnswerWithoutAWindow_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("manufacturer") << "KolvexSelvanto";
+        QTest::newRow("maintenance") << "KolvexSelvantoPflege";
+    }
+
+    void helpAndVersionAnswerWithoutAWindow()
+    {
+        QFETCH(QString, program);
+        for (const QString &option : {QString("--help"), QString("--version")}) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.remove("QT_QPA_PLATFORM"); // no screen is needed
+            p.setProcessEnvironment(env);
+            p.start(binary(qPrintable(program)), {dir.path() + "/a.glo", option});
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 0);
+            const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+            if (option == "--help")
+                QVERIFY2(out.startsWith("Aufruf: " + program + " [DATENBANK...]\n")
+                             && out.contains("--version"),
+                         qPrintable(out));
+            else
+                QVERIFY2(out.startsWith(program + " 1.0 (KolvexSelvanto, "), qPrintable(out));
+        }
+        QVERIFY(!QFile::exists(dir.path() + "/a.glo"));
+    }
+
+    void diagnosticsGoToALogFileOfTheLastThreeRuns()
+    {
+        const QString file = TestSupport::copyDemoDatabase(dir.path());
+        const QString logDir = dir.path() + "/data/Tirma/KolvexSelvanto/";
+        for (const char *url : {"http://[1", "http://[2", "http://[3", "http://[4"}) {
+            const QString out = runProgram(binary("KolvexSelvanto"), {url, file});
+            // stderr keeps every message.
+            QVERIFY2(out.contains(QString("Ungültige URL: ") + url), qPrintable(out));
+        }
+        QFile log(logDir + "KolvexSelvanto.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(text.contains(" Warnung classes/main Ungültige URL: http://[4"), qPrintable(text));
+        QFile earlier(logDir + "KolvexSelvanto.log.2");
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QVERIFY(earlier.readAll().contains("http://[2"));
+        QCOMPARE(QDir(logDir).entryList({"KolvexSelvanto.log*"}, QDir::Files),
+                 (QStringList{"KolvexSelvanto.log", "KolvexSelvanto.log.1",
+                              "KolvexSelvanto.log.2"}));
+    }
 };
 
 QTEST_MAIN(TestStartup)

@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QtTest>
@@ -232,6 +233,25 @@ private slots:
         openWindow(false);
         QCOMPARE(child<QSplitter>("splitter")->sizes(), moved);
         QSettings().remove("Splitter");
+    }
+
+    void toolBarPlaceSurvivesARestartOfTheMaintenanceEdition()
+    {
+        QSettings().remove("windowState");
+        openWindow(true);
+        delete window;
+        window = nullptr;
+        // The manufacturer edition hides the tool bar and keeps nothing of it.
+        QVERIFY(!QSettings().contains("windowState"));
+        openWindow(false);
+        auto *toolBar = child<QToolBar>("toolBar");
+        window->addToolBar(Qt::LeftToolBarArea, toolBar);
+        delete window;
+        window = nullptr;
+        openWindow(false);
+        QCOMPARE(window->toolBarArea(child<QToolBar>("toolBar")), Qt::LeftToolBarArea);
+        QVERIFY(child<QToolBar>("toolBar")->isVisible());
+        QSettings().remove("windowState");
     }
 
     void searchFieldsReturnAfterAPageSwitch()

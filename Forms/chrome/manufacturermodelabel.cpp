@@ -1,0 +1,25 @@
+#include "manufacturermodelabel.h"
+
+#include "appsettings.h"
+#include "databaseinfo.h"
+#include "dbconnections.h"
+
+ManufacturerModeLabel::ManufacturerModeLabel(QWidget *parent)
+    : QLabel(parent)
+{
+    setObjectName(QStringLiteral("manufacturerModeLabel"));
+    setToolTip(tr("Die Herstellerausgabe bearbeitet nur die Feuerstätten und Kenndaten dieses "
+                  "Herstellers; Änderungen werden nicht ins Journal geschrieben."));
+}
+
+void ManufacturerModeLabel::refresh()
+{
+    const int id = AppSettings::instance()->currentManufacturerId;
+    const QString name = DatabaseInfo::manufacturerName(kolvexDb(), id);
+    showManufacturer(name.isEmpty() ? tr("Nr. %1").arg(id) : name);
+}
+
+void ManufacturerModeLabel::showManufacturer(const QString &name)
+{
+    setText(tr("Hersteller: %1 – Änderungen ohne Journal").arg(name));
+}
