@@ -1,4 +1,5 @@
 #include "appsettings.h"
+#include "filesizelimit.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>
@@ -6,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 // Construction of the settings object from prepared stores.
 class TestAppSettings : public QObject
@@ -48,16 +47,13 @@ private slots:
         old.close();
 
         // The disk takes no more than 8 KiB of one file.
-        rlimit saved {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 8192;
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         QString error;
-        const bool packed = settings.packJournal(&error);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        bool packed = false;
+        {
+            const FileSizeLimit limit(8192);
+            QVERIFY(limit.isActive());
+            packed = settings.packJournal(&error);
+        }
 
         QVERIFY(!packed);
         QVERIFY(!error.isEmpty());

@@ -23,8 +23,7 @@
 #include <memory>
 
 #ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/resource.h>
+#include "filesizelimit.h"
 #endif
 
 using TestSupport::scalar;
@@ -339,15 +338,11 @@ private slots:
         }
         const qint64 sizeBefore = QFileInfo(journalPath()).size();
 
-        struct rlimit old;
-        getrlimit(RLIMIT_FSIZE, &old);
-        struct rlimit small = old;
-        small.rlim_cur = rlim_t(limit);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
-        const bool stored = model.setData(cell(model, 25000, "TYP"), "Nach dem vollen Datenträger");
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        bool stored = false;
+        {
+            const FileSizeLimit full{static_cast<rlim_t>(limit)};
+            stored = model.setData(cell(model, 25000, "TYP"), "Nach dem vollen Datenträger");
+        }
 
         QVERIFY(!stored);
         QCOMPARE(reports().size(), 1);

@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "changejournal.h"
+#include "filesizelimit.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -8,8 +9,6 @@
 #include <QtTest>
 #include <zlib.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 // The change journal "journal.sql" and its packed form "journal.zip".
@@ -221,17 +220,13 @@ private slots:
         f.write("alt");
         f.close();
         // Files may not grow beyond 4 KiB: the new pack cannot be written.
-        rlimit before;
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit small = before;
-        small.rlim_cur = 4096;
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
         QString error;
-        const bool ok = ChangeJournal::rewriteInPlace(path("journal.zip"), QByteArray(8192, 'n'),
-                                                      &error);
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, previous);
+        bool ok = false;
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.isActive());
+            ok = ChangeJournal::rewriteInPlace(path("journal.zip"), QByteArray(8192, 'n'), &error);
+        }
         QVERIFY(!ok);
         QVERIFY(!error.isEmpty());
         QCOMPARE(readFile(path("journal.zip")), QByteArray("alt"));

@@ -1,6 +1,7 @@
 #include "databasebackup.h"
 #include "dbconnections.h"
 #include "mainwindow.h"
+#include "filesizelimit.h"
 #include "modaldialogscript.h"
 #include "testsupport.h"
 
@@ -10,8 +11,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 // Backups of the open database while other connections work on the file:
 // always the last committed state, never a partial or corrupt copy, and an
@@ -206,16 +205,13 @@ private slots:
         old.write("alte Sicherung");
         old.close();
         // Files may not grow beyond 8 KiB, as if the disk were full.
-        rlimit before;
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit small = before;
-        small.rlim_cur = 8192;
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
         DatabaseBackup backup;
-        const DatabaseBackup::Result result = backup.copyTo(kolvexDb(), target);
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, previous);
+        DatabaseBackup::Result result = DatabaseBackup::Written;
+        {
+            const FileSizeLimit limit(8192);
+            QVERIFY(limit.isActive());
+            result = backup.copyTo(kolvexDb(), target);
+        }
         QCOMPARE(result, DatabaseBackup::Failed);
         QVERIFY2(backup.errorText().startsWith("Die Sicherung '" + target
                                                + "' konnte nicht geschrieben werden: "),
