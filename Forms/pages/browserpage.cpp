@@ -151,16 +151,29 @@ void BrowserPage::showForMaintenanceEdition()
 
 // ------------------------------------------------------------ lists
 
-void BrowserPage::refreshManufacturers()
+void BrowserPage::refreshManufacturers(bool keepChoice)
 {
     if (!m_herstellerModel)
         return;
+    const int manufacturer = keepChoice ? settings()->currentManufacturerId : -1;
+    const int appliance = settings()->currentApplianceId;
     m_manufacturerList.reread(
         [this] {
             m_herstellerModel->selectManufacturers(settings()->allFilter);
             settings()->currentManufacturerId = -1;
         },
-        [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); });
+        [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); },
+        manufacturer);
+    if (manufacturer > 0 && settings()->currentManufacturerId == manufacturer)
+        makeApplianceCurrent(appliance);
+}
+
+void BrowserPage::makeApplianceCurrent(int applianceId)
+{
+    const int row = applianceId > 0 && m_geraeteModel ? m_geraeteModel->rowOfRecord(applianceId)
+                                                      : -1;
+    if (row >= 0 && row != m_widgets.appliances->currentIndex().row())
+        CurrentRow::select(m_widgets.appliances, row, 2);
 }
 
 void BrowserPage::fitToFont()

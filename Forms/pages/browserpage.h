@@ -49,7 +49,9 @@ public:
     // A database that is only read keeps its quality marks.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
-    void refreshManufacturers();
+    // keepChoice: the manufacturer and appliance chosen before stay chosen
+    // while they are listed (a filter was taken away).
+    void refreshManufacturers(bool keepChoice = false);
     void showAppliances();
     void showValues();
     // The form wrote its changes: the list re-reads them and keeps the
@@ -85,6 +87,7 @@ private:
     void createGroupModels();
     void restoreManufacturerSelection();
     void restoreApplianceSelection();
+    void makeApplianceCurrent(int applianceId);
     void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
                                    const QModelIndex &bottomRight);
     void rebuildGroupList();

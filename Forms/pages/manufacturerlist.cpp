@@ -1,6 +1,7 @@
 #include "manufacturerlist.h"
 
 #include "currentrow.h"
+#include "editablesqlquerymodel.h"
 #include "queryfailurekeeper.h"
 
 #include <QHeaderView>
@@ -24,17 +25,20 @@ ManufacturerList::ManufacturerList(QTableView *view)
 
 void ManufacturerList::reread(const std::function<void()> &select,
                               const std::function<int()> &records,
-                              const std::function<void()> &whenEmpty)
+                              const std::function<void()> &whenEmpty, int keepId)
 {
     QueryFailureKeeper failure;
     select();
     failure.capture();
     m_view->hideColumn(0);
     fitToNames();
-    if (records() == 0)
+    if (records() == 0) {
         whenEmpty();
-    else
-        CurrentRow::select(m_view, 0, 1);
+        return;
+    }
+    const auto *model = qobject_cast<const EditableSqlQueryModel *>(m_view->model());
+    const int kept = model && keepId > 0 ? model->rowOfRecord(keepId) : -1;
+    CurrentRow::select(m_view, qMax(kept, 0), 1);
 }
 
 void ManufacturerList::fitToNames()

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "busycursor.h"
 #include "dbconnections.h"
+#include "queryfailurekeeper.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "writeaction.h"
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSize>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -190,6 +192,7 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
         if (!trial.exec(sql)) {
             settings->queryFailed = true;
             settings->failedQuery = sql;
+            settings->failedQueryReason = QueryFailureKeeper::reasonOf(trial.lastError());
             return;
         }
     }

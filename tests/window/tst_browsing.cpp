@@ -336,8 +336,12 @@ private slots:
         QString message;
         closeNextMessageBox(&message);
         press(child<QLineEdit>("lineEditFilterAll"), "QN>>");
-        QVERIFY(message.startsWith("Abfrage 'SELECT Id, Name from Hersteller"));
-        QVERIFY(message.endsWith("' ist fehlerhaft!"));
+        // The statement on the first line, SQLite's reason on the second.
+        const QStringList lines = message.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).startsWith("Abfrage 'SELECT Id, Name from Hersteller"));
+        QVERIFY(lines.at(0).endsWith("WHERE QN>>) ORDER BY lower(Name)' ist fehlerhaft!"));
+        QCOMPARE(lines.at(1), QString("near \")\": syntax error"));
         QCOMPARE(column(table("tableHersteller")->model(), 1), before);
     }
 
@@ -439,6 +443,54 @@ private slots:
         QAbstractItemModel *quarnel = table("tableViewQuarnelHersteller")->model();
         QCOMPARE(quarnel->rowCount(), 3); // vonwas = 1 only
         QVERIFY(table("tableViewQuarnelGeraete")->model()->rowCount() > 0);
+    }
+
+    // The manufacturer chosen on the main page is still chosen, with its
+    // appliances and value sets, when the user comes back from another page,
+    // also when the general search bar was open on the way.
+    void pageSwitchKeepsTheChosenManufacturer()
+    {
+        QTableView *manufacturers = table("tableHersteller");
+        QAbstractItemModel *model = manufacturers->model();
+        const int row = column(model, 1).indexOf("Kaminwerk Nordheim");
+        QVERIFY(row > 0);   // not the one chosen at start
+        manufacturers->setCurrentIndex(model->index(row, 1));
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        table("tableGeraete")->setCurrentIndex(appliances->index(1, 2));
+        const int appliance = settings->currentApplianceId;
+        const QStringList values = column(table("tableAGWerte")->model(), 0);
+        for (const char *page : {"actionFeuerraume_Datenbank", "actionBaustoffe_Datenbank",
+                                 "actionQuarnel_Datenbank"}) {
+            child<QAction>(page)->trigger();
+            QTest::qWait(20);
+            child<QAction>("actionKolvex_Datenbank")->trigger();
+            QTest::qWait(20);
+            QCOMPARE(window->currentPage(), 0);
+            QCOMPARE(settings->currentManufacturerId, 58);
+            QCOMPARE(manufacturers->currentIndex().row(), row);
+            QCOMPARE(settings->currentApplianceId, appliance);
+            QCOMPARE(column(table("tableAGWerte")->model(), 0), values);
+        }
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        QCOMPARE(settings->currentManufacturerId, 58);
+        QCOMPARE(manufacturers->currentIndex().row(), row);
+        QCOMPARE(settings->currentApplianceId, appliance);
+        QCOMPARE(column(table("tableAGWerte")->model(), 0), values);
+        // The fire-chamber page keeps its own choice the same way.
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        QTableView *chamberMakers = table("tableFRHersteller");
+        const int last = chamberMakers->model()->rowCount() - 2;
+        QVERIFY(last > 0);
+        chamberMakers->setCurrentIndex(chamberMakers->model()->index(last, 1));
+        const int chosen = settings->currentFireChamberManufacturerId;
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        QCOMPARE(chamberMakers->currentIndex().row(), last);
+        QCOMPARE(settings->currentFireChamberManufacturerId, chosen);
+        QCOMPARE(toSet(column(table("tableFRTypen")->model(), 0)),
+                 toSet(dbColumn(QString("SELECT Id FROM Gkostand WHERE HrstId=%1").arg(chosen))));
     }
 
     void updateMenuListsTheManufacturersWithRanges()
