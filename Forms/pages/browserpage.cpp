@@ -85,6 +85,19 @@ void BrowserPage::createManufacturerModel()
     view->setItemDelegate(new EditableSqlQueryModelDelegate(m_herstellerModel));
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &BrowserPage::manufacturerActivated);
+    followInsertedRecords(m_herstellerModel, view, 1);
+}
+
+void BrowserPage::followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column)
+{
+    connect(model, &EditableSqlQueryModel::recordInserted, this, [this, model, view, column](int id) {
+        QTimer::singleShot(0, this, [model = QPointer<EditableSqlQueryModel>(model), view, column,
+                                     id] {
+            const int row = model && view->model() == model ? model->rowOfRecord(id) : -1;
+            if (row >= 0)
+                CurrentRow::select(view, row, column);
+        });
+    });
 }
 
 void BrowserPage::createApplianceModel()
@@ -99,6 +112,7 @@ void BrowserPage::createApplianceModel()
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &BrowserPage::applianceActivated);
+    followInsertedRecords(model, view, 2);
 }
 
 void BrowserPage::createValueModel()
@@ -110,6 +124,7 @@ void BrowserPage::createValueModel()
             [this, model](const QString &members) { changeCurrentGroup(model, members); });
     view->setModel(model);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
+    followInsertedRecords(model, view, 2);
 }
 
 void BrowserPage::createGroupModels()

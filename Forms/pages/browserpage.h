@@ -88,6 +88,9 @@ private:
     void restoreManufacturerSelection();
     void restoreApplianceSelection();
     void makeApplianceCurrent(int applianceId);
+    // Once the model is done, the record typed into a list's new-record row
+    // becomes its current row (the lists after it follow).
+    void followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column);
     void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
                                    const QModelIndex &bottomRight);
     void rebuildGroupList();

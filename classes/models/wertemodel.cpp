@@ -443,7 +443,7 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
         &insertedId);
     if (!action.finish() || !inserted)
         return false;
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    noteInsertedRecord(index.row(), insertedId);
     refresh();
     return true;
 }

@@ -493,6 +493,46 @@ private slots:
                  toSet(dbColumn(QString("SELECT Id FROM Gkostand WHERE HrstId=%1").arg(chosen))));
     }
 
+    // A record typed into the "*" row under a search it does not match stays
+    // listed and becomes the current row; the lists after it follow it.
+    void newRecordOutsideTheSearchIsShownAndCurrent()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        press(child<QLineEdit>("lineEditFilterGeraete"), "Fjord");
+        QTableView *geraete = table("tableGeraete");
+        auto *appliances = static_cast<GeraeteModel *>(geraete->model());
+        const int listed = appliances->recordCount();
+        QVERIFY(appliances->setData(
+            appliances->index(appliances->rowCount() - 1, appliances->fieldIndex("TYP")), "Anders"));
+        QTest::qWait(20);
+        QCOMPARE(appliances->recordCount(), listed + 1);
+        const int id = appliances->keptRecordId();
+        QCOMPARE(TestSupport::scalar(kolvexDb(), QString("SELECT Typ FROM Geraete WHERE TirmaId=%1")
+                                                     .arg(id)),
+                 QString("Anders"));
+        QCOMPARE(appliances->index(geraete->currentIndex().row(), 0).data().toInt(), id);
+        QVERIFY(appliances->isKeptOutsideFilter(geraete->currentIndex().row()));
+        QCOMPARE(settings->currentApplianceId, id);
+        QCOMPARE(table("tableAGWerte")->model()->rowCount(), 1);   // only the "*" row
+        // The same for a value set under the value search.
+        table("tableGeraete")->setCurrentIndex(appliances->index(0, 2));
+        press(child<QLineEdit>("lineEditFilterWerte"), "Nenn");
+        QTableView *werte = table("tableAGWerte");
+        auto *values = static_cast<WerteModel *>(werte->model());
+        QVERIFY(values->setData(values->index(values->rowCount() - 1,
+                                              values->fieldIndex("BEMERKUNG")), "Teillast neu"));
+        QTest::qWait(20);
+        const int valueId = values->keptRecordId();
+        QVERIFY(valueId > 0);
+        QCOMPARE(values->index(werte->currentIndex().row(), 0).data().toInt(), valueId);
+        QVERIFY(values->isKeptOutsideFilter(werte->currentIndex().row()));
+        // Another search lets both go.
+        press(child<QLineEdit>("lineEditFilterWerte"), "");
+        QCOMPARE(values->keptRecordId(), -1);
+    }
+
     void updateMenuListsTheManufacturersWithRanges()
     {
         auto *menu = window->findChild<QMenu *>("menuHerstellerUpdates");
