@@ -8,6 +8,7 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "queryfailurekeeper.h"
+#include "restingfollower.h"
 #include "wertemodel.h"
 
 #include <QHeaderView>
@@ -36,19 +37,51 @@ BrowserPage::BrowserPage(const Widgets &widgets, QObject *parent)
     , m_manufacturerList(widgets.manufacturers)
 {
     widgets.groups->hide();
+    createFollowers();
     connect(widgets.appliances->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &BrowserPage::applianceHeaderClicked);
     connect(widgets.values->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &BrowserPage::valueHeaderClicked);
 }
 
+void BrowserPage::createFollowers()
+{
+    const Widgets &w = m_widgets;
+    m_manufacturerFollow = new RestingFollower(
+        w.manufacturers,
+        [this](const QModelIndex &current, const QModelIndex &previous) {
+            manufacturerActivated(current, previous);
+        },
+        this);
+    m_applianceFollow = new RestingFollower(
+        w.appliances,
+        [this](const QModelIndex &current, const QModelIndex &) { applianceActivated(current); },
+        this);
+    for (QWidget *use : std::initializer_list<QWidget *>{
+             w.appliances, w.appliances->horizontalHeader(), w.appliances->verticalHeader(),
+             w.values, w.values->horizontalHeader(), w.values->verticalHeader(), w.groups,
+             w.groupsBeside})
+        m_manufacturerFollow->watchUse(use);
+    for (QWidget *use : std::initializer_list<QWidget *>{
+             w.values, w.values->horizontalHeader(), w.values->verticalHeader()})
+        m_applianceFollow->watchUse(use);
+}
+
+void BrowserPage::followPendingMoves() const
+{
+    m_manufacturerFollow->flush();
+    m_applianceFollow->flush();
+}
+
 EditableSqlQueryModel *BrowserPage::applianceModel() const
 {
+    followPendingMoves();
     return m_geraeteModel;
 }
 
 EditableSqlQueryModel *BrowserPage::valueModel() const
 {
+    followPendingMoves();
     return m_werteModel;
 }
 
@@ -83,8 +116,8 @@ void BrowserPage::createManufacturerModel()
             &BrowserPage::showAppliances);
     view->setModel(m_herstellerModel);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(m_herstellerModel));
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &BrowserPage::manufacturerActivated);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, m_manufacturerFollow,
+            &RestingFollower::currentRowChanged);
     followInsertedRecords(m_herstellerModel, view, 1);
 }
 
@@ -110,8 +143,8 @@ void BrowserPage::createApplianceModel()
     connect(model, &GeraeteModel::werteAktualisieren, this, &BrowserPage::showValues);
     view->setModel(model);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &BrowserPage::applianceActivated);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, m_applianceFollow,
+            &RestingFollower::currentRowChanged);
     followInsertedRecords(model, view, 2);
 }
 
@@ -232,6 +265,7 @@ void BrowserPage::showAppliances()
 {
     if (!m_geraeteModel)
         return;
+    m_manufacturerFollow->flush();
     QueryFailureKeeper failure;
     m_geraeteModel->selectAppliances();
     failure.capture();
@@ -255,6 +289,7 @@ void BrowserPage::showValues()
 {
     if (!m_werteModel)
         return;
+    m_applianceFollow->flush();
     m_werteModel->reloadWerte();
     m_widgets.values->hideColumn(0);
     m_widgets.values->hideColumn(1);
@@ -351,6 +386,7 @@ void BrowserPage::toggleGroups()
 
 void BrowserPage::applianceHeaderClicked(int section)
 {
+    followPendingMoves();
     if (!m_geraeteModel || !m_werteModel || m_readOnly
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
@@ -364,6 +400,7 @@ void BrowserPage::applianceHeaderClicked(int section)
 
 void BrowserPage::valueHeaderClicked(int section)
 {
+    followPendingMoves();
     if (!m_geraeteModel || !m_werteModel || m_readOnly
         || section != m_werteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;

@@ -12,6 +12,7 @@ class GeraeteModel;
 class GruppenModel;
 class HerstellerModel;
 class QAbstractItemView;
+class RestingFollower;
 class QModelIndex;
 class QTableView;
 class QToolButton;
@@ -63,8 +64,11 @@ public:
     void toggleGroups();
 
     QString currentGroupText() const { return m_currentGroup; }
+    // The lists as they follow the current rows (a pending re-read runs first).
     EditableSqlQueryModel *applianceModel() const;
     EditableSqlQueryModel *valueModel() const;
+    // Runs the re-reads still waiting for the current rows to rest.
+    void followPendingMoves() const;
 
 public slots:
     void manufacturerActivated(const QModelIndex &current, const QModelIndex &previous);
@@ -95,7 +99,11 @@ private:
                                    const QModelIndex &bottomRight);
     void rebuildGroupList();
 
+    void createFollowers();
+
     Widgets m_widgets;
+    RestingFollower *m_manufacturerFollow = nullptr;
+    RestingFollower *m_applianceFollow = nullptr;
     ManufacturerList m_manufacturerList;
     QString m_currentGroup;
     bool m_readOnly = false;

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTableView>
@@ -531,6 +532,85 @@ private slots:
         // Another search lets both go.
         press(child<QLineEdit>("lineEditFilterWerte"), "");
         QCOMPARE(values->keptRecordId(), -1);
+    }
+
+    // Walking the appliances with the keys re-reads no value list until the
+    // row rests; then the values are those of the row reached. A press on
+    // the value list, or a use of the lists from the window, first catches up.
+    void walkingTheAppliancesReadsTheValuesOnceTheRowRests()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        QTableView *geraete = table("tableGeraete");
+        QAbstractItemModel *appliances = geraete->model();
+        QVERIFY(appliances->rowCount() >= 4);
+        QAbstractItemModel *values = table("tableAGWerte")->model();
+        const auto valuesOf = [this](int appliance) {
+            return toSet(dbColumn(QString("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(appliance)));
+        };
+        const int first = appliances->index(0, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, first);
+        QSignalSpy rereads(values, &QAbstractItemModel::modelReset);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(geraete, Qt::Key_Down);
+        QCOMPARE(geraete->currentIndex().row(), 3);
+        QCOMPARE(rereads.count(), 0);
+        // The value list and the current id still belong together.
+        QCOMPARE(settings->currentApplianceId, first);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(first));
+        const int reached = appliances->index(3, 0).data().toInt();
+        QTRY_COMPARE(settings->currentApplianceId, reached);
+        QCOMPARE(rereads.count(), 1);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(reached));
+
+        // Walking back to where the lists are changes nothing at all.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        QTest::keyClick(geraete, Qt::Key_Down);
+        QTest::mouseClick(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(rereads.count(), 1);
+        QCOMPARE(settings->currentApplianceId, reached);
+
+        // A press on the value list catches up before it lands.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        QCOMPARE(settings->currentApplianceId, reached);
+        QTest::mousePress(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        const int above = appliances->index(2, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, above);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(above));
+        // So does the window's form page.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        window->rowHeaderAGWerteClicked(0);
+        QCOMPARE(settings->currentApplianceId, appliances->index(1, 0).data().toInt());
+        QCOMPARE(child<QStackedWidget>("stackedWidget")->currentWidget()->objectName(),
+                 QString("pageWerteForm"));
+        QCOMPARE(TestSupport::scalar(kolvexDb(), QString("SELECT Geraet FROM Werte WHERE WerteId=%1")
+                                                     .arg(values->index(0, 0).data().toInt())),
+                 QString::number(settings->currentApplianceId));
+    }
+
+    // The same for the manufacturers: the appliances and groups follow once
+    // the row rests, and a selection made by the program is followed at once.
+    void walkingTheManufacturersReadsTheAppliancesOnceTheRowRests()
+    {
+        QTableView *manufacturers = table("tableHersteller");
+        QAbstractItemModel *model = manufacturers->model();
+        QVERIFY(model->rowCount() >= 3);
+        QSignalSpy rereads(table("tableGeraete")->model(), &QAbstractItemModel::modelReset);
+        const int first = settings->currentManufacturerId;
+        QTest::keyClick(manufacturers, Qt::Key_Down);
+        QTest::keyClick(manufacturers, Qt::Key_Down);
+        QCOMPARE(rereads.count(), 0);
+        QCOMPARE(settings->currentManufacturerId, first);
+        const int reached = model->index(2, 0).data().toInt();
+        QTRY_COMPARE(settings->currentManufacturerId, reached);
+        QCOMPARE(rereads.count(), 1);
+        for (const QString &maker : column(table("tableGeraete")->model(), 1))
+            QCOMPARE(maker.toInt(), reached);
+        manufacturers->setCurrentIndex(model->index(0, 1));
+        QCOMPARE(settings->currentManufacturerId, first);
+        QCOMPARE(rereads.count(), 2);
     }
 
     void updateMenuListsTheManufacturersWithRanges()
