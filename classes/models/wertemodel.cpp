@@ -14,7 +14,6 @@
 #include <QColor>
 #include <QDate>
 #include <QDebug>
-#include <QFont>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -31,6 +30,7 @@ const char *const kReadOnlyColumns[] = {"BILDID", "BEMERKUNGID", "AUSATZRINGEID"
 const char *const kNotCopiedFromSource[] = {"WerteId", "GERAET", "OPT_KAT", "AUSATZRINGEID",
                                              "BEMERKUNGID"};
 const int kThumbnailHeight = 22;
+const QColor kSourceRowColour(200, 235, 190);
 
 AppSettings *settings()
 {
@@ -405,14 +405,6 @@ QVariant WerteModel::data(const QModelIndex &index, int role) const
                 return picture;
         }
         break;
-    case Qt::FontRole:
-        if (isSourceRow(row)) {
-            const QVariant base = EditableSqlQueryModel::data(index, role);
-            QFont font = base.isValid() ? base.value<QFont>() : QFont();
-            font.setBold(true);
-            return font;
-        }
-        break;
     case Qt::ToolTipRole:
         if (isSourceRow(row) && name != QLatin1String("BILDID"))
             return tr("Quelle für neue NHF-Kenndaten");
@@ -428,6 +420,9 @@ QVariant WerteModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (isGrayCell(index))
             return QColor(Qt::lightGray);
+        // The source of the next derivation; its texts keep their widths.
+        if (isSourceRow(row))
+            return kSourceRowColour;
         break;
     case Qt::SizeHintRole:
         if (name == QLatin1String("BILDID"))
@@ -706,12 +701,14 @@ bool WerteModel::mayOverwrite(int targetId, const QSqlRecord &source)
         return true;
     const QString question =
         tr("Die Kenndaten \"%1\" (%2) enthalten bereits Werte.\n"
-           "Sollen sie mit den Werten der Quelle \"%3\" (%4) und der gewählten NHF "
+           "Sollen sie mit den Werten der Quelle \"%3\" (%4) und der NHF \"%5\" "
            "überschrieben werden?")
             .arg(target.value(QStringLiteral("Bemerkung")).toString().simplified(),
                  QString::number(targetId),
                  source.value(QStringLiteral("Bemerkung")).toString().simplified(),
-                 source.value(QStringLiteral("WerteId")).toString());
+                 source.value(QStringLiteral("WerteId")).toString(),
+                 settings()->aufsatzCache.value(settings()->currentAttachmentId)
+                     .value(QStringLiteral("Bezeichnung")).toString().simplified());
     return UserInteraction::current()->confirm(tr("NHF ableiten"), question);
 }
 

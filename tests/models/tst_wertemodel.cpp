@@ -8,8 +8,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QColor>
 #include <QDate>
-#include <QFont>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPixmap>
@@ -549,19 +549,21 @@ private slots:
         QCOMPARE(cell(70001, "BEMERKUNG").data().toString(), QString("Aufsatz 'Süd'"));
     }
 
-    // The marked source is shown in bold with a note, named in the derive
+    // The marked source is shown in its own colour with a note, named in the derive
     // entry, and a target that holds values is overwritten only on a yes;
     // a no leaves file and journal untouched, an empty target is not asked for.
     void deriveShowsItsSourceAndAsksBeforeOverwriting()
     {
-        QVERIFY(!cell(70000, "BEMERKUNG").data(Qt::FontRole).value<QFont>().bold());
+        const QColor sourceColour(200, 235, 190);
+        QVERIFY(cell(70000, "BEMERKUNG").data(Qt::BackgroundRole) != QVariant(sourceColour));
         QSignalSpy repainted(m_model, &QAbstractItemModel::dataChanged);
         QVERIFY(invoke("ausDatenVererben", QList<int>{rowOf(70000)}));
         QCOMPARE(repainted.count(), 1);
-        QVERIFY(cell(70000, "BEMERKUNG").data(Qt::FontRole).value<QFont>().bold());
+        QCOMPARE(cell(70000, "BEMERKUNG").data(Qt::BackgroundRole).value<QColor>(), sourceColour);
+        QCOMPARE(cell(70000, "TW").data(Qt::BackgroundRole).value<QColor>(), sourceColour);
         QCOMPARE(cell(70000, "TW").data(Qt::ToolTipRole).toString(),
                  QString("Quelle für neue NHF-Kenndaten"));
-        QVERIFY(!cell(70001, "BEMERKUNG").data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(cell(70001, "BEMERKUNG").data(Qt::BackgroundRole) != QVariant(sourceColour));
         QCOMPARE(m_model->sourceName(), QString("Quelle: Nennleistung (70000)"));
         QCOMPARE(DragTableView::parseContextAction(actions(70001).last()).note,
                  QString("Quelle: Nennleistung (70000)"));
@@ -574,8 +576,8 @@ private slots:
             QCOMPARE(catcher.titles, QStringList{"NHF ableiten"});
             QCOMPARE(catcher.texts, QStringList{
                 "Die Kenndaten \"Teillast\" (70001) enthalten bereits Werte.\nSollen sie mit "
-                "den Werten der Quelle \"Nennleistung\" (70000) und der gewählten NHF "
-                "überschrieben werden?"});
+                "den Werten der Quelle \"Nennleistung\" (70000) und der NHF \"Nachheizfläche "
+                "klein\" überschrieben werden?"});
         }
         QCOMPARE(TestSupport::runSqlite3(m_dbFile, "SELECT * FROM Werte;"), before);
         QVERIFY(journal().isEmpty());
