@@ -89,6 +89,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Packing the journal belongs to the edition that keeps one.
     ui->actionUpdate_vorbereiten->setVisible(!AppSettings::instance()->manufacturerMode);
+    // The manufacturer edition shows no menus and no tool bar, from the first paint on.
+    ui->menubar->setVisible(!AppSettings::instance()->manufacturerMode);
+    ui->toolBar->setVisible(!AppSettings::instance()->manufacturerMode);
     ui->actionAltGeraeteAnzeigen->setText(oldAppliancesText(AppSettings::instance()->showOldAppliances));
     createChrome();
 

@@ -37,6 +37,13 @@ BrowserPage::BrowserPage(const Widgets &widgets, QObject *parent)
     , m_manufacturerList(widgets.manufacturers)
 {
     widgets.groups->hide();
+    // As the window is shown before a database fills it, the edition's
+    // layout holds from the first paint on.
+    widgets.groupsBeside->hide();
+    if (settings()->manufacturerMode) {
+        widgets.manufacturers->hide();
+        widgets.groupsButton->hide();
+    }
     createFollowers();
     connect(widgets.appliances->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &BrowserPage::applianceHeaderClicked);
