@@ -16,6 +16,13 @@ int minimumWidth(const QWidget *view)
     return view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14;
 }
 
+// Rows that hold manufacturers: an editable list ends with its new-record row.
+int records(const QAbstractItemModel *model)
+{
+    const auto *editable = qobject_cast<const EditableSqlQueryModel *>(model);
+    return editable ? editable->recordCount() : model->rowCount();
+}
+
 } // namespace
 
 ManufacturerList::ManufacturerList(QTableView *view)
@@ -36,9 +43,25 @@ void ManufacturerList::reread(const std::function<void()> &select,
         whenEmpty();
         return;
     }
-    const auto *model = qobject_cast<const EditableSqlQueryModel *>(m_view->model());
-    const int kept = model && keepId > 0 ? model->rowOfRecord(keepId) : -1;
-    CurrentRow::select(m_view, qMax(kept, 0), 1);
+    CurrentRow::select(m_view, qMax(rowOf(keepId), 0), 1);
+}
+
+int ManufacturerList::rowOf(int id) const
+{
+    const QAbstractItemModel *model = m_view->model();
+    if (!model || id <= 0)
+        return -1;
+    for (int row = 0; row < records(model); ++row) {
+        if (model->index(row, 0).data().toInt() == id)
+            return row;
+    }
+    return -1;
+}
+
+int ManufacturerList::currentId() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.sibling(current.row(), 0).data().toInt() : -1;
 }
 
 void ManufacturerList::fitToNames()

@@ -23,9 +23,12 @@ public:
                 const std::function<void()> &whenEmpty, int keepId = -1);
     // After a change of font: the names and the width anew.
     void fitToNames();
+    // Id (column 0) of the current manufacturer, -1 for none.
+    int currentId() const;
 
 private:
     void fitWidth();
+    int rowOf(int id) const;
 
     QTableView *m_view;
 };

@@ -492,6 +492,18 @@ private slots:
         QCOMPARE(settings->currentFireChamberManufacturerId, chosen);
         QCOMPARE(toSet(column(table("tableFRTypen")->model(), 0)),
                  toSet(dbColumn(QString("SELECT Id FROM Gkostand WHERE HrstId=%1").arg(chosen))));
+        // And the Quarnel page.
+        child<QAction>("actionQuarnel_Datenbank")->trigger();
+        QTableView *quarnel = table("tableViewQuarnelHersteller");
+        QCOMPARE(quarnel->model()->rowCount(), 3);
+        quarnel->setCurrentIndex(quarnel->model()->index(2, 1));
+        const QString name = quarnel->model()->index(2, 1).data().toString();
+        const int quarnelAppliances = table("tableViewQuarnelGeraete")->model()->rowCount();
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        child<QAction>("actionQuarnel_Datenbank")->trigger();
+        QCOMPARE(quarnel->currentIndex().row(), 2);
+        QCOMPARE(quarnel->model()->index(2, 1).data().toString(), name);
+        QCOMPARE(table("tableViewQuarnelGeraete")->model()->rowCount(), quarnelAppliances);
     }
 
     // A record typed into the "*" row under a search it does not match stays
