@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "editablesqlquerymodel.h"
 #include "geraetemodel.h"
 #include "mainwindow.h"
 #include "testsupport.h"
@@ -544,6 +545,19 @@ private slots:
         // Another search lets both go.
         press(child<QLineEdit>("lineEditFilterWerte"), "");
         QCOMPARE(values->keptRecordId(), -1);
+        // A manufacturer under the general filter: kept, current, followed.
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        press(child<QLineEdit>("lineEditFilterAll"), "QN>11");
+        QTableView *hersteller = table("tableHersteller");
+        auto *makers = static_cast<EditableSqlQueryModel *>(hersteller->model());
+        QVERIFY(makers->setData(makers->index(makers->rowCount() - 1, 1), "Neuer Ofenbau"));
+        QTest::qWait(20);
+        const int maker = makers->keptRecordId();
+        QCOMPARE(makers->index(hersteller->currentIndex().row(), 1).data().toString(),
+                 QString("Neuer Ofenbau"));
+        QVERIFY(makers->isKeptOutsideFilter(hersteller->currentIndex().row()));
+        QCOMPARE(settings->currentManufacturerId, maker);
+        QCOMPARE(table("tableGeraete")->model()->rowCount(), 1);   // only the "*" row
     }
 
     // Walking the appliances with the keys re-reads no value list until the
