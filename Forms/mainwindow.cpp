@@ -89,6 +89,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Packing the journal belongs to the edition that keeps one.
     ui->actionUpdate_vorbereiten->setVisible(!AppSettings::instance()->manufacturerMode);
+    // The manufacturer edition shows no menus and no tool bar, from the first paint on.
+    ui->menubar->setVisible(!AppSettings::instance()->manufacturerMode);
+    ui->toolBar->setVisible(!AppSettings::instance()->manufacturerMode);
     ui->actionAltGeraeteAnzeigen->setText(oldAppliancesText(AppSettings::instance()->showOldAppliances));
     createChrome();
 
@@ -169,7 +172,7 @@ void MainWindow::createSearchBar()
         // Only a failure of the statements tried now is reported.
         AppSettings::instance()->queryFailed = false;
         applyGeneralFilter();
-        reportFailedQuery();
+        m_searchBar->reportFailedQuery(this);
     });
 }
 
@@ -471,20 +474,11 @@ void MainWindow::applyGeneralFilter()
     if (m_page == 0 && AppSettings::instance()->manufacturerMode)
         m_browser->showAppliances();
     else if (m_page == 0)
-        m_browser->refreshManufacturers();
+        m_browser->refreshManufacturers(m_searchBar->closesFilter());
     else if (m_page == 1)
         m_quarnel->refreshManufacturers();
     else if (m_page == 2)
         m_fireChambers->refreshManufacturers();
-}
-
-void MainWindow::reportFailedQuery()
-{
-    AppSettings *settings = AppSettings::instance();
-    if (settings->queryFailed)
-        QMessageBox::information(this, tr("Fehler"),
-                                 tr("Abfrage '%1' ist fehlerhaft!").arg(settings->failedQuery),
-                                 QMessageBox::Ok);
 }
 
 // ------------------------------------------------------------ edit mode

@@ -123,7 +123,6 @@ private:
     void toggleAutoErfassdatum();
     void showPage(int page, QWidget *widget, const QString &connectionName);
     void applyGeneralFilter();
-    void reportFailedQuery();
 
     bool chooseAndOpenDatabase(QString startDirectory, QSqlError pending = QSqlError());
     // Opens file as chosen by the user; the failure is shown, a file that

@@ -1,11 +1,10 @@
 #include "commandline.h"
+#include "deferredstartup.h"
 #include "mainwindow.h"
 #include "startup.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QSqlDatabase>
-#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -53,17 +52,12 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     window.setWindowIcon(QApplication::windowIcon());
-    QList<QSqlError> failures;
-    openCommandLineDatabases(window, app.arguments().mid(1), &failures);
+    // The window comes first, with the wait cursor; the databases of the
+    // command line (or the remembered one) fill it once it is seen. For
+    // checks of an installed program without a screen the window closes as
+    // soon as it is filled, so the program ends the normal way.
+    DeferredStartup startup(window, app.arguments().mid(1),
+                            qEnvironmentVariableIsSet("KOLVEX_CLOSE_AFTER_START"));
     window.show();
-    showCommandLineFailures(window, failures);
-    // Queued, so it runs once the window is visible: opens the remembered
-    // database or asks for one.
-    if (QSqlDatabase::connectionNames().isEmpty())
-        QMetaObject::invokeMethod(&window, "addConnection", Qt::QueuedConnection);
-    // For checks of an installed program without a screen: the window closes
-    // as soon as the event loop runs, so the program ends the normal way.
-    if (qEnvironmentVariableIsSet("KOLVEX_CLOSE_AFTER_START"))
-        QTimer::singleShot(0, &window, &QWidget::close);
     return app.exec();
 }

@@ -6,6 +6,7 @@
 #include <QCompleter>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QStringListModel>
 #include <QToolButton>
 
@@ -201,7 +202,9 @@ void SearchBar::showBar(bool on)
         if (m_mainPage)
             showListSearches();
         m_widgets.allEdit->clear();
+        m_closing = true;
         applyGeneralFilter();
+        m_closing = false;
     }
 }
 
@@ -215,4 +218,15 @@ void SearchBar::showListSearches()
 {
     m_widgets.applianceBar->show();
     m_widgets.valueBar->show();
+}
+
+void SearchBar::reportFailedQuery(QWidget *parent) const
+{
+    const AppSettings *s = settings();
+    if (!s->queryFailed)
+        return;
+    QString text = tr("Abfrage '%1' ist fehlerhaft!").arg(s->failedQuery);
+    if (!s->failedQueryReason.isEmpty())
+        text += QLatin1Char('\n') + s->failedQueryReason;
+    QMessageBox::information(parent, tr("Fehler"), text, QMessageBox::Ok);
 }

@@ -61,8 +61,14 @@ public:
     void showBar(bool on);
     // Another page comes: the bar closes with an empty filter.
     void closeForPageSwitch();
+    // Whether the filter applied now is the one the closed bar left (empty):
+    // the lists then only grow, and what the user has chosen stays chosen.
+    bool closesFilter() const { return m_closing; }
     // On the main page the two list searches are shown.
     void showListSearches();
+    // The box over parent that names a statement of the general filter that
+    // failed, with the database's reason; nothing when none failed.
+    void reportFailedQuery(QWidget *parent) const;
 
 signals:
     void applianceSearchApplied();
@@ -81,6 +87,7 @@ private:
     QStringListModel *m_valueHistory;
     QStringListModel *m_allHistory;
     bool m_mainPage = true;
+    bool m_closing = false;
 };
 
 #endif // SEARCHBAR_H

@@ -10,6 +10,14 @@ void WindowInteraction::warn(const QString &title, const QString &text)
     QMessageBox::warning(QApplication::activeWindow(), title, text, QMessageBox::Ok);
 }
 
+bool WindowInteraction::confirm(const QString &title, const QString &question)
+{
+    // No is the default: Return alone overwrites nothing.
+    return QMessageBox::question(QApplication::activeWindow(), title, question,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 void WindowInteraction::choosePicture(const QModelIndex &index, QAbstractItemModel *model,
                                       QAbstractItemView *view, const QString &pictureDir)
 {

@@ -10,6 +10,7 @@ class WindowInteraction : public UserInteraction
 {
 public:
     void warn(const QString &title, const QString &text) override;
+    bool confirm(const QString &title, const QString &question) override;
     void choosePicture(const QModelIndex &index, QAbstractItemModel *model,
                        QAbstractItemView *view, const QString &pictureDir) override;
 };

@@ -8,6 +8,7 @@
 #include "gruppenmodel.h"
 #include "herstellermodel.h"
 #include "queryfailurekeeper.h"
+#include "restingfollower.h"
 #include "wertemodel.h"
 
 #include <QHeaderView>
@@ -36,19 +37,58 @@ BrowserPage::BrowserPage(const Widgets &widgets, QObject *parent)
     , m_manufacturerList(widgets.manufacturers)
 {
     widgets.groups->hide();
+    // As the window is shown before a database fills it, the edition's
+    // layout holds from the first paint on.
+    widgets.groupsBeside->hide();
+    if (settings()->manufacturerMode) {
+        widgets.manufacturers->hide();
+        widgets.groupsButton->hide();
+    }
+    createFollowers();
     connect(widgets.appliances->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &BrowserPage::applianceHeaderClicked);
     connect(widgets.values->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &BrowserPage::valueHeaderClicked);
 }
 
+void BrowserPage::createFollowers()
+{
+    const Widgets &w = m_widgets;
+    m_manufacturerFollow = new RestingFollower(
+        w.manufacturers,
+        [this](const QModelIndex &current, const QModelIndex &previous) {
+            manufacturerActivated(current, previous);
+        },
+        this);
+    m_applianceFollow = new RestingFollower(
+        w.appliances,
+        [this](const QModelIndex &current, const QModelIndex &) { applianceActivated(current); },
+        this);
+    for (QWidget *use : std::initializer_list<QWidget *>{
+             w.appliances, w.appliances->horizontalHeader(), w.appliances->verticalHeader(),
+             w.values, w.values->horizontalHeader(), w.values->verticalHeader(), w.groups,
+             w.groupsBeside})
+        m_manufacturerFollow->watchUse(use);
+    for (QWidget *use : std::initializer_list<QWidget *>{
+             w.values, w.values->horizontalHeader(), w.values->verticalHeader()})
+        m_applianceFollow->watchUse(use);
+}
+
+void BrowserPage::followPendingMoves() const
+{
+    m_manufacturerFollow->flush();
+    m_applianceFollow->flush();
+}
+
 EditableSqlQueryModel *BrowserPage::applianceModel() const
 {
+    followPendingMoves();
     return m_geraeteModel;
 }
 
 EditableSqlQueryModel *BrowserPage::valueModel() const
 {
+    followPendingMoves();
     return m_werteModel;
 }
 
@@ -83,8 +123,21 @@ void BrowserPage::createManufacturerModel()
             &BrowserPage::showAppliances);
     view->setModel(m_herstellerModel);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(m_herstellerModel));
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &BrowserPage::manufacturerActivated);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, m_manufacturerFollow,
+            &RestingFollower::currentRowChanged);
+    followInsertedRecords(m_herstellerModel, view, 1);
+}
+
+void BrowserPage::followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column)
+{
+    connect(model, &EditableSqlQueryModel::recordInserted, this, [this, model, view, column](int id) {
+        QTimer::singleShot(0, this, [model = QPointer<EditableSqlQueryModel>(model), view, column,
+                                     id] {
+            const int row = model && view->model() == model ? model->rowOfRecord(id) : -1;
+            if (row >= 0)
+                CurrentRow::select(view, row, column);
+        });
+    });
 }
 
 void BrowserPage::createApplianceModel()
@@ -97,8 +150,9 @@ void BrowserPage::createApplianceModel()
     connect(model, &GeraeteModel::werteAktualisieren, this, &BrowserPage::showValues);
     view->setModel(model);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &BrowserPage::applianceActivated);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, m_applianceFollow,
+            &RestingFollower::currentRowChanged);
+    followInsertedRecords(model, view, 2);
 }
 
 void BrowserPage::createValueModel()
@@ -110,6 +164,7 @@ void BrowserPage::createValueModel()
             [this, model](const QString &members) { changeCurrentGroup(model, members); });
     view->setModel(model);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
+    followInsertedRecords(model, view, 2);
 }
 
 void BrowserPage::createGroupModels()
@@ -151,16 +206,29 @@ void BrowserPage::showForMaintenanceEdition()
 
 // ------------------------------------------------------------ lists
 
-void BrowserPage::refreshManufacturers()
+void BrowserPage::refreshManufacturers(bool keepChoice)
 {
     if (!m_herstellerModel)
         return;
+    const int manufacturer = keepChoice ? settings()->currentManufacturerId : -1;
+    const int appliance = settings()->currentApplianceId;
     m_manufacturerList.reread(
         [this] {
             m_herstellerModel->selectManufacturers(settings()->allFilter);
             settings()->currentManufacturerId = -1;
         },
-        [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); });
+        [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); },
+        manufacturer);
+    if (manufacturer > 0 && settings()->currentManufacturerId == manufacturer)
+        makeApplianceCurrent(appliance);
+}
+
+void BrowserPage::makeApplianceCurrent(int applianceId)
+{
+    const int row = applianceId > 0 && m_geraeteModel ? m_geraeteModel->rowOfRecord(applianceId)
+                                                      : -1;
+    if (row >= 0 && row != m_widgets.appliances->currentIndex().row())
+        CurrentRow::select(m_widgets.appliances, row, 2);
 }
 
 void BrowserPage::fitToFont()
@@ -204,6 +272,7 @@ void BrowserPage::showAppliances()
 {
     if (!m_geraeteModel)
         return;
+    m_manufacturerFollow->flush();
     QueryFailureKeeper failure;
     m_geraeteModel->selectAppliances();
     failure.capture();
@@ -227,6 +296,7 @@ void BrowserPage::showValues()
 {
     if (!m_werteModel)
         return;
+    m_applianceFollow->flush();
     m_werteModel->reloadWerte();
     m_widgets.values->hideColumn(0);
     m_widgets.values->hideColumn(1);
@@ -323,6 +393,7 @@ void BrowserPage::toggleGroups()
 
 void BrowserPage::applianceHeaderClicked(int section)
 {
+    followPendingMoves();
     if (!m_geraeteModel || !m_werteModel || m_readOnly
         || section != m_geraeteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;
@@ -336,6 +407,7 @@ void BrowserPage::applianceHeaderClicked(int section)
 
 void BrowserPage::valueHeaderClicked(int section)
 {
+    followPendingMoves();
     if (!m_geraeteModel || !m_werteModel || m_readOnly
         || section != m_werteModel->fieldIndex(QStringLiteral("XXXDINPLUS")))
         return;

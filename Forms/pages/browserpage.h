@@ -12,6 +12,7 @@ class GeraeteModel;
 class GruppenModel;
 class HerstellerModel;
 class QAbstractItemView;
+class RestingFollower;
 class QModelIndex;
 class QTableView;
 class QToolButton;
@@ -49,7 +50,9 @@ public:
     // A database that is only read keeps its quality marks.
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
-    void refreshManufacturers();
+    // keepChoice: the manufacturer and appliance chosen before stay chosen
+    // while they are listed (a filter was taken away).
+    void refreshManufacturers(bool keepChoice = false);
     void showAppliances();
     void showValues();
     // The form wrote its changes: the list re-reads them and keeps the
@@ -61,8 +64,11 @@ public:
     void toggleGroups();
 
     QString currentGroupText() const { return m_currentGroup; }
+    // The lists as they follow the current rows (a pending re-read runs first).
     EditableSqlQueryModel *applianceModel() const;
     EditableSqlQueryModel *valueModel() const;
+    // Runs the re-reads still waiting for the current rows to rest.
+    void followPendingMoves() const;
 
 public slots:
     void manufacturerActivated(const QModelIndex &current, const QModelIndex &previous);
@@ -85,11 +91,19 @@ private:
     void createGroupModels();
     void restoreManufacturerSelection();
     void restoreApplianceSelection();
+    void makeApplianceCurrent(int applianceId);
+    // Once the model is done, the record typed into a list's new-record row
+    // becomes its current row (the lists after it follow).
+    void followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column);
     void followCurrentGroupMembers(QAbstractItemView *view, const QModelIndex &topLeft,
                                    const QModelIndex &bottomRight);
     void rebuildGroupList();
 
+    void createFollowers();
+
     Widgets m_widgets;
+    RestingFollower *m_manufacturerFollow = nullptr;
+    RestingFollower *m_applianceFollow = nullptr;
     ManufacturerList m_manufacturerList;
     QString m_currentGroup;
     bool m_readOnly = false;

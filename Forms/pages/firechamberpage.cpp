@@ -22,7 +22,7 @@ void FireChamberPage::show()
 {
     if (!m_manufacturers)
         createModels();
-    refreshManufacturers();
+    refreshManufacturers(AppSettings::instance()->currentFireChamberManufacturerId);
 }
 
 void FireChamberPage::createModels()
@@ -40,7 +40,7 @@ void FireChamberPage::createModels()
     m_chambersView->setItemDelegate(new EditableSqlQueryModelDelegate(m_chambers));
 }
 
-void FireChamberPage::refreshManufacturers()
+void FireChamberPage::refreshManufacturers(int keepId)
 {
     if (!m_manufacturers)
         return;
@@ -50,7 +50,7 @@ void FireChamberPage::refreshManufacturers()
             m_manufacturers->selectFireChamberManufacturers(settings->allFilter);
             settings->currentFireChamberManufacturerId = -1;
         },
-        [this] { return m_manufacturers->recordCount(); }, [this] { refreshChambers(); });
+        [this] { return m_manufacturers->recordCount(); }, [this] { refreshChambers(); }, keepId);
 }
 
 void FireChamberPage::restoreManufacturerSelection()

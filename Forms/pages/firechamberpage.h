@@ -20,10 +20,11 @@ class FireChamberPage : public QObject
 public:
     FireChamberPage(QTableView *manufacturers, QTableView *chambers, QObject *parent = nullptr);
 
-    // Shows the page's lists, re-read.
+    // Shows the page's lists, re-read; the manufacturer chosen before stays
+    // chosen while it is listed.
     void show();
     // Re-reads the manufacturers (and with them the chambers).
-    void refreshManufacturers();
+    void refreshManufacturers(int keepId = -1);
 
 public slots:
     void manufacturerActivated(const QModelIndex &current, const QModelIndex &previous);

@@ -1,6 +1,7 @@
 #include "manufacturerlist.h"
 
 #include "currentrow.h"
+#include "editablesqlquerymodel.h"
 #include "queryfailurekeeper.h"
 
 #include <QHeaderView>
@@ -15,6 +16,13 @@ int minimumWidth(const QWidget *view)
     return view->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14;
 }
 
+// Rows that hold manufacturers: an editable list ends with its new-record row.
+int records(const QAbstractItemModel *model)
+{
+    const auto *editable = qobject_cast<const EditableSqlQueryModel *>(model);
+    return editable ? editable->recordCount() : model->rowCount();
+}
+
 } // namespace
 
 ManufacturerList::ManufacturerList(QTableView *view)
@@ -24,17 +32,36 @@ ManufacturerList::ManufacturerList(QTableView *view)
 
 void ManufacturerList::reread(const std::function<void()> &select,
                               const std::function<int()> &records,
-                              const std::function<void()> &whenEmpty)
+                              const std::function<void()> &whenEmpty, int keepId)
 {
     QueryFailureKeeper failure;
     select();
     failure.capture();
     m_view->hideColumn(0);
     fitToNames();
-    if (records() == 0)
+    if (records() == 0) {
         whenEmpty();
-    else
-        CurrentRow::select(m_view, 0, 1);
+        return;
+    }
+    CurrentRow::select(m_view, qMax(rowOf(keepId), 0), 1);
+}
+
+int ManufacturerList::rowOf(int id) const
+{
+    const QAbstractItemModel *model = m_view->model();
+    if (!model || id <= 0)
+        return -1;
+    for (int row = 0; row < records(model); ++row) {
+        if (model->index(row, 0).data().toInt() == id)
+            return row;
+    }
+    return -1;
+}
+
+int ManufacturerList::currentId() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.sibling(current.row(), 0).data().toInt() : -1;
 }
 
 void ManufacturerList::fitToNames()

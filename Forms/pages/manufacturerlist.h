@@ -17,13 +17,18 @@ public:
     // to the names and its first row made current, or, when records() is 0,
     // whenEmpty runs. A failure select reports stays the one reported, also
     // when the lists that follow the new row run statements of their own.
+    // With keepId the manufacturer of that id is made current instead of the
+    // first one, as long as it is still listed.
     void reread(const std::function<void()> &select, const std::function<int()> &records,
-                const std::function<void()> &whenEmpty);
+                const std::function<void()> &whenEmpty, int keepId = -1);
     // After a change of font: the names and the width anew.
     void fitToNames();
+    // Id (column 0) of the current manufacturer, -1 for none.
+    int currentId() const;
 
 private:
     void fitWidth();
+    int rowOf(int id) const;
 
     QTableView *m_view;
 };

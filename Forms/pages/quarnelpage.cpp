@@ -17,7 +17,8 @@ void QuarnelPage::show()
 {
     if (!m_lists)
         createModels();
-    refreshManufacturers();
+    // The manufacturer chosen before stays chosen while it is listed.
+    refreshManufacturers(m_manufacturerList.currentId());
 }
 
 void QuarnelPage::createModels()
@@ -36,7 +37,7 @@ void QuarnelPage::releaseModels()
     delete m_lists;
 }
 
-void QuarnelPage::refreshManufacturers()
+void QuarnelPage::refreshManufacturers(int keepId)
 {
     if (!m_lists)
         return;
@@ -48,7 +49,8 @@ void QuarnelPage::refreshManufacturers()
         [this] {
             m_lists->selectNoAppliances();
             m_appliancesView->resizeColumnsToContents();
-        });
+        },
+        keepId);
 }
 
 void QuarnelPage::manufacturerActivated(const QModelIndex &current, const QModelIndex &previous)

@@ -73,6 +73,7 @@ DragTableView::ContextAction DragTableView::parseContextAction(const QString &en
     action.slot = fields.value(1);
     action.icon = numberField(fields, 2);
     action.attachments = numberField(fields, 3);
+    action.note = fields.value(4);
     return action;
 }
 
@@ -157,6 +158,12 @@ void DragTableView::addAttachmentSubmenu(QMenu *menu, const ContextAction &actio
     if (attachments.isEmpty())
         return;
     QMenu *submenu = menu->addMenu(QIcon(contextIconPath(action.icon)), action.text);
+    if (!action.note.isEmpty()) {
+        QString label = action.note;
+        label.replace(QLatin1Char('&'), QLatin1String("&&"));
+        submenu->addAction(label)->setEnabled(false);
+        submenu->addSeparator();
+    }
     for (const auto &attachment : attachments) {
         QAction *item = submenu->addAction(attachment.second);
         item->setData(QStringList{action.slot, QString::number(attachment.first)});

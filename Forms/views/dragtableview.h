@@ -31,6 +31,7 @@ public:
         QString slot;
         int icon = 0;         // 1 copy, 2 paste, 3 delete, 4 add
         int attachments = 0;  // 1 or more: a submenu of the manufacturer's attachments
+        QString note;         // shown first in that submenu, not chosen (the source)
     };
 
     static constexpr int ContextActionsRole = Qt::UserRole + 5;

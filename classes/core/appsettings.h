@@ -81,6 +81,7 @@ public:
     QStringList searchTermsAll;
     bool queryFailed = false;
     QString failedQuery;
+    QString failedQueryReason;   // the database's text for failedQuery
     bool manufacturerMode = false;
     int currentValueId = -1;
     int currentAttachmentId = -1;

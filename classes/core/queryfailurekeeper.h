@@ -4,6 +4,7 @@
 #include <QString>
 
 class AppSettings;
+class QSqlError;
 
 // A list refresh runs further statements (the lists that depend on the one
 // refreshed), and each of them clears AppSettings::queryFailed before it is
@@ -20,10 +21,15 @@ public:
 
     void capture();
 
+    // The database's own words for a failed statement (SQLite's message),
+    // as the user is told them; the driver's text when the database gave none.
+    static QString reasonOf(const QSqlError &error);
+
 private:
     AppSettings *m_settings;
     bool m_failed = false;
     QString m_statement;
+    QString m_reason;
 };
 
 #endif // QUERYFAILUREKEEPER_H

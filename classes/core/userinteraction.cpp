@@ -20,6 +20,12 @@ public:
 
 } // namespace
 
+bool UserInteraction::confirm(const QString &title, const QString &question)
+{
+    qInfo().noquote() << title + QLatin1String(": ") + question;
+    return true;
+}
+
 UserInteraction *&UserInteraction::installed()
 {
     static UserInteraction *interaction = nullptr;

@@ -17,6 +17,9 @@ public:
 
     // Shows text under title and waits until the user has read it.
     virtual void warn(const QString &title, const QString &text) = 0;
+    // Asks question under title; true when the user answers yes. Without a
+    // way of asking the question goes to the log and the answer is yes.
+    virtual bool confirm(const QString &title, const QString &question);
     // Lets the user choose a picture number from the pictures in pictureDir
     // and writes it into index of model through setData; view shows the cell.
     virtual void choosePicture(const QModelIndex &index, QAbstractItemModel *model,

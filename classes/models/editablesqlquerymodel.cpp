@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "busycursor.h"
 #include "dbconnections.h"
+#include "queryfailurekeeper.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "writeaction.h"
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QSize>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -165,9 +167,65 @@ bool EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
     const bool inserted = action.run(insertStatement, &insertedId);
     const bool kept = action.finish();
     if (inserted && kept)
-        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+        noteInsertedRecord(index.row(), insertedId);
     refresh();
     return inserted && kept;
+}
+
+void EditableSqlQueryModel::noteInsertedRecord(int row, const QVariant &id)
+{
+    EditableSqlQueryModel::setData(index(row, 0), id, Qt::EditRole);
+    m_keptId = id.toInt();
+    m_keptOutsideFilter = false;
+    m_announceInserted = m_keptId > 0;
+}
+
+QString EditableSqlQueryModel::statementKeeping(const QString &sql, const QString &keyColumn,
+                                                int id)
+{
+    // The outer condition runs from the first WHERE to the last ORDER BY;
+    // sub-selects sit inside it and stay whole.
+    static const QRegularExpression where(QStringLiteral("\\bWHERE\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression orderBy(QStringLiteral("\\bORDER\\s+BY\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch first = where.match(sql);
+    if (!first.hasMatch() || keyColumn.isEmpty())
+        return QString();
+    int end = sql.size();
+    for (auto it = orderBy.globalMatch(sql, first.capturedEnd()); it.hasNext();)
+        end = it.next().capturedStart();
+    const QString condition = sql.mid(first.capturedEnd(), end - first.capturedEnd()).trimmed();
+    return QStringLiteral("%1 (%2) OR %3=%4 %5")
+        .arg(sql.left(first.capturedEnd()), condition, keyColumn, QString::number(id),
+             sql.mid(end))
+        .trimmed();
+}
+
+bool EditableSqlQueryModel::isKeptOutsideFilter(int row) const
+{
+    return m_keptOutsideFilter && row >= 0 && row < recordCount() && rowId(row) == m_keptId;
+}
+
+// The list's own statement has run: a kept record it no longer lists is
+// read once more beside it.
+void EditableSqlQueryModel::keepRecordInSight()
+{
+    m_keptOutsideFilter = false;
+    if (m_keptId <= 0 || rowOfRecord(m_keptId) >= 0)
+        return;
+    const QString keeping = statementKeeping(queryText, columnNames.value(0), m_keptId);
+    if (keeping.isEmpty())
+        return;
+    QSqlQueryModel::setQuery(keeping, QSqlDatabase::database(connectionName, true));
+    fetchAllRows();
+    if (rowOfRecord(m_keptId) >= 0) {
+        m_keptOutsideFilter = true;
+        return;
+    }
+    // Gone from the file, or the statement failed: the list as it is.
+    QSqlQueryModel::setQuery(queryText, QSqlDatabase::database(connectionName, true));
+    fetchAllRows();
 }
 
 int EditableSqlQueryModel::rowOfRecord(int id, int hint) const
@@ -190,6 +248,7 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
         if (!trial.exec(sql)) {
             settings->queryFailed = true;
             settings->failedQuery = sql;
+            settings->failedQueryReason = QueryFailureKeeper::reasonOf(trial.lastError());
             return;
         }
     }
@@ -197,6 +256,8 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
     queryText = sql;
     connectionName = db.connectionName();
     pendingEdits.clear();
+    m_keptId = -1;
+    m_keptOutsideFilter = false;
 
     const QString columns = columnPart(sql.toUpper());
     if (!columns.isNull()) {
@@ -320,6 +381,12 @@ void EditableSqlQueryModel::refresh()
         return;
     QSqlQueryModel::setQuery(queryText, QSqlDatabase::database(connectionName, true));
     fetchAllRows();
+    keepRecordInSight();
+    if (m_announceInserted) {
+        m_announceInserted = false;
+        if (rowOfRecord(m_keptId) >= 0)
+            emit recordInserted(m_keptId);
+    }
 }
 
 void EditableSqlQueryModel::setCurrentGroup(const QString &group)
@@ -456,12 +523,19 @@ QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
             return QColor(200, 200, 0, 122);
         return v;
     case Qt::ForegroundRole:
+        if (isKeptOutsideFilter(item.row()))
+            return QColor(Qt::gray);
         if (isBoolColumn(item))
             return QColor(Qt::darkGreen);
         return v;
     case Qt::SizeHintRole:
         if (isNumericColumn(item))
             return QSize(60, 0);
+        return v;
+    case Qt::ToolTipRole:
+        if (isKeptOutsideFilter(item.row()))
+            return tr("Neu angelegt; passt nicht zum Filter und bleibt sichtbar, bis der "
+                      "Filter wechselt.");
         return v;
     case GroupMemberRole:
         return isInCurrentGroup(item) ? 1 : 0;

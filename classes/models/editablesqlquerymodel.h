@@ -55,6 +55,14 @@ public:
     // A list read from a database opened for reading only ends without the
     // new-record row: nothing could be stored there.
     bool offersNewRecordRow() const { return !readOnlyDatabase; }
+    // A record typed into the new-record row that the list's filter does not
+    // match stays listed (and marked) until the next statement: id, or -1.
+    int keptRecordId() const { return m_keptId; }
+    bool isKeptOutsideFilter(int row) const;
+    // The statement that lists what sql lists and the record keyColumn=id
+    // besides: sql's outer condition or'ed with the key. Empty when sql has
+    // no condition (it lists the record anyway).
+    static QString statementKeeping(const QString &sql, const QString &keyColumn, int id);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
@@ -87,6 +95,8 @@ signals:
     void currentGroupChangedTo(QString);
     void saveSelection();
     void loadSelection();
+    // A record typed into the new-record row was stored and is listed.
+    void recordInserted(int id);
 
 protected:
     // Record id of a row: its column 0 (edit role) as integer.
@@ -117,6 +127,9 @@ protected:
     // New-record row: runs the insert journaled, keeps the new row id in
     // column 0 and re-reads the list. Returns whether the record was stored.
     bool insertNewRecord(const QModelIndex &index, const QString &insertStatement);
+    // The new-record row at row was stored as the record id: the row shows
+    // the id until the next refresh, which keeps the record in sight.
+    void noteInsertedRecord(int row, const QVariant &id);
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.
@@ -137,6 +150,13 @@ protected:
     QString queryText;
     QString connectionName;
     bool readOnlyDatabase = false;
+
+private:
+    void keepRecordInSight();
+
+    int m_keptId = -1;
+    bool m_keptOutsideFilter = false;
+    bool m_announceInserted = false;
 };
 
 #endif // EDITABLESQLQUERYMODEL_H

@@ -343,7 +343,7 @@ bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVaria
         &insertedId);
     const bool kept = action.finish();
     if (inserted && kept)
-        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+        noteInsertedRecord(index.row(), insertedId);
     refresh();
     return inserted && kept;
 }

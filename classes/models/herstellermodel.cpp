@@ -124,7 +124,7 @@ bool HerstellerModel::insertFromNewRecordRow(const QModelIndex &index, const QVa
                    &insertedId);
     const bool kept = action.finish();
     if (inserted && kept)
-        EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+        noteInsertedRecord(index.row(), insertedId);
     refreshKeepingSelection();
     return inserted && kept;
 }

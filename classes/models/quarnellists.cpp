@@ -2,6 +2,7 @@
 
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "queryfailurekeeper.h"
 #include "sqltext.h"
 
 #include <QSqlQuery>
@@ -53,6 +54,7 @@ bool QuarnelLists::tryStatement(const QString &sql)
     AppSettings *settings = AppSettings::instance();
     settings->queryFailed = true;
     settings->failedQuery = sql;
+    settings->failedQueryReason = QueryFailureKeeper::reasonOf(trial.lastError());
     return false;
 }
 

@@ -30,6 +30,7 @@ const char *const kReadOnlyColumns[] = {"BILDID", "BEMERKUNGID", "AUSATZRINGEID"
 const char *const kNotCopiedFromSource[] = {"WerteId", "GERAET", "OPT_KAT", "AUSATZRINGEID",
                                              "BEMERKUNGID"};
 const int kThumbnailHeight = 22;
+const QColor kSourceRowColour(200, 235, 190);
 
 AppSettings *settings()
 {
@@ -73,6 +74,51 @@ bool WerteModel::isCopiedFromSource(const QString &fieldName)
             return false;
     }
     return true;
+}
+
+bool WerteModel::holdsDerivableValues(const QSqlRecord &valueSet)
+{
+    for (int i = 0; i < valueSet.count(); ++i) {
+        const QString name = valueSet.fieldName(i);
+        if (name.compare(QLatin1String("BEMERKUNGID"), Qt::CaseInsensitive) == 0
+            && valueSet.value(i).toInt() > 0)
+            return true;
+        if (!isCopiedFromSource(name)
+            || name.compare(QLatin1String("Bemerkung"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("ERFASSDAT"), Qt::CaseInsensitive) == 0
+            || valueSet.isNull(i))
+            continue;
+        const QString text = valueSet.value(i).toString().trimmed();
+        bool isNumber = false;
+        const double number = text.toDouble(&isNumber);
+        if (!text.isEmpty() && !(isNumber && number == 0.0))
+            return true;
+    }
+    return false;
+}
+
+QString WerteModel::sourceName() const
+{
+    const int id = settings()->currentValueId;
+    if (id <= 0)
+        return QString();
+    if (m_sourceNameId != id) {
+        // Looked up once per marked source: the menu asks for every selected row.
+        QSqlQuery query(database());
+        QString remark;
+        if (query.exec(QStringLiteral("SELECT Bemerkung FROM Werte WHERE WerteId=%1").arg(id))
+            && query.next())
+            remark = query.value(0).toString();
+        m_sourceNameId = id;
+        m_sourceName = tr("Quelle: %1 (%2)").arg(remark.simplified(), QString::number(id));
+    }
+    return m_sourceName;
+}
+
+bool WerteModel::isSourceRow(int row) const
+{
+    const int id = settings()->currentValueId;
+    return id > 0 && isStoredRow(row) && rowId(row) == id;
 }
 
 void WerteModel::reloadWerte()
@@ -331,8 +377,12 @@ QStringList WerteModel::contextActions(const QModelIndex &index) const
         return actions;
     if (!isNhfRow(index.row()))
         actions << tr("Diese Kenndaten für eine NHF verwenden") + QStringLiteral("#ausDatenVererben");
-    if (settings()->currentValueId > 0)
-        actions << tr("Auswahl der NHF") + QStringLiteral("#datenVererben##1");
+    if (settings()->currentValueId > 0) {
+        // "#" separates the fields of an entry.
+        QString source = sourceName();
+        source.replace(QLatin1Char('#'), QLatin1Char(' '));
+        actions << tr("Auswahl der NHF") + QStringLiteral("#datenVererben##1#") + source;
+    }
     return actions;
 }
 
@@ -356,6 +406,8 @@ QVariant WerteModel::data(const QModelIndex &index, int role) const
         }
         break;
     case Qt::ToolTipRole:
+        if (isSourceRow(row) && name != QLatin1String("BILDID"))
+            return tr("Quelle für neue NHF-Kenndaten");
         if (name == QLatin1String("BILDID") && stored)
             return QStringLiteral("<html><img src='%1/Bild%2_scaled.png'></html>")
                 .arg(settings()->imagesPath,
@@ -368,6 +420,9 @@ QVariant WerteModel::data(const QModelIndex &index, int role) const
     case Qt::BackgroundRole:
         if (isGrayCell(index))
             return QColor(Qt::lightGray);
+        // The source of the next derivation; its texts keep their widths.
+        if (isSourceRow(row))
+            return kSourceRowColour;
         break;
     case Qt::SizeHintRole:
         if (name == QLatin1String("BILDID"))
@@ -443,7 +498,7 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
         &insertedId);
     if (!action.finish() || !inserted)
         return false;
-    EditableSqlQueryModel::setData(this->index(index.row(), 0), insertedId, Qt::EditRole);
+    noteInsertedRecord(index.row(), insertedId);
     refresh();
     return true;
 }
@@ -582,8 +637,19 @@ void WerteModel::datenLoeschen(QList<int> rows)
 
 void WerteModel::ausDatenVererben(QList<int> rows)
 {
-    if (!rows.isEmpty() && isStoredRow(rows.first()))
-        settings()->currentValueId = rowId(rows.first());
+    if (rows.isEmpty() || !isStoredRow(rows.first()))
+        return;
+    const int before = settings()->currentValueId;
+    settings()->currentValueId = rowId(rows.first());
+    repaintRowOf(before);
+    repaintRowOf(settings()->currentValueId);
+}
+
+void WerteModel::repaintRowOf(int id)
+{
+    const int row = id > 0 ? rowOfRecord(id) : -1;
+    if (row >= 0 && columnCount() > 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void WerteModel::datenVererben(QList<int> rows)
@@ -604,6 +670,8 @@ void WerteModel::datenVererben(QList<int> rows)
         return;
     const QSqlRecord record = source.record();
     source.finish();
+    if (!mayOverwrite(targetId, record))
+        return;
     BusyCursor busy;
     WriteAction action(connectionName);
     copySourceColumns(action, record, targetId);
@@ -617,6 +685,31 @@ void WerteModel::datenVererben(QList<int> rows)
     refresh();
     if (!derived)
         warn(sql + QLatin1Char('\n') + error);
+}
+
+// A target that holds values of its own is overwritten only when the user
+// says so; the question comes before any write, with nothing held open.
+bool WerteModel::mayOverwrite(int targetId, const QSqlRecord &source)
+{
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("SELECT * FROM Werte WHERE WerteId=%1").arg(targetId))
+        || !query.next())
+        return true;
+    const QSqlRecord target = query.record();
+    query.finish();
+    if (!holdsDerivableValues(target))
+        return true;
+    const QString question =
+        tr("Die Kenndaten \"%1\" (%2) enthalten bereits Werte.\n"
+           "Sollen sie mit den Werten der Quelle \"%3\" (%4) und der NHF \"%5\" "
+           "überschrieben werden?")
+            .arg(target.value(QStringLiteral("Bemerkung")).toString().simplified(),
+                 QString::number(targetId),
+                 source.value(QStringLiteral("Bemerkung")).toString().simplified(),
+                 source.value(QStringLiteral("WerteId")).toString(),
+                 settings()->aufsatzCache.value(settings()->currentAttachmentId)
+                     .value(QStringLiteral("Bezeichnung")).toString().simplified());
+    return UserInteraction::current()->confirm(tr("NHF ableiten"), question);
 }
 
 // Statements that fail are skipped; the rest is journaled with the action.

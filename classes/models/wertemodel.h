@@ -31,6 +31,15 @@ public:
     // Whether a column of the source (as reported by "SELECT *") is copied
     // into a value set derived from it.
     static bool isCopiedFromSource(const QString &fieldName);
+    // Whether a value set holds values that deriving into it would overwrite:
+    // a derived set, or any copied column besides the remark and the capture
+    // date that is neither empty nor 0.
+    static bool holdsDerivableValues(const QSqlRecord &valueSet);
+
+    // The value set marked as the source of NHF derivations: "Quelle:
+    // <Bemerkung> (<Id>)", empty while none is marked.
+    QString sourceName() const;
+    bool isSourceRow(int row) const;
 
     // Shows the value sets of AppSettings::currentApplianceId.
     void reloadWerte();
@@ -94,6 +103,8 @@ private:
     void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
     void showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource);
     void copySourceColumns(WriteAction &action, const QSqlRecord &source, int targetId);
+    bool mayOverwrite(int targetId, const QSqlRecord &source);
+    void repaintRowOf(int id);
 
     static QString today();
     static void warn(const QString &text);
@@ -106,6 +117,8 @@ private:
     mutable QMap<int, int> m_ausatzringeIds;
     mutable QString m_groupText;
     mutable QSet<QString> m_groupIds;
+    mutable int m_sourceNameId = -1;
+    mutable QString m_sourceName;
 };
 
 #endif // WERTEMODEL_H

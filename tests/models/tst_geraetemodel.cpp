@@ -4,8 +4,10 @@
 #include "testsupport.h"
 #include "valuesetidlookup.h"
 
+#include <QColor>
 #include <QDate>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -362,6 +364,79 @@ private slots:
         QVERIFY(listedIds(model).contains(25003));
         QCOMPARE(journal(), QStringList{"INSERT INTO Geraete (TYP, HRSTID, TIRMAID) VALUES "
                                         "('Neu''s',58,25003);"});
+    }
+
+    // Under a search that the new appliance does not match, it stays listed,
+    // grey and with a note, through every re-read until the next statement;
+    // only the insert reaches the file and the journal.
+    void newRecordOutsideTheFilterStaysInSightUntilTheFilterChanges()
+    {
+        settings()->applianceFilter = "Fjord";
+        GeraeteModel model;
+        model.selectAppliances();
+        const QList<int> matching = listedIds(model);
+        QVERIFY(!matching.isEmpty());
+        QSignalSpy inserted(&model, &EditableSqlQueryModel::recordInserted);
+        const int newRow = model.rowCount() - 1;
+        QVERIFY(model.setData(model.index(newRow, model.fieldIndex("TYP")), "Anders"));
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.at(0).at(0).toInt(), 25003);
+        QCOMPARE(journal(), QStringList{"INSERT INTO Geraete (TYP, HRSTID, TIRMAID) VALUES "
+                                        "('Anders',58,25003);"});
+        QList<int> expected = matching;
+        expected << 25003;
+        QList<int> listed = listedIds(model);
+        std::sort(listed.begin(), listed.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(listed, expected);
+        const int row = rowOf(model, 25003);
+        QVERIFY(model.isKeptOutsideFilter(row));
+        const QModelIndex cell = model.index(row, model.fieldIndex("TYP"));
+        QCOMPARE(cell.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        QVERIFY(cell.data(Qt::ToolTipRole).toString().contains("passt nicht zum Filter"));
+        QCOMPARE(cell.data().toString(), QString("Anders"));
+        // The rows that match are not marked; the new-record row stays last.
+        QVERIFY(!model.isKeptOutsideFilter(rowOf(model, matching.first())));
+        QVERIFY(!model.index(rowOf(model, matching.first()), model.fieldIndex("TYP"))
+                     .data(Qt::ForegroundRole).isValid());
+        QVERIFY(model.isNewRecordRow(model.rowCount() - 1));
+        // Edits and re-reads keep it in sight.
+        QVERIFY(model.setData(cell, "Anders 2"));
+        model.refresh();
+        QVERIFY(model.isKeptOutsideFilter(rowOf(model, 25003)));
+        QCOMPARE(inserted.count(), 1);
+        // A new statement (the same filter, run anew) lets it go.
+        model.selectAppliances();
+        QCOMPARE(listedIds(model), matching);
+        QCOMPARE(model.keptRecordId(), -1);
+        // A new appliance that matches is listed as any other, unmarked.
+        QVERIFY(model.setData(model.index(model.rowCount() - 1, model.fieldIndex("TYP")),
+                              "Fjord Neu"));
+        QCOMPARE(inserted.count(), 2);
+        const int matchingNew = inserted.at(1).at(0).toInt();
+        QVERIFY(rowOf(model, matchingNew) >= 0);
+        QVERIFY(!model.isKeptOutsideFilter(rowOf(model, matchingNew)));
+        QCOMPARE(journal().size(), 3);
+    }
+
+    void keepingStatementOrsTheKeyIntoTheOuterCondition()
+    {
+        QCOMPARE(EditableSqlQueryModel::statementKeeping(
+                     "select a from Werte where Geraet=5 AND bemerkung LIKE '%x%' ORDER BY "
+                     "Bemerkung", "WERTEID", 7),
+                 QString("select a from Werte where (Geraet=5 AND bemerkung LIKE '%x%') OR "
+                         "WERTEID=7 ORDER BY Bemerkung"));
+        // Sub-selects with their own WHERE stay inside the condition.
+        QCOMPARE(EditableSqlQueryModel::statementKeeping(
+                     "SELECT Id, Name from Hersteller WHERE Tirma<>0 AND Id IN (SELECT HRSTID "
+                     "FROM Geraete WHERE QN>1) ORDER BY lower(Name)", "ID", 9),
+                 QString("SELECT Id, Name from Hersteller WHERE (Tirma<>0 AND Id IN (SELECT "
+                         "HRSTID FROM Geraete WHERE QN>1)) OR ID=9 ORDER BY lower(Name)"));
+        QCOMPARE(EditableSqlQueryModel::statementKeeping("SELECT * FROM Baustoffe WHERE x=1",
+                                                         "ID", 3),
+                 QString("SELECT * FROM Baustoffe WHERE (x=1) OR ID=3"));
+        QVERIFY(EditableSqlQueryModel::statementKeeping("SELECT * FROM Baustoffe", "ID", 3)
+                    .isEmpty());
     }
 
     void exhaustedRangeRefusesInsertAndPaste()

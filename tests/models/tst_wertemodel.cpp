@@ -2,10 +2,13 @@
 #include "bilderpopupwidget.h"
 #include "changereport.h"
 #include "dbconnections.h"
+#include "dragtableview.h"
 #include "testsupport.h"
 #include "wertemodel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QColor>
 #include <QDate>
 #include <QMessageBox>
 #include <QMimeData>
@@ -34,13 +37,19 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 titles << box->windowTitle();
                 texts << box->text();
-                box->accept();
+                // A question is answered as asked for; a message confirmed.
+                if (QAbstractButton *answer = box->button(answerYes ? QMessageBox::Yes
+                                                                    : QMessageBox::No))
+                    answer->click();
+                else
+                    box->accept();
             }
         });
         m_timer.start(10);
     }
     QStringList titles;
     QStringList texts;
+    bool answerYes = true;
 
 private:
     QTimer m_timer;
@@ -487,7 +496,7 @@ private slots:
                                  "Kenndaten KOPIEREN#datenKopieren#1",
                                  "Kenndaten LÖSCHEN#datenLoeschen#3"};
         const QString mark = "Diese Kenndaten für eine NHF verwenden#ausDatenVererben";
-        const QString derive = "Auswahl der NHF#datenVererben##1";
+        const QString derive = "Auswahl der NHF#datenVererben##1#Quelle: Nennleistung (70000)";
         QCOMPARE(actions(70000), (common + QStringList{mark}));
         QCOMPARE(actions(70002), common);
         QVERIFY(invoke("ausDatenVererben", QList<int>{rowOf(70000), rowOf(70001)}));
@@ -514,7 +523,9 @@ private slots:
         show(25000);
         s()->currentAttachmentId = 1;
         const QString before70000 = TestSupport::runSqlite3(m_dbFile, "SELECT * FROM Werte WHERE WerteId=70000;");
+        MessageBoxCatcher catcher;   // 70001 holds values: the user agrees
         QVERIFY(invoke("datenVererben", QList<int>{rowOf(70001), rowOf(70000)}));
+        QCOMPARE(catcher.titles, QStringList{"NHF ableiten"});
         QCOMPARE(TestSupport::runSqlite3(m_dbFile, "SELECT * FROM Werte WHERE WerteId=70000;"), before70000);
         QCOMPARE(value("SELECT Geraet||'|'||Bemerkung||'|'||BRST||'|'||TW||'|'||PW||'|'||QN||'|'||BildId||'|'||"
                        "BEMERKUNGID||'|'||AUSATZRINGEID||'|'||DHNHF||'|'||StutzenListe||'|'||Opt_Kat "
@@ -538,12 +549,63 @@ private slots:
         QCOMPARE(cell(70001, "BEMERKUNG").data().toString(), QString("Aufsatz 'Süd'"));
     }
 
+    // The marked source is shown in its own colour with a note, named in the derive
+    // entry, and a target that holds values is overwritten only on a yes;
+    // a no leaves file and journal untouched, an empty target is not asked for.
+    void deriveShowsItsSourceAndAsksBeforeOverwriting()
+    {
+        const QColor sourceColour(200, 235, 190);
+        QVERIFY(cell(70000, "BEMERKUNG").data(Qt::BackgroundRole) != QVariant(sourceColour));
+        QSignalSpy repainted(m_model, &QAbstractItemModel::dataChanged);
+        QVERIFY(invoke("ausDatenVererben", QList<int>{rowOf(70000)}));
+        QCOMPARE(repainted.count(), 1);
+        QCOMPARE(cell(70000, "BEMERKUNG").data(Qt::BackgroundRole).value<QColor>(), sourceColour);
+        QCOMPARE(cell(70000, "TW").data(Qt::BackgroundRole).value<QColor>(), sourceColour);
+        QCOMPARE(cell(70000, "TW").data(Qt::ToolTipRole).toString(),
+                 QString("Quelle für neue NHF-Kenndaten"));
+        QVERIFY(cell(70001, "BEMERKUNG").data(Qt::BackgroundRole) != QVariant(sourceColour));
+        QCOMPARE(m_model->sourceName(), QString("Quelle: Nennleistung (70000)"));
+        QCOMPARE(DragTableView::parseContextAction(actions(70001).last()).note,
+                 QString("Quelle: Nennleistung (70000)"));
+        s()->currentAttachmentId = 2;
+        const QString before = TestSupport::runSqlite3(m_dbFile, "SELECT * FROM Werte;");
+        {
+            MessageBoxCatcher catcher;
+            catcher.answerYes = false;
+            m_model->datenVererben({rowOf(70001)});
+            QCOMPARE(catcher.titles, QStringList{"NHF ableiten"});
+            QCOMPARE(catcher.texts, QStringList{
+                "Die Kenndaten \"Teillast\" (70001) enthalten bereits Werte.\nSollen sie mit "
+                "den Werten der Quelle \"Nennleistung\" (70000) und der NHF \"Nachheizfläche "
+                "klein\" überschrieben werden?"});
+        }
+        QCOMPARE(TestSupport::runSqlite3(m_dbFile, "SELECT * FROM Werte;"), before);
+        QVERIFY(journal().isEmpty());
+        // A set that holds nothing but its remark is derived without a question.
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung, ERFASSDAT, dinplus, TW) "
+             "VALUES (70099, 25000, 'leer', '01.01.2025', 0, '')");
+        m_model->refresh();
+        {
+            MessageBoxCatcher catcher;
+            m_model->datenVererben({rowOf(70099)});
+            QVERIFY(catcher.titles.isEmpty());
+        }
+        QCOMPARE(value("SELECT BEMERKUNGID||'|'||AUSATZRINGEID FROM Werte WHERE WerteId=70099"),
+                 QString("70000|2"));
+        QVERIFY(!journal().isEmpty());
+        // Once derived, it holds values: deriving again asks.
+        QSqlQuery derived(kolvexDb());
+        QVERIFY(derived.exec("SELECT * FROM Werte WHERE WerteId=70099") && derived.next());
+        QVERIFY(WerteModel::holdsDerivableValues(derived.record()));
+    }
+
     void deriveKeepsEmptySourceCellsEmpty()
     {
         // 70000 has no QHE and no L1; 70001 has both set before.
         exec("UPDATE Werte SET QHE=3.5, L1=12 WHERE WerteId=70001");
         s()->currentValueId = 70000;
         s()->currentAttachmentId = 2;
+        MessageBoxCatcher catcher;
         m_model->datenVererben({rowOf(70001)});
         QCOMPARE(value("SELECT typeof(QHE)||'|'||typeof(L1)||'|'||typeof(M)||'|'||M FROM Werte WHERE WerteId=70001"),
                  QString("null|null|real|8.1"));
@@ -561,8 +623,8 @@ private slots:
         m_model->datenVererben({rowOf(70001)});
         const QString final = "UPDATE Werte SET Bemerkung='Nachheizfläche klein',TW=230.2,PW=11.5,"
                               "QN=4.2,BildId=12,BEMERKUNGID=70000,AUSATZRINGEID=2  WHERE WerteId=70001";
-        QCOMPARE(catcher.titles, QStringList{"Fehler"});
-        QCOMPARE(catcher.texts, QStringList{final + "\nnein"});
+        QCOMPARE(catcher.titles, (QStringList{"NHF ableiten", "Fehler"}));
+        QCOMPARE(catcher.texts.value(1), final + "\nnein");
         QVERIFY(!journal().contains(final + ";"));
         QVERIFY(journal().contains("UPDATE Werte SET M='8.1' WHERE WerteId=70001;"));
         QCOMPARE(value("SELECT BEMERKUNGID FROM Werte WHERE WerteId=70001"), QString("0"));

@@ -1,6 +1,7 @@
 #ifndef MODALDIALOGSCRIPT_H
 #define MODALDIALOGSCRIPT_H
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -37,6 +38,21 @@ public:
                            : QStringLiteral("unexpected %1").arg(w->metaObject()->className()));
             if (box)
                 box->accept();
+            else
+                w->close();
+        };
+    }
+
+    // The next dialog is a question box: record it and click answer.
+    void answerQuestion(QMessageBox::StandardButton answer)
+    {
+        m_steps << [this, answer](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QAbstractButton *button = box ? box->button(answer) : nullptr;
+            m_seen << (button ? box->windowTitle() + "|" + box->text()
+                              : QStringLiteral("unexpected %1").arg(w->metaObject()->className()));
+            if (button)
+                button->click();
             else
                 w->close();
         };

@@ -4,6 +4,7 @@
 #include "dragtableview.h"
 #include "geraetemodel.h"
 #include "herstellermodel.h"
+#include "modaldialogscript.h"
 #include "resources.h"
 #include "testsupport.h"
 #include "wertemodel.h"
@@ -337,7 +338,11 @@ private slots:
         QScopedPointer<QMenu> menu(m_view->createContextMenu({teil}, nullptr));
         QAction *nhf = actionNamed(menu.data(), "Auswahl der NHF");
         QVERIFY(nhf && nhf->menu());
-        QCOMPARE(texts(nhf->menu()), QStringList({"Speicheraufsatz 'Nord'", "Nachheizfläche klein"}));
+        // The source comes first, named, and cannot be chosen.
+        QCOMPARE(texts(nhf->menu()), QStringList({"Quelle: Nennleistung (70000)", "",
+                                                  "Speicheraufsatz 'Nord'", "Nachheizfläche klein"}));
+        QVERIFY(!nhf->menu()->actions().at(0)->isEnabled());
+        QVERIFY(nhf->menu()->actions().at(1)->isSeparator());
         QAction *klein = actionNamed(nhf->menu(), "Nachheizfläche klein");
         QCOMPARE(klein->data().toStringList(), QStringList({"datenVererben", "2"}));
 
@@ -349,8 +354,13 @@ private slots:
         QCOMPARE(texts(none.data()).size(), texts(menu.data()).size() - 1);
         s()->currentManufacturerId = 58;
 
-        // Choosing it stores the attachment before the slot derives the set.
+        // Choosing it stores the attachment before the slot derives the set;
+        // 70001 holds values, so the user is asked first.
+        ModalDialogScript script;
+        script.answerQuestion(QMessageBox::Yes);
         m_view->runContextAction(klein->data(), {teil});
+        QCOMPARE(script.seen().size(), 1);
+        QVERIFY(script.seen().at(0).startsWith("NHF ableiten|Die Kenndaten \"Teillast\" (70001)"));
         QCOMPARE(s()->currentAttachmentId, 2);
         QCOMPARE(scalar(m_db, "SELECT BEMERKUNGID FROM Werte WHERE WerteId=70001"), QString("70000"));
         QCOMPARE(scalar(m_db, "SELECT AUSATZRINGEID FROM Werte WHERE WerteId=70001"), QString("2"));

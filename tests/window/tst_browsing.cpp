@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "editablesqlquerymodel.h"
 #include "geraetemodel.h"
 #include "mainwindow.h"
 #include "testsupport.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QStackedWidget>
 #include <QTableView>
@@ -336,8 +338,12 @@ private slots:
         QString message;
         closeNextMessageBox(&message);
         press(child<QLineEdit>("lineEditFilterAll"), "QN>>");
-        QVERIFY(message.startsWith("Abfrage 'SELECT Id, Name from Hersteller"));
-        QVERIFY(message.endsWith("' ist fehlerhaft!"));
+        // The statement on the first line, SQLite's reason on the second.
+        const QStringList lines = message.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).startsWith("Abfrage 'SELECT Id, Name from Hersteller"));
+        QVERIFY(lines.at(0).endsWith("WHERE QN>>) ORDER BY lower(Name)' ist fehlerhaft!"));
+        QCOMPARE(lines.at(1), QString("near \")\": syntax error"));
         QCOMPARE(column(table("tableHersteller")->model(), 1), before);
     }
 
@@ -439,6 +445,198 @@ private slots:
         QAbstractItemModel *quarnel = table("tableViewQuarnelHersteller")->model();
         QCOMPARE(quarnel->rowCount(), 3); // vonwas = 1 only
         QVERIFY(table("tableViewQuarnelGeraete")->model()->rowCount() > 0);
+    }
+
+    // The manufacturer chosen on the main page is still chosen, with its
+    // appliances and value sets, when the user comes back from another page,
+    // also when the general search bar was open on the way.
+    void pageSwitchKeepsTheChosenManufacturer()
+    {
+        QTableView *manufacturers = table("tableHersteller");
+        QAbstractItemModel *model = manufacturers->model();
+        const int row = column(model, 1).indexOf("Kaminwerk Nordheim");
+        QVERIFY(row > 0);   // not the one chosen at start
+        manufacturers->setCurrentIndex(model->index(row, 1));
+        QAbstractItemModel *appliances = table("tableGeraete")->model();
+        table("tableGeraete")->setCurrentIndex(appliances->index(1, 2));
+        const int appliance = settings->currentApplianceId;
+        const QStringList values = column(table("tableAGWerte")->model(), 0);
+        for (const char *page : {"actionFeuerraume_Datenbank", "actionBaustoffe_Datenbank",
+                                 "actionQuarnel_Datenbank"}) {
+            child<QAction>(page)->trigger();
+            QTest::qWait(20);
+            child<QAction>("actionKolvex_Datenbank")->trigger();
+            QTest::qWait(20);
+            QCOMPARE(window->currentPage(), 0);
+            QCOMPARE(settings->currentManufacturerId, 58);
+            QCOMPARE(manufacturers->currentIndex().row(), row);
+            QCOMPARE(settings->currentApplianceId, appliance);
+            QCOMPARE(column(table("tableAGWerte")->model(), 0), values);
+        }
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        QCOMPARE(settings->currentManufacturerId, 58);
+        QCOMPARE(manufacturers->currentIndex().row(), row);
+        QCOMPARE(settings->currentApplianceId, appliance);
+        QCOMPARE(column(table("tableAGWerte")->model(), 0), values);
+        // The fire-chamber page keeps its own choice the same way.
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        QTableView *chamberMakers = table("tableFRHersteller");
+        const int last = chamberMakers->model()->rowCount() - 2;
+        QVERIFY(last > 0);
+        chamberMakers->setCurrentIndex(chamberMakers->model()->index(last, 1));
+        const int chosen = settings->currentFireChamberManufacturerId;
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        child<QAction>("actionFeuerraume_Datenbank")->trigger();
+        QCOMPARE(chamberMakers->currentIndex().row(), last);
+        QCOMPARE(settings->currentFireChamberManufacturerId, chosen);
+        QCOMPARE(toSet(column(table("tableFRTypen")->model(), 0)),
+                 toSet(dbColumn(QString("SELECT Id FROM Gkostand WHERE HrstId=%1").arg(chosen))));
+        // And the Quarnel page.
+        child<QAction>("actionQuarnel_Datenbank")->trigger();
+        QTableView *quarnel = table("tableViewQuarnelHersteller");
+        QCOMPARE(quarnel->model()->rowCount(), 3);
+        quarnel->setCurrentIndex(quarnel->model()->index(2, 1));
+        const QString name = quarnel->model()->index(2, 1).data().toString();
+        const int quarnelAppliances = table("tableViewQuarnelGeraete")->model()->rowCount();
+        child<QAction>("actionKolvex_Datenbank")->trigger();
+        child<QAction>("actionQuarnel_Datenbank")->trigger();
+        QCOMPARE(quarnel->currentIndex().row(), 2);
+        QCOMPARE(quarnel->model()->index(2, 1).data().toString(), name);
+        QCOMPARE(table("tableViewQuarnelGeraete")->model()->rowCount(), quarnelAppliances);
+    }
+
+    // A record typed into the "*" row under a search it does not match stays
+    // listed and becomes the current row; the lists after it follow it.
+    void newRecordOutsideTheSearchIsShownAndCurrent()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        press(child<QLineEdit>("lineEditFilterGeraete"), "Fjord");
+        QTableView *geraete = table("tableGeraete");
+        auto *appliances = static_cast<GeraeteModel *>(geraete->model());
+        const int listed = appliances->recordCount();
+        QVERIFY(appliances->setData(
+            appliances->index(appliances->rowCount() - 1, appliances->fieldIndex("TYP")), "Anders"));
+        QTest::qWait(20);
+        QCOMPARE(appliances->recordCount(), listed + 1);
+        const int id = appliances->keptRecordId();
+        QCOMPARE(TestSupport::scalar(kolvexDb(), QString("SELECT Typ FROM Geraete WHERE TirmaId=%1")
+                                                     .arg(id)),
+                 QString("Anders"));
+        QCOMPARE(appliances->index(geraete->currentIndex().row(), 0).data().toInt(), id);
+        QVERIFY(appliances->isKeptOutsideFilter(geraete->currentIndex().row()));
+        QCOMPARE(settings->currentApplianceId, id);
+        QCOMPARE(table("tableAGWerte")->model()->rowCount(), 1);   // only the "*" row
+        // The same for a value set under the value search.
+        table("tableGeraete")->setCurrentIndex(appliances->index(0, 2));
+        press(child<QLineEdit>("lineEditFilterWerte"), "Nenn");
+        QTableView *werte = table("tableAGWerte");
+        auto *values = static_cast<WerteModel *>(werte->model());
+        QVERIFY(values->setData(values->index(values->rowCount() - 1,
+                                              values->fieldIndex("BEMERKUNG")), "Teillast neu"));
+        QTest::qWait(20);
+        const int valueId = values->keptRecordId();
+        QVERIFY(valueId > 0);
+        QCOMPARE(values->index(werte->currentIndex().row(), 0).data().toInt(), valueId);
+        QVERIFY(values->isKeptOutsideFilter(werte->currentIndex().row()));
+        // Another search lets both go.
+        press(child<QLineEdit>("lineEditFilterWerte"), "");
+        QCOMPARE(values->keptRecordId(), -1);
+        // A manufacturer under the general filter: kept, current, followed.
+        child<QAction>("actionSuchleisteAnzeigen")->trigger();
+        press(child<QLineEdit>("lineEditFilterAll"), "QN>11");
+        QTableView *hersteller = table("tableHersteller");
+        auto *makers = static_cast<EditableSqlQueryModel *>(hersteller->model());
+        QVERIFY(makers->setData(makers->index(makers->rowCount() - 1, 1), "Neuer Ofenbau"));
+        QTest::qWait(20);
+        const int maker = makers->keptRecordId();
+        QCOMPARE(makers->index(hersteller->currentIndex().row(), 1).data().toString(),
+                 QString("Neuer Ofenbau"));
+        QVERIFY(makers->isKeptOutsideFilter(hersteller->currentIndex().row()));
+        QCOMPARE(settings->currentManufacturerId, maker);
+        QCOMPARE(table("tableGeraete")->model()->rowCount(), 1);   // only the "*" row
+    }
+
+    // Walking the appliances with the keys re-reads no value list until the
+    // row rests; then the values are those of the row reached. A press on
+    // the value list, or a use of the lists from the window, first catches up.
+    void walkingTheAppliancesReadsTheValuesOnceTheRowRests()
+    {
+        QAbstractItemModel *model = table("tableHersteller")->model();
+        table("tableHersteller")->setCurrentIndex(
+            model->index(column(model, 1).indexOf("Kaminwerk Nordheim"), 1));
+        QTableView *geraete = table("tableGeraete");
+        QAbstractItemModel *appliances = geraete->model();
+        QVERIFY(appliances->rowCount() >= 4);
+        QAbstractItemModel *values = table("tableAGWerte")->model();
+        const auto valuesOf = [this](int appliance) {
+            return toSet(dbColumn(QString("SELECT WerteId FROM Werte WHERE Geraet=%1").arg(appliance)));
+        };
+        const int first = appliances->index(0, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, first);
+        QSignalSpy rereads(values, &QAbstractItemModel::modelReset);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(geraete, Qt::Key_Down);
+        QCOMPARE(geraete->currentIndex().row(), 3);
+        QCOMPARE(rereads.count(), 0);
+        // The value list and the current id still belong together.
+        QCOMPARE(settings->currentApplianceId, first);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(first));
+        const int reached = appliances->index(3, 0).data().toInt();
+        QTRY_COMPARE(settings->currentApplianceId, reached);
+        QCOMPARE(rereads.count(), 1);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(reached));
+
+        // Walking back to where the lists are changes nothing at all.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        QTest::keyClick(geraete, Qt::Key_Down);
+        QTest::mouseClick(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(rereads.count(), 1);
+        QCOMPARE(settings->currentApplianceId, reached);
+
+        // A press on the value list catches up before it lands.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        QCOMPARE(settings->currentApplianceId, reached);
+        QTest::mousePress(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(table("tableAGWerte")->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        const int above = appliances->index(2, 0).data().toInt();
+        QCOMPARE(settings->currentApplianceId, above);
+        QCOMPARE(toSet(column(values, 0)), valuesOf(above));
+        // So does the window's form page.
+        QTest::keyClick(geraete, Qt::Key_Up);
+        window->rowHeaderAGWerteClicked(0);
+        QCOMPARE(settings->currentApplianceId, appliances->index(1, 0).data().toInt());
+        QCOMPARE(child<QStackedWidget>("stackedWidget")->currentWidget()->objectName(),
+                 QString("pageWerteForm"));
+        QCOMPARE(TestSupport::scalar(kolvexDb(), QString("SELECT Geraet FROM Werte WHERE WerteId=%1")
+                                                     .arg(values->index(0, 0).data().toInt())),
+                 QString::number(settings->currentApplianceId));
+    }
+
+    // The same for the manufacturers: the appliances and groups follow once
+    // the row rests, and a selection made by the program is followed at once.
+    void walkingTheManufacturersReadsTheAppliancesOnceTheRowRests()
+    {
+        QTableView *manufacturers = table("tableHersteller");
+        QAbstractItemModel *model = manufacturers->model();
+        QVERIFY(model->rowCount() >= 3);
+        QSignalSpy rereads(table("tableGeraete")->model(), &QAbstractItemModel::modelReset);
+        const int first = settings->currentManufacturerId;
+        QTest::keyClick(manufacturers, Qt::Key_Down);
+        QTest::keyClick(manufacturers, Qt::Key_Down);
+        QCOMPARE(rereads.count(), 0);
+        QCOMPARE(settings->currentManufacturerId, first);
+        const int reached = model->index(2, 0).data().toInt();
+        QTRY_COMPARE(settings->currentManufacturerId, reached);
+        QCOMPARE(rereads.count(), 1);
+        for (const QString &maker : column(table("tableGeraete")->model(), 1))
+            QCOMPARE(maker.toInt(), reached);
+        manufacturers->setCurrentIndex(model->index(0, 1));
+        QCOMPARE(settings->currentManufacturerId, first);
+        QCOMPARE(rereads.count(), 2);
     }
 
     void updateMenuListsTheManufacturersWithRanges()

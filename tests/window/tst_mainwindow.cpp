@@ -345,6 +345,11 @@ private slots:
         settings->currentManufacturerId = 58;
         MainWindow w;
         w.show();
+        // Shown before any database fills it, the window already looks as it will.
+        QVERIFY(!w.menuBar()->isVisible());
+        QVERIFY(!w.findChild<QToolBar *>("toolBar")->isVisible());
+        QVERIFY(!child<QWidget>(w, "tableHersteller")->isVisible());
+        QVERIFY(!child<QWidget>(w, "gruppenView2")->isVisible());
         w.openDataBase(file);
         QVERIFY(!w.menuBar()->isVisible());
         QVERIFY(!w.findChild<QToolBar *>("toolBar")->isVisible());

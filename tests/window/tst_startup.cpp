@@ -1,5 +1,7 @@
 #include "appsettings.h"
 #include "commandline.h"
+#include "dbconnections.h"
+#include "deferredstartup.h"
 #include "mainwindow.h"
 #include "modaldialogscript.h"
 #include "startup.h"
@@ -7,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -17,6 +20,9 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QTableView>
 #include <QTranslator>
 #include <QtTest>
 
@@ -170,6 +176,67 @@ private slots:
         QCOMPARE(script.seen(),
                  QStringList{"Datenbank Fehler|Datenbank konnte nicht geöffnet werden: Die Datei '"
                              + missing + "' existiert nicht."});
+    }
+
+    // The window is shown empty under the wait cursor before any database
+    // is opened; once it has been painted the command-line file fills it
+    // and the cursor goes. What the user then sees is what opening shows.
+    void windowComesFirstThenTheCommandLineFileFillsIt()
+    {
+        AppSettings *settings = AppSettings::instance();
+        settings->manufacturerMode = false;
+        TestSupport::closeAllConnections();
+        QDir().mkpath(dir.path() + "/zuerst");
+        const QString file = TestSupport::copyDemoDatabase(dir.path() + "/zuerst");
+        MainWindow window;
+        DeferredStartup startup(window, {file}, false);
+        QSignalSpy filled(&startup, &DeferredStartup::filled);
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        window.show();
+        // Nothing is opened before the window has been on the screen.
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+        auto *manufacturers = window.findChild<QTableView *>("tableHersteller");
+        QVERIFY(!manufacturers->model() || manufacturers->model()->rowCount() == 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(filled.count(), 1);
+        QVERIFY(startup.isDone());
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(settings->dbFile, file);
+        QCOMPARE(manufacturers->model()->rowCount() - 1,
+                 TestSupport::scalar(kolvexDb(), "SELECT count(*) FROM Hersteller WHERE Tirma<>0")
+                     .toInt());
+        QCOMPARE(manufacturers->currentIndex().row(), 0);
+        QVERIFY(settings->currentManufacturerId > 0);
+        TestSupport::closeAllConnections();
+    }
+
+    // A file that is missing is told after the window is shown, as before,
+    // and then the remembered database is opened instead.
+    void missingFileAtStartIsToldThenTheRememberedOneOpens()
+    {
+        AppSettings::instance()->manufacturerMode = false;
+        TestSupport::closeAllConnections();
+        QDir().mkpath(dir.path() + "/gemerkt");
+        const QString remembered = TestSupport::copyDemoDatabase(dir.path() + "/gemerkt");
+        QSettings().setValue("DBFile", remembered);
+        const QString missing = dir.path() + "/fehlt/kolvexDB3.glo";
+        MainWindow window;
+        ModalDialogScript script;
+        script.confirmMessage();
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("^Datenbankverbindung fehlgeschlagen: "));
+        DeferredStartup startup(window, {missing}, false);
+        window.show();
+        QTRY_VERIFY(startup.isDone());
+        QCOMPARE(script.seen().size(), 1);
+        QVERIFY(script.seen().at(0).startsWith("Datenbank Fehler|Datenbank konnte nicht geöffnet "
+                                               "werden: "));
+        QCOMPARE(AppSettings::instance()->dbFile, remembered);
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!QApplication::overrideCursor());
+        QSettings().remove("DBFile");
+        TestSupport::closeAllConnections();
     }
 
     void helpAndVersionAnswerWithoutAWindow_data()
