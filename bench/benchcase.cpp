@@ -1,5 +1,6 @@
 #include "benchcase.h"
 
+#include "appsettings.h"
 #include "idtable.h"
 #include "shelltiming.h"
 
@@ -109,6 +110,19 @@ double BenchContext::shellSeconds(const QString &file, const QString &setup, con
 QString BenchContext::onePassOverWerte()
 {
     return QStringLiteral("SELECT max(Geraet) FROM Werte;");
+}
+
+void BenchContext::useManufacturer58(const QString &file)
+{
+    AppSettings *settings = AppSettings::instance();
+    settings->manufacturerMode = false;
+    settings->currentManufacturerId = 58;
+    settings->dbFile = file;
+    settings->showOldAppliances = true;
+    settings->allFilter.clear();
+    settings->applianceFilter.clear();
+    settings->valueFilter.clear();
+    settings->applianceFields = AppSettings::defaultApplianceFields();
 }
 
 QString BenchContext::idTableSetup()

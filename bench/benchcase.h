@@ -62,6 +62,9 @@ public:
     // program runs them when it opens a database: setup for shell scripts
     // that replay statements of the free-id search.
     static QString idTableSetup();
+    // The maintenance edition's settings (every change journaled) with
+    // manufacturer 58 chosen on file, no filter, the default appliance fields.
+    static void useManufacturer58(const QString &file);
 
     // Prints a measured line: both medians, the median ratio ours/baseline
     // with min-max, the number of rounds and a note. Returns the statistics.

@@ -20,7 +20,8 @@
 namespace {
 
 // The program's environment: settings, data and runtime directories of its
-// own in the scratch directory (never the user's), no display needed.
+// own in the scratch directory (never the user's), on the display the
+// benchmark itself runs on.
 QStringList programEnvironment(const QString &home)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -32,7 +33,6 @@ QStringList programEnvironment(const QString &home)
     environment.insert("XDG_CONFIG_DIRS", home + "/etc");
     environment.insert("XDG_DATA_HOME", home + "/data");
     environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("KOLVEX_CLOSE_AFTER_START", "1");
     return environment.toStringList();
 }

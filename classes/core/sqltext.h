@@ -12,9 +12,10 @@ QString doubleApostrophes(const QString &text);
 // The text doubled and enclosed in single quotes.
 QString quotedText(const QString &text);
 
-// Ids for "IN (%1)": comma-separated, at most perChunk in one text, so
+// Ids for "IN (%1)": comma-separated, at most perChunk in one text (each
+// chunk costs a pass over a table without an index on the column), so
 // that a statement over a whole selection stays short enough for SQLite's
 // limits. Empty for no ids.
-QStringList idListChunks(const QList<int> &ids, int perChunk = 500);
+QStringList idListChunks(const QList<int> &ids, int perChunk = 10000);
 
 #endif // SQLTEXT_H

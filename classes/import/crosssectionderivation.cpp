@@ -55,20 +55,31 @@ void CrossSectionDerivation::addColumns() const
     }
 }
 
-QList<QSqlRecord> CrossSectionDerivation::sectionsToDerive() const
+QVector<CrossSectionDerivation::Derived> CrossSectionDerivation::deriveSections(
+    QStringList *messages)
 {
-    QList<QSqlRecord> rows;
+    // Only the key and the four numbers of each row are kept, not the joined
+    // row itself: a million cross-sections fit in a few dozen megabytes.
+    QVector<Derived> derived;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT * FROM QUERSCHN INNER JOIN BAUART ON "
                                    "QUERSCHN.SYSNR=BAUART.SYSNR WHERE (LAS_HL!=0 OR "
                                    "LAS_NHL!=0) AND W1_S>0;")))
-        return rows;
+        return derived;
     while (query.next()) {
         m_keepAlive.tick();
-        rows.append(query.record());
+        const QSqlRecord row = query.record();
+        Values values;
+        QString message;
+        if (!derive(row, &values, &message)) {
+            messages->append(message);
+            continue;
+        }
+        if (values.fits())
+            derived.append(Derived{text(row, "NR"), values});
     }
-    return rows;
+    return derived;
 }
 
 QStringList CrossSectionDerivation::run()
@@ -83,18 +94,10 @@ QStringList CrossSectionDerivation::run()
     addColumns();
     m_keepAlive.now();
     // Read first, then write: the updates change the table being read.
-    const QList<QSqlRecord> rows = sectionsToDerive();
-    for (const QSqlRecord &row : rows) {
+    const QVector<Derived> derived = deriveSections(&messages);
+    for (const Derived &section : derived) {
         m_keepAlive.tick();
-        Values values;
-        QString message;
-        if (!derive(row, &values, &message)) {
-            messages.append(message);
-            continue;
-        }
-        if (!values.fits())
-            continue;
-        for (const QString &sql : updateStatements(values, text(row, "NR"))) {
+        for (const QString &sql : updateStatements(section.values, section.nr)) {
             QSqlQuery query(m_db);
             query.exec(sql);
         }

@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -63,7 +64,15 @@ private:
     bool shellDiameter(const QSqlRecord &row, int side, Values *values, QString *message) const;
     bool addLayers(const QSqlRecord &row, Values *values, QString *message);
     void addColumns() const;
-    QList<QSqlRecord> sectionsToDerive() const;
+    // The key and the values of one derived cross-section that fits.
+    struct Derived
+    {
+        QString nr;
+        Values values;
+    };
+    // Derives every row of the join as it is read; the rows that cannot be
+    // derived leave their message in messages.
+    QVector<Derived> deriveSections(QStringList *messages);
 
     QSqlDatabase m_db;
     QuarnelMaterialLookup m_materials;
