@@ -8,6 +8,7 @@
 #include "benchcase.h"
 #include "dbconnections.h"
 #include "mainwindow.h"
+#include "restingfollower.h"
 #include "shelltiming.h"
 #include "statementrecorder.h"
 #include "testsupport.h"
@@ -15,7 +16,9 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -43,6 +46,24 @@ QStringList recordSelection(QTableView *view, int row, int column)
     StatementRecorder recorder(kolvexDb());
     selectRow(view, row, column);
     return recorder.statements();
+}
+
+// Holds the arrow key through rows rows of view from its first row: the
+// key presses and whatever they queued, until the dependent list has been
+// read once after the row came to rest. Returns the seconds.
+double walkRows(QTableView *view, QAbstractItemModel *dependent, int rows)
+{
+    view->setCurrentIndex(view->model()->index(0, 2));
+    QSignalSpy reread(dependent, &QAbstractItemModel::modelReset);
+    QCoreApplication::processEvents();
+    reread.clear();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < rows; ++i)
+        QTest::keyClick(view, Qt::Key_Down);
+    while (reread.isEmpty() && timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return timer.nsecsElapsed() / 1e9;
 }
 
 } // namespace
@@ -131,4 +152,18 @@ KOLVEX_BENCH_CASE(browsing)
     const PairedSummary valueYardstick = context.reportRatio(
         valueLine + " [yardstick: one pass over Werte]", times, "sqlite3 one pass");
     context.targetRatioAtMost("value list vs one pass over Werte", valueYardstick, 2.0);
+
+    // --- holding the arrow key through 200 appliances of 58: the value list
+    // is read once, when the row rests, not once per row
+    auto *values = window.findChild<QTableView *>(QStringLiteral("tableAGWerte"));
+    if (!values)
+        return;
+    times = context.paired(
+        context.rounds(3), [&] { return walkRows(appliances, values->model(), 200); },
+        [&] { return context.shellSeconds(file, QString(), ShellTiming::script(valueStatements[0])); });
+    const PairedSummary walking = context.reportRatio(
+        QStringLiteral("walking 200 rows of the appliance list with the arrow key"), times,
+        "sqlite3 one value list",
+        QStringLiteral("200 key presses, then the rest of %1 ms and one value list").arg(RestingFollower::kRestMs));
+    context.targetSecondsAtMost("walking 200 appliances (arrow key held)", walking.oursMedian, 0.5);
 }
