@@ -115,8 +115,9 @@ void EditableSqlQueryModelFormDelegate::setModelData(QWidget *editor, QAbstractI
     if (sqlModel()->isBoolColumn(index)) {
         // A box left as it was shown changes nothing (an empty flag stays empty).
         auto *box = qobject_cast<QCheckBox *>(editor);
+        // Stored as 0/1 like a click in the list, never as 'true'/'false'.
         if (box && box->isChecked() != index.data(Qt::DisplayRole).toBool())
-            model->setData(index, box->isChecked(), Qt::EditRole);
+            model->setData(index, box->isChecked() ? 1 : 0, Qt::EditRole);
         return;
     }
     if (!isPictureColumn(sqlModel()->columnName(index))) {
