@@ -436,8 +436,16 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId IN (25000,25001)"),
                  QString("0"));
         QCOMPARE(listedIds(model), (QList<int>{1201, 1202, 25002, 25004}));
+        // The value sets go with their group rows; sets derived from them become plain.
+        const QString sets = "SELECT WerteId FROM Werte WHERE geraet IN (25000,25001)";
         QCOMPARE(journal(), (QStringList{"DELETE FROM Geraete WHERE tirmaid IN (25000,25001);",
-                                         "DELETE FROM Werte WHERE geraet IN (25000,25001);"}));
+                                         QString("UPDATE Werte SET BEMERKUNGID=0,AUSATZRINGEID=0 "
+                                                 "WHERE BEMERKUNGID IN (%1) AND WerteId NOT IN "
+                                                 "(%1);").arg(sets),
+                                         QString("DELETE FROM Werte WHERE WerteId IN (%1);").arg(sets)}));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM gruppen WHERE werteid IN (70000,70001,70002,"
+                              "70004,70005,70006)"),
+                 QString("0"));
     }
 
     void deleteOfALargeSelectionGoesInChunksOfFiveHundred()
@@ -458,8 +466,8 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE WerteId > 1000000"), QString("0"));
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
         const QStringList lines = journal();
-        QCOMPARE(lines.size(), 6);   // 500 + 500 + 1 appliances, two statements each
-        QCOMPARE(lines.at(4), QString("DELETE FROM Geraete WHERE tirmaid IN (901001);"));
+        QCOMPARE(lines.size(), 9);   // 500 + 500 + 1 appliances, three statements each
+        QCOMPARE(lines.at(6), QString("DELETE FROM Geraete WHERE tirmaid IN (901001);"));
         QCOMPARE(lines.at(0).count(','), 499);
     }
 
