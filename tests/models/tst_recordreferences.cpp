@@ -350,6 +350,23 @@ private slots:
         QCOMPARE(value("SELECT DBOFFEN FROM Werte WHERE WerteId=70000"), QString("0"));
     }
 
+    void formEditorsOfDerivedValuesAreReadOnly()
+    {
+        EditableSqlQueryModelFormDelegate delegate(m_werte);
+        QWidget parent;
+        const QModelIndex derived = werteCell(70002, "TW");
+        QWidget *editor = delegate.createEditor(&parent, QStyleOptionViewItem(), derived);
+        QVERIFY(editor->property("readOnly").isValid());
+        delegate.setEditorData(editor, derived);
+        QCOMPARE(editor->property("readOnly").toBool(), true);
+        delegate.setEditorData(editor, werteCell(70000, "TW"));
+        QCOMPARE(editor->property("readOnly").toBool(), false);
+        QWidget *text = delegate.createEditor(&parent, QStyleOptionViewItem(),
+                                              werteCell(70002, "BEMERKUNG"));
+        delegate.setEditorData(text, werteCell(70002, "BEMERKUNG"));
+        QCOMPARE(text->property("readOnly").toBool(), true);
+    }
+
     void textFlagsReadAsFlags()
     {
         exec("UPDATE Werte SET DBOFFEN='true' WHERE WerteId=70000");
