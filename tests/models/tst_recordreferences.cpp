@@ -2,6 +2,7 @@
 #include "baustoffemodel.h"
 #include "dbconnections.h"
 #include "dragtableview.h"
+#include "editablesqlquerymodeldelegate.h"
 #include "editablesqlquerymodelformdelegate.h"
 #include "feuerraummodel.h"
 #include "geraetemodel.h"
@@ -16,6 +17,7 @@
 #include <QCheckBox>
 #include <QDataStream>
 #include <QFile>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -413,6 +415,36 @@ private slots:
         QCOMPARE(EditableSqlQueryModel::isSameValue(0, QVariant()), false);
         QCOMPARE(EditableSqlQueryModel::isSameValue(QVariant(), QString("")), true);
         QCOMPARE(EditableSqlQueryModel::isSameValue(230.2, QString("230.2")), true);
+    }
+
+    void aZeroTypedIntoTheNewRecordRowCreatesARecord()
+    {
+        EditableSqlQueryModelDelegate delegate(m_werte);
+        QWidget parent;
+        parent.show();
+        const int rows = m_werte->rowCount();
+        const QModelIndex cell = m_werte->index(rows - 1, m_werte->fieldIndex("TW"));
+        QWidget *editor = delegate.createEditor(&parent, QStyleOptionViewItem(), cell);
+        delegate.setEditorData(editor, cell);
+        editor->show();
+        QLineEdit *line = editor->findChild<QLineEdit *>();
+        QVERIFY(line);
+        line->setFocus();
+        QTest::keyClicks(line, "0");
+        delegate.setModelData(editor, m_werte, cell);
+        QCOMPARE(m_werte->rowCount(), rows + 1);
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000 AND TW=0"), QString("1"));
+        // and into a NULL number cell of a stored set
+        const QModelIndex qhe = werteCell(70000, "QHE");
+        QWidget *second = delegate.createEditor(&parent, QStyleOptionViewItem(), qhe);
+        delegate.setEditorData(second, qhe);
+        second->show();
+        QLineEdit *secondLine = second->findChild<QLineEdit *>();
+        QVERIFY(secondLine);
+        secondLine->setFocus();
+        QTest::keyClicks(secondLine, "0");
+        delegate.setModelData(second, m_werte, qhe);
+        QCOMPARE(value("SELECT typeof(QHE)||QHE FROM Werte WHERE WerteId=70000"), QString("real0.0"));
     }
 
     void setsWithoutBemerkungCountAsTheirAppliances()
