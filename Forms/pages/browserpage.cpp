@@ -162,6 +162,11 @@ void BrowserPage::createValueModel()
     m_werteModel = model;
     connect(model, &EditableSqlQueryModel::currentGroupChangedTo, this,
             [this, model](const QString &members) { changeCurrentGroup(model, members); });
+    // The appliance rows carry the ids of their value sets (group marks, drags).
+    connect(model, &WerteModel::valueSetsChanged, this, [this] {
+        if (m_geraeteModel)
+            m_geraeteModel->rereadValueSetIds();
+    });
     view->setModel(model);
     view->setItemDelegate(new EditableSqlQueryModelDelegate(model));
     followInsertedRecords(model, view, 2);

@@ -397,7 +397,10 @@ void DragTableView::indexClicked(const QModelIndex &index)
 
 void DragTableView::indexDoubleClicked(const QModelIndex &index)
 {
-    if (editTriggers() != QAbstractItemView::NoEditTriggers)
+    // With every edit trigger the first click of the double click was
+    // forwarded already: one double click, one toggle.
+    if (editTriggers() != QAbstractItemView::NoEditTriggers
+        && editTriggers() != QAbstractItemView::AllEditTriggers)
         forwardClick(index);
 }
 

@@ -44,6 +44,15 @@ QString IdAllocation::freeIdConditions(const QString &table) const
     const bool isGeraete = table.compare("Geraete", Qt::CaseInsensitive) == 0;
     if (isWerte || isGeraete)
         conditions << QStringLiteral("NOT coalesce(hand,0)");
+    // An id a derived set or a group row still names would take over the
+    // source or the membership of the set that had it.
+    if (isWerte) {
+        conditions << QStringLiteral("seqidxs.id NOT IN (SELECT BEMERKUNGID FROM Werte WHERE "
+                                     "BEMERKUNGID>0)");
+        if (m_hasGroupTable)
+            conditions << QStringLiteral("seqidxs.id NOT IN (SELECT werteid FROM gruppen WHERE "
+                                         "werteid IS NOT NULL)");
+    }
     if (m_hasRange) {
         if (isWerte)
             conditions << QStringLiteral("seqidxs.id>=%1").arg(m_lowestIds.second);
@@ -60,6 +69,13 @@ int IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSq
     if (error)
         error->clear();
     QSqlQuery query(db);
+    {
+        // A returned manufacturer's file may have no group table.
+        QSqlQuery groups(db);
+        m_hasGroupTable = groups.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                     "type='table' AND lower(name)='gruppen'"))
+            && groups.next() && groups.value(0).toInt() > 0;
+    }
     const QString sql = QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
                                        "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit 1")
                             .arg(keyColumn, table, freeIdConditions(table));

@@ -31,6 +31,7 @@ private:
     QString freeIdConditions(const QString &table) const;
 
     bool m_hasRange = false;
+    mutable bool m_hasGroupTable = false;
     QPair<int, int> m_lowestIds;
 };
 

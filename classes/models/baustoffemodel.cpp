@@ -66,8 +66,11 @@ bool BaustoffeModel::setData(const QModelIndex &index, const QVariant &value, in
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    return insertNewRecord(index, QStringLiteral("INSERT INTO Baustoffe (%1) VALUES ('%2')")
-                               .arg(columnName(index), doubleApostrophes(value.toString())));
+    // With its id, so that the journal gives a copy the same row.
+    return insertNewRecord(index, QStringLiteral("INSERT INTO Baustoffe (%1, Id) VALUES ('%2',%3)")
+                               .arg(columnName(index), doubleApostrophes(value.toString()),
+                                    QString::number(nextRecordId(QStringLiteral("Baustoffe"),
+                                                                 QStringLiteral("Id")))));
 }
 
 void BaustoffeModel::datenDuplizieren(QList<int> rows)

@@ -21,6 +21,8 @@
 namespace {
 
 const QString kPlainTextMime = QStringLiteral("text/plain");
+// The table of the list a drag came from, as Latin-1 text.
+const QString kSourceTableMime = QStringLiteral("application/x-kolvex-table");
 
 // Column part of a statement: everything between the first "SELECT " and the
 // last " FROM" of the upper-cased text. Null when the statement has none.
@@ -226,6 +228,60 @@ void EditableSqlQueryModel::keepRecordInSight()
     // Gone from the file, or the statement failed: the list as it is.
     QSqlQueryModel::setQuery(queryText, QSqlDatabase::database(connectionName, true));
     fetchAllRows();
+}
+
+qlonglong EditableSqlQueryModel::nextRecordId(const QString &table, const QString &keyColumn) const
+{
+    QSqlQuery query(QSqlDatabase::database(connectionName, true));
+    if (!query.exec(QStringLiteral("SELECT coalesce(max(%2),0)+1 FROM %1").arg(table, keyColumn))
+        || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+bool EditableSqlQueryModel::isClearableCell(const QModelIndex &index) const
+{
+    if (!index.isValid() || isKeyColumn(index) || isNewRecordRow(index.row()))
+        return false;
+    static const QStringList kIdColumns{QStringLiteral("WERTEID"),      QStringLiteral("GERAET"),
+                                        QStringLiteral("TIRMAID"),      QStringLiteral("HRSTID"),
+                                        QStringLiteral("BEMERKUNGID"),  QStringLiteral("AUSATZRINGEID")};
+    if (kIdColumns.contains(columnName(index)))
+        return false;
+    return isBoolColumn(index) || (flags(index) & Qt::ItemIsEditable);
+}
+
+bool EditableSqlQueryModel::isSameValue(const QVariant &value, const QVariant &stored)
+{
+    const bool emptyValue = value.isNull() || value.toString().isEmpty();
+    const bool emptyStored = stored.isNull() || stored.toString().isEmpty();
+    if (emptyValue || emptyStored)
+        return emptyValue == emptyStored;
+    return value == stored;
+}
+
+bool EditableSqlQueryModel::flagValue(const QVariant &stored)
+{
+    const QString text = stored.toString().trimmed();
+    if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    return stored.toDouble() != 0.0;
+}
+
+QString EditableSqlQueryModel::sourceTable() const
+{
+    return fromTables(queryText.toUpper()).value(0);
+}
+
+bool EditableSqlQueryModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int row,
+                                            int column, const QModelIndex &parent) const
+{
+    if (data && data->hasFormat(kSourceTableMime)
+        && QString::fromLatin1(data->data(kSourceTableMime)) != sourceTable())
+        return false;
+    return QSqlQueryModel::canDropMimeData(data, action, row, column, parent);
 }
 
 int EditableSqlQueryModel::rowOfRecord(int id, int hint) const
@@ -439,7 +495,8 @@ bool EditableSqlQueryModel::indexClicked(const QModelIndex &index, QAbstractItem
 {
     if (!isBoolColumn(index))
         return false;
-    const int v = data(index, Qt::EditRole).toInt();
+    // 'true' from an older form is set too: the click clears it.
+    const int v = flagValue(data(index, Qt::EditRole)) ? 1 : 0;
     setData(index, (v + 1) % 2, Qt::EditRole);
     return true;
 }
@@ -479,7 +536,7 @@ Qt::ItemFlags EditableSqlQueryModel::flags(const QModelIndex &index) const
 
 bool EditableSqlQueryModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || value == data(index, role))
+    if (!index.isValid() || isSameValue(value, data(index, role)))
         return false;
     pendingEdits.insert(qMakePair(index.row(), index.column()), value);
     emit dataChanged(index, index);
@@ -499,7 +556,7 @@ QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
         if (edited != pendingEdits.constEnd())
             v = edited.value();
         if (isBoolColumn(item))
-            return v.toBool() ? QStringLiteral("\u00D7") : QString();
+            return flagValue(v) ? QStringLiteral("\u00D7") : QString();
         if (isReferenceColumn(item) && v.isValid())
             return referenceTexts.value(columnName(item)).value(v.toInt());
         if (isNumericColumn(item) && v.toDouble() == 0.0)
@@ -561,6 +618,7 @@ QMimeData *EditableSqlQueryModel::mimeData(const QModelIndexList &indexes) const
     }
     auto *mime = new QMimeData;
     mime->setData(kPlainTextMime, bytes);
+    mime->setData(kSourceTableMime, sourceTable().toLatin1());
     return mime;
 }
 
@@ -568,6 +626,10 @@ bool EditableSqlQueryModel::dropMimeData(const QMimeData *data, Qt::DropAction, 
                                          const QModelIndex &parent)
 {
     if (!data || !data->hasFormat(kPlainTextMime))
+        return false;
+    // Cells of another table's list (value sets onto appliances) would be
+    // written into columns of this table under their names.
+    if (!canDropMimeData(data, Qt::CopyAction, -1, -1, parent))
         return false;
     QStringList texts;
     if (!decodeTextList(data->data(kPlainTextMime), texts))

@@ -52,6 +52,20 @@ public:
     bool isNewRecordRow(int row) const;
     // Row that shows the record with the id (hint is tried first), or -1.
     int rowOfRecord(int id, int hint = -1) const;
+    // Whether Delete may clear the cell: a stored record's cell that the
+    // list edits, neither the record key nor a key or reference id of
+    // another record (appliance, manufacturer, source set, attachment).
+    virtual bool isClearableCell(const QModelIndex &index) const;
+    // Whether value is what the cell stores: an empty cell (NULL or an
+    // empty text) equals only another empty value, and 0 is a value.
+    static bool isSameValue(const QVariant &value, const QVariant &stored);
+    // A flag as stored: 0/1, or the texts 'true'/'false' an older form wrote.
+    static bool flagValue(const QVariant &stored);
+    // The table the list shows (upper case, the first after FROM); drops of
+    // cells dragged from a list of another table are refused.
+    QString sourceTable() const;
+    bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                         const QModelIndex &parent) const override;
     // A list read from a database opened for reading only ends without the
     // new-record row: nothing could be stored there.
     bool offersNewRecordRow() const { return !readOnlyDatabase; }
@@ -130,6 +144,10 @@ protected:
     // The new-record row at row was stored as the record id: the row shows
     // the id until the next refresh, which keeps the record in sight.
     void noteInsertedRecord(int row, const QVariant &id);
+    // The id SQLite would give the next row of table (keyColumn its integer
+    // key), read inside the open write action; inserts name it explicitly, so
+    // the journal replayed onto a copy gives the row the same id.
+    qlonglong nextRecordId(const QString &table, const QString &keyColumn) const;
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.

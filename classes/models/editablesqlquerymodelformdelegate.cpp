@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QIcon>
+#include <QLineEdit>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -99,6 +100,15 @@ void EditableSqlQueryModelFormDelegate::setEditorData(QWidget *editor,
     }
     if (!isPictureColumn(sqlModel()->columnName(index))) {
         EditableSqlQueryModelDelegate::setEditorData(editor, index);
+        // What the list shows read-only for this record (the inherited
+        // values of a derived set) cannot be typed over in the form either.
+        const bool readOnly = !(index.flags() & Qt::ItemIsEditable);
+        if (auto *csb = qobject_cast<combospinWgt *>(editor)) {
+            if (!isShownIdColumn(sqlModel()->columnName(index)))
+                csb->setReadOnly(readOnly);
+        } else if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            line->setReadOnly(readOnly);
+        }
         return;
     }
     if (auto *chooser = qobject_cast<QComboBox *>(editor)) {
@@ -115,8 +125,9 @@ void EditableSqlQueryModelFormDelegate::setModelData(QWidget *editor, QAbstractI
     if (sqlModel()->isBoolColumn(index)) {
         // A box left as it was shown changes nothing (an empty flag stays empty).
         auto *box = qobject_cast<QCheckBox *>(editor);
+        // Stored as 0/1 like a click in the list, never as 'true'/'false'.
         if (box && box->isChecked() != index.data(Qt::DisplayRole).toBool())
-            model->setData(index, box->isChecked(), Qt::EditRole);
+            model->setData(index, box->isChecked() ? 1 : 0, Qt::EditRole);
         return;
     }
     if (!isPictureColumn(sqlModel()->columnName(index))) {

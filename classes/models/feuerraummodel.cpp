@@ -63,10 +63,13 @@ bool FeuerraumModel::setData(const QModelIndex &index, const QVariant &value, in
     // An editor closed without typing commits an empty text: no blank record.
     if (value.isNull() || value.toString().isEmpty())
         return false;
-    return insertNewRecord(index, QStringLiteral("INSERT INTO Gkostand (%1, Hrstid) VALUES ('%2',%3)")
+    // With its id, so that the journal gives a copy the same row.
+    return insertNewRecord(index,
+                           QStringLiteral("INSERT INTO Gkostand (%1, Hrstid, Id) VALUES ('%2',%3,%4)")
                                .arg(columnName(index), doubleApostrophes(value.toString()),
-                                    QString::number(
-                                        settings()->currentFireChamberManufacturerId)));
+                                    QString::number(settings()->currentFireChamberManufacturerId),
+                                    QString::number(nextRecordId(QStringLiteral("Gkostand"),
+                                                                 QStringLiteral("Id")))));
 }
 
 void FeuerraumModel::datenKopieren(QList<int> rows)

@@ -9,6 +9,7 @@
 #include "statementrunner.h"
 #include "valuesetidlookup.h"
 #include "valuesetcopy.h"
+#include "valuesetdeletion.h"
 #include "writeaction.h"
 
 #include <QDebug>
@@ -117,6 +118,13 @@ void GeraeteModel::rebuildRowValueSetIds()
         ids << rowId(row);
     rowValueSetIds =
         ValueSetIdLookup::joinedIdsPerAppliance(ids, settings()->valueFilter, runner().database());
+}
+
+void GeraeteModel::rereadValueSetIds()
+{
+    rebuildRowValueSetIds();
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {});
 }
 
 QString GeraeteModel::valueSetIdsOfRow(int row) const
@@ -272,9 +280,13 @@ QStringList GeraeteModel::mimeTypes() const
 QMimeData *GeraeteModel::mimeData(const QModelIndexList &indexes) const
 {
     QMimeData *mime = EditableSqlQueryModel::mimeData(indexes);
-    QStringList ids;
+    // The ids as the file holds them now: a set deleted or created since
+    // the list was read must not go into a group, nor be missing.
+    QList<int> appliances;
     for (const QModelIndex &index : indexes)
-        ids << rowValueSetIds.value(index.row());
+        appliances << rowId(index.row());
+    const QStringList ids = ValueSetIdLookup::joinedIdsPerAppliance(
+        appliances, settings()->valueFilter, runner().database());
     mime->setData(kCsvMime, ids.join(QLatin1Char('#')).toLatin1());
     return mime;
 }
@@ -392,7 +404,9 @@ void GeraeteModel::datenLoeschen(QList<int> rows)
     // Set-based: one pass over Werte for the whole selection, not one per appliance.
     for (const QString &ids : idListChunks(appliances)) {
         sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid IN (%1)").arg(ids));
-        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet IN (%1)").arg(ids));
+        // With their group rows; the sets derived from them become plain.
+        ValueSetDeletion::deleteSelected(
+            action, QStringLiteral("SELECT WerteId FROM Werte WHERE geraet IN (%1)").arg(ids));
     }
     action.finish();
     refresh();
@@ -423,8 +437,10 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
         }
         pasted = action.finish() && pasted;
     }
-    if (pasted)
+    if (pasted) {
+        rereadValueSetIds();
         emit werteAktualisieren();
+    }
 }
 
 // Copies one value set to the appliance through a temporary table; false

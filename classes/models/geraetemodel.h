@@ -65,6 +65,9 @@ public:
 public slots:
     void refresh() override;
     bool isInCurrentGroup(const QModelIndex &index) const override;
+    // Reads the value-set ids of every row again (after value sets of a
+    // listed appliance were created or deleted elsewhere).
+    void rereadValueSetIds();
 
 signals:
     // Value sets were deleted or pasted; the value list must be re-read.

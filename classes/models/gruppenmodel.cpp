@@ -96,7 +96,24 @@ QString GruppenModel::ofCurrentManufacturer()
 QString GruppenModel::deleteStatement(const QString &name)
 {
     return QStringLiteral("DELETE  FROM gruppen WHERE BEZEICHNUNG='%1'").arg(doubleApostrophes(name))
-        + ofCurrentManufacturer();
+        + ofCurrentManufacturerOrGone();
+}
+
+QString GruppenModel::ofCurrentManufacturerOrGone()
+{
+    // Rows whose value set no longer exists belong to no manufacturer; left
+    // behind, they would hand the group to the set that gets the id next.
+    QString own = ofCurrentManufacturer();
+    own.replace(0, 5, QStringLiteral(" AND (NOT EXISTS (SELECT 1 FROM Werte WHERE "
+                                     "Werte.WerteId=gruppen.werteid) OR "));
+    return own + QLatin1Char(')');
+}
+
+QString GruppenModel::goneRowsStatement(const QString &name)
+{
+    return QStringLiteral("DELETE FROM gruppen WHERE BEZEICHNUNG='%1' AND NOT EXISTS (SELECT 1 "
+                          "FROM Werte WHERE Werte.WerteId=gruppen.werteid)")
+        .arg(doubleApostrophes(name));
 }
 
 QString GruppenModel::renameStatement(const QString &newName, const QString &oldName)
@@ -108,7 +125,10 @@ QString GruppenModel::renameStatement(const QString &newName, const QString &old
 
 QString GruppenModel::insertStatement(const QString &name, const QString &id)
 {
-    return QStringLiteral("INSERT INTO gruppen VALUES ('%1', %2)").arg(doubleApostrophes(name), id);
+    // Only a value set that exists becomes a member: the item may still
+    // hold the id of one deleted since the groups were read.
+    return QStringLiteral("INSERT INTO gruppen SELECT '%1', WerteId FROM Werte WHERE WerteId=%2")
+        .arg(doubleApostrophes(name), id);
 }
 
 bool GruppenModel::insertMemberRows(const QString &name, const QStringList &ids)
@@ -181,6 +201,7 @@ bool GruppenModel::setData(const QModelIndex &index, const QVariant &value, int 
         return false;
     const QString oldName = index.data(Qt::DisplayRole).toString();
     WriteAction action(QString(), WriteAction::AllOrNothing);
+    action.runUnjournaled(goneRowsStatement(oldName));
     action.runUnjournaled(renameStatement(newName, oldName));
     if (!action.finish())
         return false;

@@ -54,6 +54,10 @@ public:
 
 private:
     static QString ofCurrentManufacturer();
+    // The manufacturer's rows and those whose value set is gone.
+    static QString ofCurrentManufacturerOrGone();
+    // Deletes the rows of the group whose value set is gone.
+    static QString goneRowsStatement(const QString &name);
     bool hasGroupNamed(const QString &name) const;
     // Both run in one transaction; false (nothing changed) when it failed.
     bool storeMembers(const QModelIndex &index, const QStringList &ids);

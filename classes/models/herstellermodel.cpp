@@ -6,6 +6,7 @@
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetcopy.h"
+#include "valuesetdeletion.h"
 #include "writeaction.h"
 
 #include <QDebug>
@@ -119,8 +120,10 @@ bool HerstellerModel::insertFromNewRecordRow(const QModelIndex &index, const QVa
     WriteAction action(connectionName);
     QVariant insertedId;
     const bool inserted =
-        action.run(QStringLiteral("INSERT INTO Hersteller (%1, VonWas, Tirma) VALUES ('%2',1,1)")
-                       .arg(columnName(index), doubleApostrophes(value.toString())),
+        action.run(QStringLiteral("INSERT INTO Hersteller (%1, VonWas, Tirma, Id) VALUES ('%2',1,1,%3)")
+                       .arg(columnName(index), doubleApostrophes(value.toString()),
+                            QString::number(nextRecordId(QStringLiteral("Hersteller"),
+                                                         QStringLiteral("Id")))),
                    &insertedId);
     const bool kept = action.finish();
     if (inserted && kept)
@@ -161,11 +164,14 @@ void HerstellerModel::deleteManufacturers(const StatementRunner &sql, const QLis
     // Set-based: the value sets of all their appliances go in one pass over
     // Werte. The sub-select names the appliances the same way when the
     // journal is replayed onto a copy in the same state.
+    WriteAction action(sql.database().connectionName());   // joins the open one
     for (const QString &list : idListChunks(ids)) {
         sql.runJournaled(QStringLiteral("DELETE FROM Hersteller WHERE id IN (%1)").arg(list));
-        sql.runJournaled(QStringLiteral("DELETE FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
-                                        "Geraete WHERE HrstId IN (%1))")
-                             .arg(list));
+        // With their group rows; the sets derived from them become plain.
+        ValueSetDeletion::deleteSelected(
+            action, QStringLiteral("SELECT WerteId FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
+                                   "Geraete WHERE HrstId IN (%1))")
+                        .arg(list));
         sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE HrstId IN (%1)").arg(list));
     }
 }

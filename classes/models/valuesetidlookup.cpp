@@ -64,10 +64,10 @@ QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const Q
     const QString bounds = QStringLiteral("Geraet BETWEEN %1 AND %2")
                                .arg(sortedDistinctIds.first())
                                .arg(sortedDistinctIds.last());
-    // LIKE '%%' matches every Bemerkung that is not NULL; saying so spares
-    // the pattern match on every value set when there is no search text.
+    // Without a search text every value set counts, one without a
+    // Bemerkung too (a set begun in a number column has none).
     const QString bemerkung = valueFilter.isEmpty()
-        ? QStringLiteral("Bemerkung IS NOT NULL")
+        ? QString()
         : QStringLiteral("Bemerkung LIKE '%%1%'").arg(doubleApostrophes(valueFilter));
     QStringList alternatives = idAlternatives(sortedDistinctIds);
     if (alternatives.size() > kMaxAlternatives) {
@@ -86,7 +86,8 @@ QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const Q
     const bool searchesList = alternatives.last().startsWith(QLatin1String("Geraet IN"));
     if (!ids.isEmpty() && !searchesList)
         conditions << ids;
-    conditions << bemerkung;
+    if (!bemerkung.isEmpty())
+        conditions << bemerkung;
     if (!ids.isEmpty() && searchesList)
         conditions << ids;
     const QString condition = conditions.join(QStringLiteral(" AND "));

@@ -9,6 +9,7 @@
 #include "nhfattachment.h"
 #include "sqltext.h"
 #include "userinteraction.h"
+#include "valuesetdeletion.h"
 #include "writeaction.h"
 
 #include <QColor>
@@ -311,6 +312,32 @@ Qt::ItemFlags WerteModel::flags(const QModelIndex &index) const
     return result;
 }
 
+bool WerteModel::isWritableCell(const QModelIndex &index) const
+{
+    if (!index.isValid() || isKeyColumn(index))
+        return false;
+    const QString name = columnNameAt(index.column());
+    if (name == QLatin1String("BEMERKUNGID") || name == QLatin1String("AUSATZRINGEID"))
+        return false;
+    if (!isStoredRow(index.row()) || !isNhfRow(index.row()))
+        return true;
+    if (m_inheritedColumns.contains(index.column()))
+        return false;
+    const int attachmentId = getAusatzringeId(index.row());
+    const auto &cache = settings()->aufsatzCache;
+    return !(attachmentId >= 0 && cache.contains(attachmentId)
+             && NhfAttachment(cache.value(attachmentId)).fixesColumn(name));
+}
+
+bool WerteModel::isClearableCell(const QModelIndex &index) const
+{
+    if (!index.isValid() || !isStoredRow(index.row()) || !isWritableCell(index))
+        return false;
+    const QString name = columnNameAt(index.column());
+    return name != QLatin1String("WERTEID") && name != QLatin1String("GERAET")
+        && name != QLatin1String("XXXDINPLUS");
+}
+
 bool WerteModel::dinplusFlag(int row) const
 {
     const auto cached = m_dinplus.constFind(row);
@@ -462,6 +489,9 @@ bool WerteModel::setData(const QModelIndex &index, const QVariant &value, int ro
 {
     if (!index.isValid() || isKeyColumn(index))
         return false;
+    // Every write path ends here: what the list shows read-only stays so.
+    if (!isWritableCell(index))
+        return false;
     if (hasNewRecordRow() && index.row() == storedRowCount())
         return insertFromNewRecordRow(index, value);
     return updateStoredRow(index, value, role);
@@ -500,6 +530,7 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
         return false;
     noteInsertedRecord(index.row(), insertedId);
     refresh();
+    emit valueSetsChanged();
     return true;
 }
 
@@ -527,9 +558,16 @@ void WerteModel::stampCaptureDate(const QModelIndex &index, const QString &id, i
     if (!settings()->autoErfassdatum)
         return;
     const int dateColumn = fieldIndex(QStringLiteral("ERFASSDAT"));
-    if (dateColumn < 0)
+    if (dateColumn < 0) {
+        // Once a day is enough: clearing a whole row stamps it once.
+        QSqlQuery stored(database());
+        if (stored.exec(QStringLiteral("SELECT ERFASSDAT FROM Werte WHERE WerteId=%1").arg(id))
+            && stored.next() && stored.value(0).toString() == today())
+            return;
+        stored.finish();
         runner().runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
                               .arg(today(), id));
+    }
     else if (dateColumn != index.column())
         setData(this->index(index.row(), dateColumn), today(), role);
 }
@@ -618,21 +656,25 @@ void WerteModel::datenDuplizieren(QList<int> rows)
     }
     action.finish();
     refresh();
+    emit valueSetsChanged();
 }
 
 void WerteModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
-    QStringList ids;
+    QList<int> ids;
     for (int row : rows) {
         if (isStoredRow(row))
-            ids << rowIdText(row);
+            ids << rowId(row);
     }
+    if (ids.isEmpty())
+        return;
+    // Group rows and derived sets go with the sets, in the same action.
     WriteAction action(connectionName);
-    for (const QString &id : qAsConst(ids))
-        action.run(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(id));
+    ValueSetDeletion::deleteIds(action, ids);
     action.finish();
     refresh();
+    emit valueSetsChanged();
 }
 
 void WerteModel::ausDatenVererben(QList<int> rows)

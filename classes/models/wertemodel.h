@@ -62,9 +62,22 @@ public:
     // (WerteId, AUSATZRINGEID) of the sets derived from the row, in query order.
     QList<QPair<int, int>> nhfRows(int row) const;
 
+    // Whether a write path (Delete, drop, paste, form, calculator, pick
+    // list) may store into the cell: not into the source and attachment ids,
+    // nor into what a derived set takes from its source and attachment. The
+    // picture and flag cells, which the list edits through their own ways,
+    // count as writable where the row is not derived.
+    bool isWritableCell(const QModelIndex &index) const;
+    bool isClearableCell(const QModelIndex &index) const override;
+
     void setDinplusAll(bool flag);
     bool isDinplusAll() const;
     bool isDinplusAny() const;
+
+signals:
+    // Value sets were created or deleted: the ids an appliance row carries
+    // must be read again.
+    void valueSetsChanged();
 
 public slots:
     void refresh() override;

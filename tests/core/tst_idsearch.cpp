@@ -110,6 +110,10 @@ private slots:
         exec("DELETE FROM Geraete WHERE TirmaId=25000");
         exec("DELETE FROM Werte WHERE WerteId=70000");
         QCOMPARE(freeId("Geraete", "TirmaId", 58), 25000);
+        // 70000 is still named as the source of 70002 and in a group.
+        QCOMPARE(freeId("Werte", "WerteId", 58), 70003);
+        exec("UPDATE Werte SET BEMERKUNGID=0 WHERE BEMERKUNGID=70000");
+        exec("DELETE FROM gruppen WHERE werteid=70000");
         QCOMPARE(freeId("Werte", "WerteId", 58), 70000);
         QCOMPARE(freeId("Geraete", "TirmaId", 550), 20002);
     }

@@ -55,9 +55,13 @@ class TestGeraeteModel : public QObject
         QStringList entries;
         for (int row = 0; row < model.rowCount(); ++row) {
             QSqlQuery q(m_db);
-            q.exec(QString("SELECT werteid FROM werte WHERE Geraet=%1 AND Bemerkung LIKE '%%2%'")
+            // Without a search text a set without a Bemerkung counts too.
+            const QString filter = settings()->valueFilter;
+            q.exec(QString("SELECT werteid FROM werte WHERE Geraet=%1%2")
                        .arg(model.index(row, 0).data(Qt::EditRole).toInt())
-                       .arg(QString(settings()->valueFilter).replace("'", "''")));
+                       .arg(filter.isEmpty() ? QString()
+                                             : QString(" AND Bemerkung LIKE '%%1%'")
+                                                   .arg(QString(filter).replace("'", "''"))));
             QStringList ids;
             while (q.next())
                 ids << q.value(0).toString();
@@ -234,7 +238,7 @@ private slots:
         QCOMPARE(ValueSetIdLookup::statement({0, 2, 3, 4, 5, 9, 20, 21, 22, 23}, ""),
                  QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 0 AND 23 AND "
                          "(Geraet BETWEEN 2 AND 5 OR Geraet BETWEEN 20 AND 23 OR Geraet=0 OR "
-                         "Geraet=9) AND Bemerkung IS NOT NULL"));
+                         "Geraet=9)"));
         QCOMPARE(ValueSetIdLookup::statement({7, 8, 9, 10}, "%1"),
                  QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 7 AND 10 AND "
                          "Bemerkung LIKE '%%1%'"));
@@ -507,8 +511,16 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE TirmaId IN (25000,25001)"),
                  QString("0"));
         QCOMPARE(listedIds(model), (QList<int>{1201, 1202, 25002, 25004}));
+        // The value sets go with their group rows; sets derived from them become plain.
+        const QString sets = "SELECT WerteId FROM Werte WHERE geraet IN (25000,25001)";
         QCOMPARE(journal(), (QStringList{"DELETE FROM Geraete WHERE tirmaid IN (25000,25001);",
-                                         "DELETE FROM Werte WHERE geraet IN (25000,25001);"}));
+                                         QString("UPDATE Werte SET BEMERKUNGID=0,AUSATZRINGEID=0 "
+                                                 "WHERE BEMERKUNGID IN (%1) AND WerteId NOT IN "
+                                                 "(%1);").arg(sets),
+                                         QString("DELETE FROM Werte WHERE WerteId IN (%1);").arg(sets)}));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM gruppen WHERE werteid IN (70000,70001,70002,"
+                              "70004,70005,70006)"),
+                 QString("0"));
     }
 
     void deleteOfALargeSelectionGoesInChunksOfTenThousand()
@@ -531,8 +543,8 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE WerteId > 1000000"), QString("0"));
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("3"));
         const QStringList lines = journal();
-        QCOMPARE(lines.size(), 4);   // 10,000 + 1 appliances, two statements each
-        QVERIFY(lines.at(2).endsWith(QLatin1String(" IN (910001);")));
+        QCOMPARE(lines.size(), 6);   // 10,000 + 1 appliances, three statements each
+        QCOMPARE(lines.at(3), QString("DELETE FROM Geraete WHERE tirmaid IN (910001);"));
         QCOMPARE(lines.at(0).count(','), 9999);
     }
 

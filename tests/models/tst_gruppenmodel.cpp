@@ -81,6 +81,9 @@ private slots:
 
     void storingWritesOneRowPerMember()
     {
+        // Only value sets that exist become members.
+        QVERIFY(QSqlQuery(m_db).exec(
+            "INSERT INTO Werte (WerteId, Geraet) VALUES (5, 701), (6, 701), (7, 701), (8, 701)"));
         GruppenModel model;
         model.addGruppe("Geladen", "70000#70001", false);
         QCOMPARE(storedMembers("Geladen"), QString());
@@ -91,7 +94,7 @@ private slots:
         // Dropped text that is not a list of ids never reaches a statement.
         model.addGruppe("Fremd", "7#1); DELETE FROM Werte; --#8", true);
         QCOMPARE(storedMembers("Fremd"), QString("7#8"));
-        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte"), QString("50"));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte"), QString("54"));
     }
 
     void addingMergesAndRewritesTheRows()
@@ -190,9 +193,10 @@ private slots:
         QCOMPARE(storedMembers("Nord"), QString());
         QCOMPARE(storedMembers("neu"), QString("60000#60003"));
         QCOMPARE(GruppenModel::deleteStatement("neu"),
-                 QString("DELETE  FROM gruppen WHERE BEZEICHNUNG='neu' AND werteid IN (SELECT "
+                 QString("DELETE  FROM gruppen WHERE BEZEICHNUNG='neu' AND (NOT EXISTS (SELECT 1 "
+                         "FROM Werte WHERE Werte.WerteId=gruppen.werteid) OR werteid IN (SELECT "
                          "Werte.WerteId FROM Werte INNER JOIN Geraete ON Werte.Geraet="
-                         "Geraete.TirmaId WHERE Geraete.HrstId=58)"));
+                         "Geraete.TirmaId WHERE Geraete.HrstId=58))"));
     }
 
     void groupChangesAreNotJournaled()

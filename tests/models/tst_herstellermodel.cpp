@@ -128,8 +128,11 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT VonWas || Tirma FROM Hersteller WHERE Name='Ofenbau O''Neill'"),
                  QString("11"));
         QVERIFY(names(model).contains("Ofenbau O'Neill"));
-        QCOMPARE(journal(), QStringList{"INSERT INTO Hersteller (NAME, VonWas, Tirma) VALUES "
-                                        "('Ofenbau O''Neill',1,1);"});
+        // With the id it got, so that a replay gives a copy the same row.
+        QCOMPARE(journal(), QStringList{"INSERT INTO Hersteller (NAME, VonWas, Tirma, Id) VALUES "
+                                        "('Ofenbau O''Neill',1,1,551);"});
+        QCOMPARE(scalar(m_db, "SELECT Id FROM Hersteller WHERE Name='Ofenbau O''Neill'"),
+                 QString("551"));
 
         // Another column of the new-record row: a manufacturer with only that column.
         HerstellerModel withOrt;
@@ -170,9 +173,13 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Geraete WHERE HrstId=12"), QString("0"));
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Werte WHERE Geraet IN (400,401,402)"),
                  QString("0"));
+        const QString sets = "SELECT WerteId FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
+                             "Geraete WHERE HrstId IN (12))";
         QCOMPARE(journal(), (QStringList{"DELETE FROM Hersteller WHERE id IN (12);",
-                                         "DELETE FROM Werte WHERE geraet IN (SELECT TirmaId FROM "
-                                         "Geraete WHERE HrstId IN (12));",
+                                         QString("UPDATE Werte SET BEMERKUNGID=0,AUSATZRINGEID=0 "
+                                                 "WHERE BEMERKUNGID IN (%1) AND WerteId NOT IN "
+                                                 "(%1);").arg(sets),
+                                         QString("DELETE FROM Werte WHERE WerteId IN (%1);").arg(sets),
                                          "DELETE FROM Geraete WHERE HrstId IN (12);"}));
     }
 

@@ -87,8 +87,8 @@ private slots:
         QCOMPARE(model.rowCount(), 4);
         QCOMPARE(scalar(m_db, "SELECT HrstId FROM Gkostand WHERE Typ='Brennraum ''XL'''"),
                  QString("58"));
-        QCOMPARE(journal(), QStringList{"INSERT INTO Gkostand (TYP, Hrstid) VALUES "
-                                        "('Brennraum ''XL''',58);"});
+        QCOMPARE(journal(), QStringList{"INSERT INTO Gkostand (TYP, Hrstid, Id) VALUES "
+                                        "('Brennraum ''XL''',58,6);"});
 
         // The main page stays on 58, the fire-chamber page shows 550: the
         // new fire chamber belongs to the manufacturer of its page.
@@ -99,10 +99,10 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT group_concat(HrstId) FROM Gkostand "
                               "WHERE Typ='Brennraum neu'"),
                  QString("550"));
-        QCOMPARE(journal(), (QStringList{"INSERT INTO Gkostand (TYP, Hrstid) VALUES "
-                                         "('Brennraum ''XL''',58);",
-                                         "INSERT INTO Gkostand (TYP, Hrstid) VALUES "
-                                         "('Brennraum neu',550);"}));
+        QCOMPARE(journal(), (QStringList{"INSERT INTO Gkostand (TYP, Hrstid, Id) VALUES "
+                                         "('Brennraum ''XL''',58,6);",
+                                         "INSERT INTO Gkostand (TYP, Hrstid, Id) VALUES "
+                                         "('Brennraum neu',550,7);"}));
     }
 
     void fireChamberEditsDuplicatesAndDeletes()
@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM Baustoffe"), QString("6"));
         const QStringList lines = journal();
         QCOMPARE(lines.first(),
-                 QString("INSERT INTO Baustoffe (BEZEICHNUNG) VALUES ('Lehm ''fein''');"));
+                 QString("INSERT INTO Baustoffe (BEZEICHNUNG, Id) VALUES ('Lehm ''fein''',7);"));
         QCOMPARE(lines.at(1),
                  QString("UPDATE Baustoffe SET BEZEICHNUNG='Ofenkachel ''matt''' WHERE id=6;"));
         QCOMPARE(lines.mid(3), (QStringList{"DELETE FROM Baustoffe WHERE Id=8;",

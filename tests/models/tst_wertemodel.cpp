@@ -667,11 +667,14 @@ private slots:
         QCOMPARE(m_model->rowCount(), 3);
         QCOMPARE(value("SELECT count(*) FROM Werte WHERE WerteId IN (70001,70003)"), QString("0"));
         lines = journal();
-        QCOMPARE(lines.mid(2), (QStringList{"DELETE FROM Werte WHERE WerteId=70003;",
-                                            "DELETE FROM Werte WHERE WerteId=70001;"}));
-        // The derived set of a deleted source is left alone.
+        QCOMPARE(lines.mid(2), (QStringList{"UPDATE Werte SET BEMERKUNGID=0,AUSATZRINGEID=0 WHERE "
+                                            "BEMERKUNGID IN (70003,70001) AND WerteId NOT IN "
+                                            "(70003,70001);",
+                                            "DELETE FROM Werte WHERE WerteId IN (70003,70001);"}));
+        // The derived set of a deleted source becomes a plain set.
         QVERIFY(invoke("datenLoeschen", QList<int>{rowOf(70000)}));
-        QCOMPARE(value("SELECT BEMERKUNGID FROM Werte WHERE WerteId=70002"), QString("70000"));
+        QCOMPARE(value("SELECT BEMERKUNGID||'|'||AUSATZRINGEID FROM Werte WHERE WerteId=70002"),
+                 QString("0|0"));
     }
 
     void groupMembershipByWholeIds()

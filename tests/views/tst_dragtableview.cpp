@@ -533,7 +533,9 @@ private slots:
         m_view->setDragMode(3, 500);
         QVERIFY(dropOn(target, {"Erste", "Zweite"}));
         QCOMPARE(scalar(m_db, "SELECT Bemerkung FROM Werte WHERE WerteId=70000"), QString("Erste"));
-        QCOMPARE(scalar(m_db, "SELECT Bemerkung FROM Werte WHERE WerteId=70002"), QString("Zweite"));
+        // 70002 is derived: its Bemerkung comes from the attachment, read-only.
+        QCOMPARE(scalar(m_db, "SELECT Bemerkung FROM Werte WHERE WerteId=70002"),
+                 QString("Speicheraufsatz 'Nord'"));
     }
 
 
@@ -709,7 +711,9 @@ private slots:
         QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
         selectCells(m_view, {werteCell(70000, "TW"), werteCell(70001, "TW"), werteCell(70001, "BRST")});
         QTest::keyClick(m_view, Qt::Key_Delete);
-        QCOMPARE(scalar(m_db, "SELECT coalesce(TW,'') FROM Werte WHERE WerteId=70000"), QString());
+        // All or nothing: the refused cell keeps the others as they were.
+        QCOMPARE(scalar(m_db, "SELECT coalesce(TW,'') FROM Werte WHERE WerteId=70000"),
+                 QString("230.2"));
         QVERIFY(!scalar(m_db, "SELECT TW FROM Werte WHERE WerteId=70001").isEmpty());
         QCOMPARE(werteCell(70001, "BRST").data().toString(),
                  scalar(m_db, "SELECT BRST FROM Werte WHERE WerteId=70001"));
