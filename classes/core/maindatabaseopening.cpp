@@ -2,9 +2,12 @@
 
 #include "appsettings.h"
 #include "aufsatzcache.h"
+#include "changejournal.h"
+#include "changereport.h"
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "idtable.h"
+#include "journalcommitstate.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +23,8 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
     opening.openMainFile(file, readOnly);
     if (opening.opened) {
         AppSettings::instance()->dbFile = file;
+        if (!readOnly)
+            opening.repairJournal();
         AufsatzCache::fill(kolvexDb());
         const QSqlError companionError = openCompanion(file, readOnly);
         if (companionError.isValid())
@@ -45,6 +50,16 @@ void MainDatabaseOpening::openMainFile(const QString &file, bool readOnly)
         error = databaseFileError(describeDatabaseError(error, file));
     }
     opened = !error.isValid();
+}
+
+// A crash between the journal's sync and the commit left lines of a change
+// the file never got; they are put aside and the user is told.
+void MainDatabaseOpening::repairJournal()
+{
+    journalNotice =
+        JournalCommitState::attachAndRepair(kolvexDb(), AppSettings::instance()->journal());
+    if (!journalNotice.isEmpty())
+        ChangeReport::instance()->journalNotice(journalNotice);
 }
 
 // Beside a main file that is only read nothing is created: a missing

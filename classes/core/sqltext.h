@@ -6,7 +6,9 @@
 #include <QStringList>
 
 // Text values go between single quotes in our statements; every apostrophe
-// inside them is doubled so that names like "O'Brien" survive.
+// inside them is doubled so that names like "O'Brien" survive, and every
+// carriage return becomes "'||char(13)||'", so that the sqlite3 shell reads
+// a journaled text back unchanged.
 QString doubleApostrophes(const QString &text);
 
 // The text doubled and enclosed in single quotes.

@@ -4,9 +4,11 @@
 #include "changereport.h"
 #include "databasefilecheck.h"
 #include "dbconnections.h"
+#include "journalcommitstate.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -42,6 +44,18 @@ bool transactionWasLost(QSqlDatabase db)
     return true;
 }
 
+qint64 journalSize(const ChangeJournal &journal)
+{
+    const QFileInfo file(journal.path());
+    return file.isFile() ? file.size() : 0;
+}
+
+void (*&beforeCommitHook())()
+{
+    static void (*hook)() = nullptr;
+    return hook;
+}
+
 } // namespace
 
 QHash<QString, WriteAction::Shared *> &WriteAction::openActions()
@@ -72,6 +86,11 @@ WriteAction::~WriteAction()
 {
     if (!m_finished)
         finish();
+}
+
+void WriteAction::setBeforeCommitHook(void (*hook)())
+{
+    beforeCommitHook() = hook;
 }
 
 QString WriteAction::rangeFullText()
@@ -182,6 +201,8 @@ bool WriteAction::finishOutermost()
         QString reason;
         if (!journal.appendLines(s.journal, &reason))
             reports->journalNotWritable(reason);
+        else if (!s.journal.isEmpty())
+            JournalCommitState::record(db, journalSize(journal));
         report();
         return s.failures == 0;
     }
@@ -201,6 +222,18 @@ bool WriteAction::finishOutermost()
         db.rollback();
         reports->journalNotWritable(reason);
         return false;
+    }
+    // How far the journal is committed goes into the same transaction, so
+    // that lines of a change that never reached the file are known as such.
+    if (sizeBefore >= 0) {
+        if (!JournalCommitState::record(db, journalSize(journal), &reason)) {
+            db.rollback();
+            journal.cutBack(sizeBefore);
+            reports->journalNotWritable(reason);
+            return false;
+        }
+        if (beforeCommitHook())
+            beforeCommitHook()();
     }
     if (!db.commit()) {
         const QString text = errorText(db.lastError());

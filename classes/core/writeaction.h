@@ -61,6 +61,10 @@ public:
     // true: the outermost one decides.
     bool finish();
 
+    // Called by every outermost action that wrote journal lines, after they
+    // are on the disk and before the commit (tests stop the process there).
+    static void setBeforeCommitHook(void (*hook)());
+
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
 
