@@ -158,7 +158,8 @@ void BrowserPage::refreshManufacturers()
     m_manufacturerList.reread(
         [this] {
             m_herstellerModel->selectManufacturers(settings()->allFilter);
-            settings()->currentManufacturerId = -1;
+            if (!settings()->queryFailed)
+                settings()->currentManufacturerId = -1;
         },
         [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); });
 }

@@ -17,9 +17,14 @@ QString quotedText(const QString &text)
 
 QStringList idListChunks(const QList<int> &ids, int perChunk)
 {
+    return idListChunks(QList<qint64>(ids.begin(), ids.end()), perChunk);
+}
+
+QStringList idListChunks(const QList<qint64> &ids, int perChunk)
+{
     QStringList chunks;
     QStringList current;
-    for (int id : ids) {
+    for (qint64 id : ids) {
         current << QString::number(id);
         if (current.size() >= perChunk) {
             chunks << current.join(QLatin1Char(','));

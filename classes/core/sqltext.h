@@ -18,5 +18,6 @@ QString quotedText(const QString &text);
 // that a statement over a whole selection stays short enough for SQLite's
 // limits. Empty for no ids.
 QStringList idListChunks(const QList<int> &ids, int perChunk = 500);
+QStringList idListChunks(const QList<qint64> &ids, int perChunk = 500);
 
 #endif // SQLTEXT_H

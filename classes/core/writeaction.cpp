@@ -113,12 +113,18 @@ bool WriteAction::run(const QString &sql, QVariant *lastInsertId)
     return execute(sql, true, lastInsertId);
 }
 
+bool WriteAction::runOnRecord(const QString &sql)
+{
+    return execute(sql, true, nullptr, /*needsRow=*/true);
+}
+
 bool WriteAction::runUnjournaled(const QString &sql)
 {
     return execute(sql, false, nullptr);
 }
 
-bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsertId)
+bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsertId,
+                          bool needsRow)
 {
     if (lastInsertId)
         *lastInsertId = QVariant();
@@ -131,6 +137,11 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     }
     QSqlQuery query(database());
     if (query.exec(sql)) {
+        if (needsRow && query.numRowsAffected() == 0) {
+            m_lastError = QCoreApplication::translate("WriteAction", "Datensatz nicht mehr vorhanden");
+            fail(m_lastError);
+            return false;
+        }
         if (journal)
             m_shared->journal << sql;
         if (lastInsertId)

@@ -78,14 +78,22 @@ EditableSqlQueryModel::EditableSqlQueryModel(QObject *parent)
     qRegisterMetaType<QList<int>>("QList<int>");
 }
 
-int EditableSqlQueryModel::rowId(int row) const
+qint64 EditableSqlQueryModel::rowId(int row) const
 {
-    return data(index(row, 0), Qt::EditRole).toInt();
+    return data(index(row, 0), Qt::EditRole).toLongLong();
 }
 
 QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
 {
     QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+QList<qint64> EditableSqlQueryModel::recordIds(const QList<int> &rows) const
+{
+    QList<qint64> ids;
     for (int row : rows)
         ids << rowId(row);
     return ids;
@@ -108,10 +116,10 @@ void EditableSqlQueryModel::deleteRecords(const QList<int> &rows, const QString 
                                           const QString &keyColumn)
 {
     BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
+    const QList<qint64> ids = recordIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : ids)
+    for (qint64 id : ids)
         sql.runJournaled(
             QStringLiteral("DELETE FROM %1 WHERE %2=%3").arg(table, keyColumn, QString::number(id)));
     action.finish();
@@ -137,7 +145,7 @@ bool EditableSqlQueryModel::updateStoredCell(const QModelIndex &index, const QVa
     if (!EditableSqlQueryModel::setData(index, value, role))
         return false;
     WriteAction action(connectionName);
-    const bool written = action.run(
+    const bool written = action.runOnRecord(
         updateTemplate.arg(columnName(index), doubleApostrophes(value.toString()), id));
     return keepOrUndoEdit(index, written, action.finish());
 }
@@ -170,7 +178,7 @@ bool EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
     return inserted && kept;
 }
 
-int EditableSqlQueryModel::rowOfRecord(int id, int hint) const
+int EditableSqlQueryModel::rowOfRecord(qint64 id, int hint) const
 {
     if (hint >= 0 && hint < recordCount() && rowId(hint) == id)
         return hint;
@@ -505,7 +513,7 @@ bool EditableSqlQueryModel::dropMimeData(const QMimeData *data, Qt::DropAction, 
     struct Target
     {
         int row;
-        int id;
+        qint64 id;
         bool newRecord;
         QString text;
     };

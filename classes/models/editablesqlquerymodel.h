@@ -51,7 +51,7 @@ public:
     // Whether row is the trailing new-record row.
     bool isNewRecordRow(int row) const;
     // Row that shows the record with the id (hint is tried first), or -1.
-    int rowOfRecord(int id, int hint = -1) const;
+    int rowOfRecord(qint64 id, int hint = -1) const;
     // A list read from a database opened for reading only ends without the
     // new-record row: nothing could be stored there.
     bool offersNewRecordRow() const { return !readOnlyDatabase; }
@@ -90,8 +90,10 @@ signals:
 
 protected:
     // Record id of a row: its column 0 (edit role) as integer.
-    int rowId(int row) const;
+    qint64 rowId(int row) const;
     QList<int> rowIds(const QList<int> &rows) const;
+    // The record ids of the rows as 64-bit numbers.
+    QList<qint64> recordIds(const QList<int> &rows) const;
     // The context actions of the plain tables: copies, or deletes, the
     // records of the rows (keyColumn their key in table) in one journaled
     // action and re-reads the list.

@@ -145,9 +145,9 @@ QString WerteModel::rowIdText(int row) const
     return data(index(row, 0), Qt::DisplayRole).toString();
 }
 
-int WerteModel::rowId(int row) const
+qint64 WerteModel::rowId(int row) const
 {
-    return rowIdText(row).toInt();
+    return rowIdText(row).toLongLong();
 }
 
 QString WerteModel::columnNameAt(int column) const
@@ -457,7 +457,7 @@ bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value
     // The edit, its capture date and what passes on to the derived sets
     // reach the file together or not at all.
     WriteAction action(connectionName);
-    const bool written = action.run(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
+    const bool written = action.runOnRecord(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
                                         .arg(columnName(index), doubleApostrophes(value.toString()), id));
     if (written) {
         stampCaptureDate(index, id, role);
@@ -575,7 +575,7 @@ void WerteModel::datenLoeschen(QList<int> rows)
     }
     WriteAction action(connectionName);
     for (const QString &id : qAsConst(ids))
-        action.run(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(id));
+        action.runOnRecord(QStringLiteral("DELETE FROM Werte WHERE WerteId=%1").arg(id));
     action.finish();
     refresh();
 }
