@@ -8,6 +8,7 @@
 #include "dbconnections.h"
 #include "idtable.h"
 #include "journalcommitstate.h"
+#include "leftovercleanup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,8 +24,10 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
     opening.openMainFile(file, readOnly);
     if (opening.opened) {
         AppSettings::instance()->dbFile = file;
-        if (!readOnly)
+        if (!readOnly) {
             opening.repairJournal();
+            LeftoverCleanup::removeIn(QFileInfo(file).absolutePath());
+        }
         AufsatzCache::fill(kolvexDb());
         const QSqlError companionError = openCompanion(file, readOnly);
         if (companionError.isValid())

@@ -95,6 +95,31 @@ private slots:
         QCOMPARE(value("SELECT Bemerkung FROM Werte WHERE WerteId=" + id), QString("neu"));
     }
 
+    // An edit refused while another program holds the file leaves the list
+    // showing the file's rows, not an empty list.
+    void listKeepsItsRowsAfterAnEditRefusedUnderALock()
+    {
+        TestSupport::openKolvexWith(m_dbFile, "QSQLITE_BUSY_TIMEOUT=50");
+        AppSettings::instance()->currentApplianceId = 25000;
+        WerteModel values;
+        values.reloadWerte();
+        const int rows = values.rowCount();
+        QVERIFY(rows > 2);
+        const int column = values.fieldIndex("BEMERKUNG");
+        const QString before = values.index(0, column).data().toString();
+        {
+            TestSupport::OtherProgram other(m_dbFile);
+            QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+            QVERIFY(!values.setData(values.index(0, column), QStringLiteral("gesperrt")));
+            QCOMPARE(values.rowCount(), rows);
+            QCOMPARE(values.index(0, column).data().toString(), before);
+            other.exec("ROLLBACK");
+        }
+        values.refresh();
+        QCOMPARE(values.rowCount(), rows);
+        QVERIFY(TestSupport::journalLines(m_dbFile).isEmpty());
+    }
+
     // The list still shows a record another program deleted: the edit and
     // the delete reach nothing, are reported and not journaled.
     void changesOfARecordThatIsGoneAreNotSaved()
