@@ -39,7 +39,7 @@ void ChangeReport::journalNotWritable(const QString &reason)
     emit failed(message);
 }
 
-void ChangeReport::journalNotice(const QString &message)
+void ChangeReport::openingNotice(const QString &message)
 {
     qWarning().noquote() << message;
     emit failed(message);

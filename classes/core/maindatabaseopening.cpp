@@ -7,6 +7,7 @@
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "idtable.h"
+#include "importprogressmarker.h"
 #include "journalcommitstate.h"
 #include "leftovercleanup.h"
 
@@ -32,6 +33,10 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
         const QSqlError companionError = openCompanion(file, readOnly);
         if (companionError.isValid())
             opening.error = companionError;
+        const QString importNotice = ImportProgressMarker::interruptedNotice(
+            QFileInfo(file).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo"));
+        if (!importNotice.isEmpty())
+            ChangeReport::instance()->openingNotice(importNotice);
     }
     return opening;
 }
@@ -62,7 +67,7 @@ void MainDatabaseOpening::repairJournal()
     journalNotice =
         JournalCommitState::attachAndRepair(kolvexDb(), AppSettings::instance()->journal());
     if (!journalNotice.isEmpty())
-        ChangeReport::instance()->journalNotice(journalNotice);
+        ChangeReport::instance()->openingNotice(journalNotice);
 }
 
 // Beside a main file that is only read nothing is created: a missing

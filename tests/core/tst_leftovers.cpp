@@ -1,3 +1,4 @@
+#include "importprogressmarker.h"
 #include "leftovercleanup.h"
 #include "tiedprocess.h"
 
@@ -48,6 +49,30 @@ private slots:
         for (const char *kept : {".kolvexupdate-zu-lang", "kolvexupdate-a1B2c3", "kolvexDB3.glo",
                                  "Bericht.part", "journal.sql"})
             QVERIFY2(QFileInfo::exists(base + "/" + kept), kept);
+    }
+
+    // The marker of a running import names the tables still to be replaced.
+    void anInterruptedImportNamesTheTablesNotReplaced()
+    {
+        QTemporaryDir dir;
+        const QString db = dir.filePath("kolvex3.glo");
+        QVERIFY(ImportProgressMarker::interruptedNotice(db).isEmpty());
+        {
+            ImportProgressMarker marker(db);
+            marker.begin({"WAERMEDB", "QUERSCHNITTE", "HERSTELLER"});
+            marker.tableReplaced("WAERMEDB");
+            // The program ends here.
+        }
+        QCOMPARE(ImportProgressMarker::interruptedNotice(db),
+                 QString("Der letzte Quarnel-Import wurde unterbrochen; nicht ersetzt: "
+                         "QUERSCHNITTE, HERSTELLER"));
+        ImportProgressMarker marker(db);
+        marker.begin({"WAERMEDB"});
+        marker.tableReplaced("WAERMEDB");
+        QVERIFY(ImportProgressMarker::interruptedNotice(db).contains("Ableitungen"));
+        marker.finish();
+        QVERIFY(ImportProgressMarker::interruptedNotice(db).isEmpty());
+        QVERIFY(!QFileInfo::exists(db + ".import"));
     }
 
 #ifdef Q_OS_LINUX
