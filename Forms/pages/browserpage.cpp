@@ -220,7 +220,8 @@ void BrowserPage::refreshManufacturers(bool keepChoice)
     m_manufacturerList.reread(
         [this] {
             m_herstellerModel->selectManufacturers(settings()->allFilter);
-            settings()->currentManufacturerId = -1;
+            if (!settings()->queryFailed)
+                settings()->currentManufacturerId = -1;
         },
         [this] { return m_herstellerModel->recordCount(); }, [this] { showAppliances(); },
         manufacturer);

@@ -48,7 +48,8 @@ void FireChamberPage::refreshManufacturers(int keepId)
     m_manufacturerList.reread(
         [this, settings] {
             m_manufacturers->selectFireChamberManufacturers(settings->allFilter);
-            settings->currentFireChamberManufacturerId = -1;
+            if (!settings->queryFailed)
+                settings->currentFireChamberManufacturerId = -1;
         },
         [this] { return m_manufacturers->recordCount(); }, [this] { refreshChambers(); }, keepId);
 }

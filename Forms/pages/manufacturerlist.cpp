@@ -1,5 +1,6 @@
 #include "manufacturerlist.h"
 
+#include "appsettings.h"
 #include "currentrow.h"
 #include "editablesqlquerymodel.h"
 #include "queryfailurekeeper.h"
@@ -37,6 +38,10 @@ void ManufacturerList::reread(const std::function<void()> &select,
     QueryFailureKeeper failure;
     select();
     failure.capture();
+    // A statement the database refused left every list with the rows it
+    // showed, and the current ids are still those of their current rows.
+    if (AppSettings::instance()->queryFailed)
+        return;
     m_view->hideColumn(0);
     fitToNames();
     if (records() == 0) {

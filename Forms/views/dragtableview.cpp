@@ -36,6 +36,11 @@ DragTableView::DragTableView(QWidget *parent)
     : QTableView(parent)
 {
     setDragDropMode(QAbstractItemView::NoDragDrop);
+    // A column fitted to its contents stops at a readable width; longer
+    // texts (a name of thousands of characters) end in an ellipsis.
+    setTextElideMode(Qt::ElideRight);
+    horizontalHeader()->setMaximumSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('M'))
+                                              * 40);
     connect(&m_dragTimer, &QTimer::timeout, this, &DragTableView::myTimer_timeout);
     connect(this, &QAbstractItemView::clicked, this, &DragTableView::indexClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, &DragTableView::indexDoubleClicked);

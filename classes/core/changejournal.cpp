@@ -63,6 +63,11 @@ QString ChangeJournal::path() const
     return besideDatabase("journal.sql");
 }
 
+bool ChangeJournal::isActive() const
+{
+    return !m_manufacturerMode && !m_dbFile.isEmpty();
+}
+
 QString ChangeJournal::packedPath() const
 {
     return besideDatabase("journal.zip");
@@ -97,8 +102,9 @@ bool ChangeJournal::appendLines(const QStringList &statements, QString *error,
     QString reason;
     QFile file(path());
     // Unbuffered, so that a write that fails is seen here and nothing of it
-    // is written later when the file is closed.
-    if (!file.open(QIODevice::Append | QIODevice::Text | QIODevice::Unbuffered)) {
+    // is written later when the file is closed. Binary: the lines end with
+    // LF on every platform, and the texts keep their own CR as they are.
+    if (!file.open(QIODevice::Append | QIODevice::Unbuffered)) {
         reason = file.errorString();
     } else {
         const qint64 before = file.size();

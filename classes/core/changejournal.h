@@ -22,6 +22,9 @@ public:
     static void setCurrentSource(const std::function<ChangeJournal()> &source);
 
     QString path() const;
+    // Whether statements are journaled at all (a database file, not in
+    // manufacturer mode).
+    bool isActive() const;
     QString packedPath() const;
 
     // One statement, written at once (see appendLines).

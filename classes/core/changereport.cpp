@@ -38,3 +38,9 @@ void ChangeReport::journalNotWritable(const QString &reason)
     qWarning().noquote() << message;
     emit failed(message);
 }
+
+void ChangeReport::openingNotice(const QString &message)
+{
+    qWarning().noquote() << message;
+    emit failed(message);
+}

@@ -1,6 +1,5 @@
 #include "idallocation.h"
 
-#include "sqltext.h"
 #include "writeaction.h"
 
 #include <QSqlError>
@@ -10,9 +9,11 @@
 
 namespace {
 
-// The insert of a copy of record under newId.
+// The insert of a copy of the row with id under newId. The values are copied
+// inside SQLite, so that blobs, texts that are no valid UTF-8 and numbers
+// that have no exact text (infinity) stay as they are.
 QString copyStatement(const QString &table, const QString &keyColumn, const QSqlRecord &record,
-                      int newId)
+                      qint64 id, qint64 newId)
 {
     const QString key = keyColumn.toUpper();
     QStringList columns;
@@ -20,13 +21,13 @@ QString copyStatement(const QString &table, const QString &keyColumn, const QSql
     for (int i = 0; i < record.count(); ++i) {
         const QString name = record.fieldName(i).toUpper();
         columns << name;
-        if (name == key)
-            values << QString::number(newId);
-        else
-            values << quotedText(record.value(i).toString());
+        // An SQL NULL becomes the empty text, as in every copy before.
+        values << (name == key ? QString::number(newId)
+                               : QStringLiteral("coalesce(%1,'')").arg(name));
     }
-    return QStringLiteral("insert into %1 (%2) values (%3)")
-        .arg(table, columns.join(","), values.join(","));
+    return QStringLiteral("insert into %1 (%2) select %3 from %1 where %4=%5")
+        .arg(table, columns.join(","), values.join(","), keyColumn)
+        .arg(id);
 }
 
 } // namespace
@@ -106,7 +107,7 @@ int IdAllocation::copyRecord(const QString &table, const QString &keyColumn, int
     }
     if (!source.next())
         return -1;
-    const QString insert = copyStatement(table, keyColumn, source.record(), newId);
+    const QString insert = copyStatement(table, keyColumn, source.record(), id, newId);
     source.finish();
     const bool inserted = action.run(insert);
     return action.finish() && inserted ? newId : -1;

@@ -2,9 +2,14 @@
 
 #include "appsettings.h"
 #include "aufsatzcache.h"
+#include "changejournal.h"
+#include "changereport.h"
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "idtable.h"
+#include "importprogressmarker.h"
+#include "journalcommitstate.h"
+#include "leftovercleanup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,10 +25,18 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
     opening.openMainFile(file, readOnly);
     if (opening.opened) {
         AppSettings::instance()->dbFile = file;
+        if (!readOnly) {
+            opening.repairJournal();
+            LeftoverCleanup::removeIn(QFileInfo(file).absolutePath());
+        }
         AufsatzCache::fill(kolvexDb());
         const QSqlError companionError = openCompanion(file, readOnly);
         if (companionError.isValid())
             opening.error = companionError;
+        const QString importNotice = ImportProgressMarker::interruptedNotice(
+            QFileInfo(file).absoluteDir().absolutePath() + QStringLiteral("/kolvex3.glo"));
+        if (!importNotice.isEmpty())
+            ChangeReport::instance()->openingNotice(importNotice);
     }
     return opening;
 }
@@ -45,6 +58,16 @@ void MainDatabaseOpening::openMainFile(const QString &file, bool readOnly)
         error = databaseFileError(describeDatabaseError(error, file));
     }
     opened = !error.isValid();
+}
+
+// A crash between the journal's sync and the commit left lines of a change
+// the file never got; they are put aside and the user is told.
+void MainDatabaseOpening::repairJournal()
+{
+    journalNotice =
+        JournalCommitState::attachAndRepair(kolvexDb(), AppSettings::instance()->journal());
+    if (!journalNotice.isEmpty())
+        ChangeReport::instance()->openingNotice(journalNotice);
 }
 
 // Beside a main file that is only read nothing is created: a missing

@@ -20,9 +20,12 @@ public:
     bool opened = false;
     // The last failure; none on success.
     QSqlError error;
+    // What the journal check on opening found (empty when all was well).
+    QString journalNotice;
 
 private:
     void openMainFile(const QString &file, bool readOnly);
+    void repairJournal();
     static QSqlError openCompanion(const QString &mainFile, bool mainReadOnly);
 };
 

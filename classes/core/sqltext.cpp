@@ -3,7 +3,11 @@
 QString doubleApostrophes(const QString &text)
 {
     QString result = text;
-    return result.replace(QLatin1Char('\''), QLatin1String("''"));
+    result.replace(QLatin1Char('\''), QLatin1String("''"));
+    // The sqlite3 shell that replays the journal reads a CR before a line
+    // feed as part of the line end and drops it: a CR is written as an
+    // expression of its own between the text's quotes.
+    return result.replace(QLatin1Char('\r'), QLatin1String("'||char(13)||'"));
 }
 
 QString quotedText(const QString &text)
@@ -13,9 +17,14 @@ QString quotedText(const QString &text)
 
 QStringList idListChunks(const QList<int> &ids, int perChunk)
 {
+    return idListChunks(QList<qint64>(ids.begin(), ids.end()), perChunk);
+}
+
+QStringList idListChunks(const QList<qint64> &ids, int perChunk)
+{
     QStringList chunks;
     QStringList current;
-    for (int id : ids) {
+    for (qint64 id : ids) {
         current << QString::number(id);
         if (current.size() >= perChunk) {
             chunks << current.join(QLatin1Char(','));

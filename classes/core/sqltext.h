@@ -6,7 +6,9 @@
 #include <QStringList>
 
 // Text values go between single quotes in our statements; every apostrophe
-// inside them is doubled so that names like "O'Brien" survive.
+// inside them is doubled so that names like "O'Brien" survive, and every
+// carriage return becomes "'||char(13)||'", so that the sqlite3 shell reads
+// a journaled text back unchanged.
 QString doubleApostrophes(const QString &text);
 
 // The text doubled and enclosed in single quotes.
@@ -17,5 +19,6 @@ QString quotedText(const QString &text);
 // that a statement over a whole selection stays short enough for SQLite's
 // limits. Empty for no ids.
 QStringList idListChunks(const QList<int> &ids, int perChunk = 10000);
+QStringList idListChunks(const QList<qint64> &ids, int perChunk = 10000);
 
 #endif // SQLTEXT_H

@@ -3,6 +3,7 @@
 #include "sqltext.h"
 #include "writeaction.h"
 
+#include <QSet>
 #include <QSqlQuery>
 
 namespace {
@@ -46,12 +47,31 @@ bool ValueSetDeletion::run(WriteAction &action, const QString &idsOrSelect)
     return ok;
 }
 
-bool ValueSetDeletion::deleteIds(WriteAction &action, const QList<int> &ids)
+bool ValueSetDeletion::deleteIds(WriteAction &action, const QList<qint64> &ids)
 {
     bool ok = true;
     for (const QString &chunk : idListChunks(ids))
         ok = run(action, chunk) && ok;
     return ok;
+}
+
+QList<qint64> ValueSetDeletion::presentIds(WriteAction &action, const QList<qint64> &ids)
+{
+    QSet<qint64> found;
+    for (const QString &chunk : idListChunks(ids)) {
+        QSqlQuery query(action.database());
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT WerteId FROM Werte WHERE WerteId IN (%1)").arg(chunk)))
+            return ids;   // the delete itself will report what is wrong
+        while (query.next())
+            found.insert(query.value(0).toLongLong());
+    }
+    QList<qint64> present;   // in the order of the selection
+    for (qint64 id : ids) {
+        if (found.contains(id))
+            present << id;
+    }
+    return present;
 }
 
 bool ValueSetDeletion::deleteSelected(WriteAction &action, const QString &idSelect)

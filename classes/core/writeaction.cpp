@@ -4,9 +4,11 @@
 #include "changereport.h"
 #include "databasefilecheck.h"
 #include "dbconnections.h"
+#include "journalcommitstate.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -42,6 +44,18 @@ bool transactionWasLost(QSqlDatabase db)
     return true;
 }
 
+qint64 journalSize(const ChangeJournal &journal)
+{
+    const QFileInfo file(journal.path());
+    return file.isFile() ? file.size() : 0;
+}
+
+void (*&beforeCommitHook())()
+{
+    static void (*hook)() = nullptr;
+    return hook;
+}
+
 } // namespace
 
 QHash<QString, WriteAction::Shared *> &WriteAction::openActions()
@@ -74,6 +88,11 @@ WriteAction::~WriteAction()
         finish();
 }
 
+void WriteAction::setBeforeCommitHook(void (*hook)())
+{
+    beforeCommitHook() = hook;
+}
+
 QString WriteAction::rangeFullText()
 {
     return QCoreApplication::translate("WriteAction", "Im Id-Bereich ist keine Id mehr frei.");
@@ -94,12 +113,18 @@ bool WriteAction::run(const QString &sql, QVariant *lastInsertId)
     return execute(sql, true, lastInsertId);
 }
 
+bool WriteAction::runOnRecord(const QString &sql)
+{
+    return execute(sql, true, nullptr, /*needsRow=*/true);
+}
+
 bool WriteAction::runUnjournaled(const QString &sql)
 {
     return execute(sql, false, nullptr);
 }
 
-bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsertId)
+bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsertId,
+                          bool needsRow)
 {
     if (lastInsertId)
         *lastInsertId = QVariant();
@@ -112,6 +137,11 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     }
     QSqlQuery query(database());
     if (query.exec(sql)) {
+        if (needsRow && query.numRowsAffected() == 0) {
+            m_lastError = QCoreApplication::translate("WriteAction", "Datensatz nicht mehr vorhanden");
+            fail(m_lastError);
+            return false;
+        }
         if (journal)
             m_shared->journal << sql;
         if (lastInsertId)
@@ -182,6 +212,8 @@ bool WriteAction::finishOutermost()
         QString reason;
         if (!journal.appendLines(s.journal, &reason))
             reports->journalNotWritable(reason);
+        else if (!s.journal.isEmpty())
+            JournalCommitState::record(db, journalSize(journal));
         report();
         return s.failures == 0;
     }
@@ -201,6 +233,18 @@ bool WriteAction::finishOutermost()
         db.rollback();
         reports->journalNotWritable(reason);
         return false;
+    }
+    // How far the journal is committed goes into the same transaction, so
+    // that lines of a change that never reached the file are known as such.
+    if (sizeBefore >= 0) {
+        if (!JournalCommitState::record(db, journalSize(journal), &reason)) {
+            db.rollback();
+            journal.cutBack(sizeBefore);
+            reports->journalNotWritable(reason);
+            return false;
+        }
+        if (beforeCommitHook())
+            beforeCommitHook()();
     }
     if (!db.commit()) {
         const QString text = errorText(db.lastError());

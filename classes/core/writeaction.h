@@ -42,6 +42,10 @@ public:
     // Executes sql; when it succeeds its text goes to the journal with the
     // action, and the new row id of an insert to lastInsertId when given.
     bool run(const QString &sql, QVariant *lastInsertId = nullptr);
+    // The same for an UPDATE or DELETE of one record: when it reaches no row
+    // (the record was deleted meanwhile) it counts as failed and is not
+    // journaled.
+    bool runOnRecord(const QString &sql);
     // Executes sql inside the transaction without journaling it.
     bool runUnjournaled(const QString &sql);
     // Counts a failure that did not come from run() (a failed look-up, no
@@ -61,6 +65,10 @@ public:
     // true: the outermost one decides.
     bool finish();
 
+    // Called by every outermost action that wrote journal lines, after they
+    // are on the disk and before the commit (tests stop the process there).
+    static void setBeforeCommitHook(void (*hook)());
+
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
 
@@ -68,7 +76,8 @@ private:
     struct Shared;
     // The outermost open action of each connection.
     static QHash<QString, Shared *> &openActions();
-    bool execute(const QString &sql, bool journal, QVariant *lastInsertId);
+    bool execute(const QString &sql, bool journal, QVariant *lastInsertId,
+                 bool needsRow = false);
     void fail(const QString &text);
     bool finishOutermost();
     void report() const;

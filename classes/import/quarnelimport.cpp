@@ -1,5 +1,6 @@
 #include "quarnelimport.h"
 
+#include "importprogressmarker.h"
 #include "quarnelderivations.h"
 #include "quarnelfilechoice.h"
 #include "quarnelprogresspacer.h"
@@ -67,12 +68,23 @@ bool QuarnelImport::run(const QList<Table> &tables)
                  .arg(QDir::toNativeSeparators(m_db.databaseName()), access.reason()));
         return false;
     }
-    for (const Table &table : onePerTable(tables))
+    const QList<Table> chosen = onePerTable(tables);
+    QStringList names;
+    for (const Table &table : chosen)
+        names << table.tableName;
+    // Should the program end on the way, the next opening names the tables
+    // that kept their old rows.
+    ImportProgressMarker marker(m_db.databaseName());
+    marker.begin(names);
+    for (const Table &table : chosen) {
         importTable(table);
+        marker.tableReplaced(table.tableName);
+    }
 
     QuarnelDerivations derivations(m_db);
     derivations.setBusyHandler(m_busy, m_interval);
     reportErrors(derivations.runAfterImport());
+    marker.finish();
     return true;
 }
 

@@ -82,14 +82,22 @@ EditableSqlQueryModel::EditableSqlQueryModel(QObject *parent)
     qRegisterMetaType<QList<int>>("QList<int>");
 }
 
-int EditableSqlQueryModel::rowId(int row) const
+qint64 EditableSqlQueryModel::rowId(int row) const
 {
-    return data(index(row, 0), Qt::EditRole).toInt();
+    return data(index(row, 0), Qt::EditRole).toLongLong();
 }
 
 QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
 {
     QList<int> ids;
+    for (int row : rows)
+        ids << rowId(row);
+    return ids;
+}
+
+QList<qint64> EditableSqlQueryModel::recordIds(const QList<int> &rows) const
+{
+    QList<qint64> ids;
     for (int row : rows)
         ids << rowId(row);
     return ids;
@@ -112,10 +120,10 @@ void EditableSqlQueryModel::deleteRecords(const QList<int> &rows, const QString 
                                           const QString &keyColumn)
 {
     BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
+    const QList<qint64> ids = recordIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : ids)
+    for (qint64 id : ids)
         sql.runJournaled(
             QStringLiteral("DELETE FROM %1 WHERE %2=%3").arg(table, keyColumn, QString::number(id)));
     action.finish();
@@ -141,7 +149,7 @@ bool EditableSqlQueryModel::updateStoredCell(const QModelIndex &index, const QVa
     if (!EditableSqlQueryModel::setData(index, value, role))
         return false;
     WriteAction action(connectionName);
-    const bool written = action.run(
+    const bool written = action.runOnRecord(
         updateTemplate.arg(columnName(index), doubleApostrophes(value.toString()), id));
     return keepOrUndoEdit(index, written, action.finish());
 }
@@ -177,13 +185,13 @@ bool EditableSqlQueryModel::insertNewRecord(const QModelIndex &index,
 void EditableSqlQueryModel::noteInsertedRecord(int row, const QVariant &id)
 {
     EditableSqlQueryModel::setData(index(row, 0), id, Qt::EditRole);
-    m_keptId = id.toInt();
+    m_keptId = id.toLongLong();
     m_keptOutsideFilter = false;
     m_announceInserted = m_keptId > 0;
 }
 
 QString EditableSqlQueryModel::statementKeeping(const QString &sql, const QString &keyColumn,
-                                                int id)
+                                                qint64 id)
 {
     // The outer condition runs from the first WHERE to the last ORDER BY;
     // sub-selects sit inside it and stay whole.
@@ -284,7 +292,7 @@ bool EditableSqlQueryModel::canDropMimeData(const QMimeData *data, Qt::DropActio
     return QSqlQueryModel::canDropMimeData(data, action, row, column, parent);
 }
 
-int EditableSqlQueryModel::rowOfRecord(int id, int hint) const
+int EditableSqlQueryModel::rowOfRecord(qint64 id, int hint) const
 {
     if (hint >= 0 && hint < recordCount() && rowId(hint) == id)
         return hint;
@@ -641,7 +649,7 @@ bool EditableSqlQueryModel::dropMimeData(const QMimeData *data, Qt::DropAction, 
     struct Target
     {
         int row;
-        int id;
+        qint64 id;
         bool newRecord;
         QString text;
     };

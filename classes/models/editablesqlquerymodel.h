@@ -51,7 +51,7 @@ public:
     // Whether row is the trailing new-record row.
     bool isNewRecordRow(int row) const;
     // Row that shows the record with the id (hint is tried first), or -1.
-    int rowOfRecord(int id, int hint = -1) const;
+    int rowOfRecord(qint64 id, int hint = -1) const;
     // Whether Delete may clear the cell: a stored record's cell that the
     // list edits, neither the record key nor a key or reference id of
     // another record (appliance, manufacturer, source set, attachment).
@@ -71,12 +71,12 @@ public:
     bool offersNewRecordRow() const { return !readOnlyDatabase; }
     // A record typed into the new-record row that the list's filter does not
     // match stays listed (and marked) until the next statement: id, or -1.
-    int keptRecordId() const { return m_keptId; }
+    qint64 keptRecordId() const { return m_keptId; }
     bool isKeptOutsideFilter(int row) const;
     // The statement that lists what sql lists and the record keyColumn=id
     // besides: sql's outer condition or'ed with the key. Empty when sql has
     // no condition (it lists the record anyway).
-    static QString statementKeeping(const QString &sql, const QString &keyColumn, int id);
+    static QString statementKeeping(const QString &sql, const QString &keyColumn, qint64 id);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
@@ -114,8 +114,10 @@ signals:
 
 protected:
     // Record id of a row: its column 0 (edit role) as integer.
-    int rowId(int row) const;
+    qint64 rowId(int row) const;
     QList<int> rowIds(const QList<int> &rows) const;
+    // The record ids of the rows as 64-bit numbers.
+    QList<qint64> recordIds(const QList<int> &rows) const;
     // The context actions of the plain tables: copies, or deletes, the
     // records of the rows (keyColumn their key in table) in one journaled
     // action and re-reads the list.
@@ -172,7 +174,7 @@ protected:
 private:
     void keepRecordInSight();
 
-    int m_keptId = -1;
+    qint64 m_keptId = -1;
     bool m_keptOutsideFilter = false;
     bool m_announceInserted = false;
 };

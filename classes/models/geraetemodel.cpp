@@ -398,7 +398,7 @@ void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceI
 void GeraeteModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
-    const QList<int> appliances = rowIds(rows);
+    const QList<qint64> appliances = recordIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     // Set-based: one pass over Werte for the whole selection, not one per appliance.

@@ -192,9 +192,9 @@ QString WerteModel::rowIdText(int row) const
     return data(index(row, 0), Qt::DisplayRole).toString();
 }
 
-int WerteModel::rowId(int row) const
+qint64 WerteModel::rowId(int row) const
 {
-    return rowIdText(row).toInt();
+    return rowIdText(row).toLongLong();
 }
 
 QString WerteModel::columnNameAt(int column) const
@@ -543,7 +543,7 @@ bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value
     // The edit, its capture date and what passes on to the derived sets
     // reach the file together or not at all.
     WriteAction action(connectionName);
-    const bool written = action.run(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
+    const bool written = action.runOnRecord(QStringLiteral("UPDATE werte SET %1='%2' WHERE werteid=%3")
                                         .arg(columnName(index), doubleApostrophes(value.toString()), id));
     if (written) {
         stampCaptureDate(index, id, role);
@@ -662,7 +662,7 @@ void WerteModel::datenDuplizieren(QList<int> rows)
 void WerteModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
-    QList<int> ids;
+    QList<qint64> ids;
     for (int row : rows) {
         if (isStoredRow(row))
             ids << rowId(row);
@@ -671,7 +671,11 @@ void WerteModel::datenLoeschen(QList<int> rows)
         return;
     // Group rows and derived sets go with the sets, in the same action.
     WriteAction action(connectionName);
-    ValueSetDeletion::deleteIds(action, ids);
+    const QList<qint64> present = ValueSetDeletion::presentIds(action, ids);
+    if (present.size() < ids.size())
+        action.noteFailure(tr("Änderung nicht gespeichert: Datensatz nicht mehr vorhanden"));
+    if (!present.isEmpty())
+        ValueSetDeletion::deleteIds(action, present);
     action.finish();
     refresh();
     emit valueSetsChanged();

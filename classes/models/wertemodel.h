@@ -98,7 +98,7 @@ private:
     bool isStoredRow(int row) const;
     int storedRowCount() const;
     QString rowIdText(int row) const;
-    int rowId(int row) const;
+    qint64 rowId(int row) const;
     QString columnNameAt(int column) const;
     bool dinplusFlag(int row) const;
     bool isGrayCell(const QModelIndex &index) const;

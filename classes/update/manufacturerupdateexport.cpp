@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "databasebackup.h"
 #include "dbconnections.h"
+#include "tiedprocess.h"
 #include "updaterenumbering.h"
 
 #include <QCoreApplication>
@@ -219,7 +220,8 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QStrin
 
     const QDir working(workingDirectory());
     const QString output = QDir(workDir).filePath(QStringLiteral("script.sql"));
-    QProcess process;
+    // A shell left running after a crash would hold the working copy.
+    TiedProcess process;
     process.setWorkingDirectory(working.absolutePath());
     process.start(shell, {working.relativeFilePath(copy)}, QIODevice::ReadWrite);
     if (!process.waitForStarted(kShellStartTimeoutMs))

@@ -1,0 +1,161 @@
+#include "appsettings.h"
+#include "changereport.h"
+#include "dbconnections.h"
+#include "geraetemodel.h"
+#include "testsupport.h"
+#include "wertemodel.h"
+
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Records are found by their whole 64-bit id, and a change that reaches no
+// record is no change.
+class TestRecordIds : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir *m_dir = nullptr;
+    QString m_dbFile;
+
+    QString value(const QString &sql) { return TestSupport::scalar(kolvexDb(), sql); }
+    void exec(const QString &sql)
+    {
+        QSqlQuery q(kolvexDb());
+        QVERIFY2(q.exec(sql), qPrintable(sql));
+    }
+    static int rowOf(const QAbstractItemModel &model, const QString &id)
+    {
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.index(row, 0).data(Qt::EditRole).toString() == id)
+                return row;
+        return -1;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::isolateSettings(); }
+
+    void init()
+    {
+        m_dir = new QTemporaryDir;
+        m_dbFile = TestSupport::copyDemoDatabase(m_dir->path());
+        TestSupport::openKolvex(m_dbFile);
+        TestSupport::resetBrowsingSettings();
+        AppSettings *s = AppSettings::instance();
+        s->dbFile = m_dbFile;
+        s->manufacturerMode = false;
+        s->currentManufacturerId = 58;
+    }
+
+    void cleanup()
+    {
+        TestSupport::closeAllConnections();
+        delete m_dir;
+    }
+
+    void editAndDeleteHitTheAppliancesAbove32Bits_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("2^32+25000") << QString("4294992296");
+        QTest::newRow("2^62") << QString("4611686018427387904");
+    }
+
+    void editAndDeleteHitTheAppliancesAbove32Bits()
+    {
+        QFETCH(QString, id);
+        exec("INSERT INTO Geraete (TirmaId, HrstId, Typ) VALUES (" + id + ", 58, 'Hoch')");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (" + id + ", " + id + ", 'x')");
+        const QString before25000 = value("SELECT Typ FROM Geraete WHERE TirmaId=25000");
+        const QString values25000 = value("SELECT count(*) FROM Werte WHERE Geraet=25000");
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        const int row = rowOf(appliances, id);
+        QVERIFY(row >= 0);
+        QVERIFY(appliances.setData(appliances.index(row, appliances.fieldIndex("TYP")),
+                                   QStringLiteral("Neu")));
+        QCOMPARE(value("SELECT Typ FROM Geraete WHERE TirmaId=" + id), QString("Neu"));
+        QCOMPARE(value("SELECT Typ FROM Geraete WHERE TirmaId=25000"), before25000);
+
+        QMetaObject::invokeMethod(&appliances, "datenLoeschen",
+                                  Q_ARG(QList<int>, QList<int>{rowOf(appliances, id)}));
+        QCOMPARE(value("SELECT count(*) FROM Geraete WHERE TirmaId=" + id), QString("0"));
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=" + id), QString("0"));
+        QCOMPARE(value("SELECT count(*) FROM Geraete WHERE TirmaId=25000"), QString("1"));
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000"), values25000);
+        QVERIFY(TestSupport::journalLines(m_dbFile).join('\n').contains(id));
+
+        // A value set with such an id is edited as itself.
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (" + id + ", 25000, 'alt')");
+        AppSettings::instance()->currentApplianceId = 25000;
+        WerteModel values;
+        values.reloadWerte();
+        QVERIFY(values.setData(values.index(rowOf(values, id), values.fieldIndex("BEMERKUNG")),
+                               QStringLiteral("neu")));
+        QCOMPARE(value("SELECT Bemerkung FROM Werte WHERE WerteId=" + id), QString("neu"));
+    }
+
+    // An edit refused while another program holds the file leaves the list
+    // showing the file's rows, not an empty list.
+    void listKeepsItsRowsAfterAnEditRefusedUnderALock()
+    {
+        TestSupport::openKolvexWith(m_dbFile, "QSQLITE_BUSY_TIMEOUT=50");
+        AppSettings::instance()->currentApplianceId = 25000;
+        WerteModel values;
+        values.reloadWerte();
+        const int rows = values.rowCount();
+        QVERIFY(rows > 2);
+        const int column = values.fieldIndex("BEMERKUNG");
+        const QString before = values.index(0, column).data().toString();
+        {
+            TestSupport::OtherProgram other(m_dbFile);
+            QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+            QVERIFY(!values.setData(values.index(0, column), QStringLiteral("gesperrt")));
+            QCOMPARE(values.rowCount(), rows);
+            QCOMPARE(values.index(0, column).data().toString(), before);
+            other.exec("ROLLBACK");
+        }
+        values.refresh();
+        QCOMPARE(values.rowCount(), rows);
+        QVERIFY(TestSupport::journalLines(m_dbFile).isEmpty());
+    }
+
+    // The list still shows a record another program deleted: the edit and
+    // the delete reach nothing, are reported and not journaled.
+    void changesOfARecordThatIsGoneAreNotSaved()
+    {
+        AppSettings::instance()->currentApplianceId = 25000;
+        WerteModel values;
+        values.reloadWerte();
+        const int row = rowOf(values, "70001");
+        QVERIFY(row >= 0);
+        {
+            TestSupport::OtherProgram other(m_dbFile);
+            QVERIFY(other.exec("DELETE FROM Werte WHERE WerteId=70001"));
+        }
+        QSignalSpy reports(ChangeReport::instance(), &ChangeReport::failed);
+        QVERIFY(!values.setData(values.index(row, values.fieldIndex("BEMERKUNG")),
+                                QStringLiteral("verloren")));
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.at(0).at(0).toString(),
+                 QString("Änderung nicht gespeichert: Datensatz nicht mehr vorhanden"));
+
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        const int applianceRow = rowOf(appliances, "25000");
+        {
+            TestSupport::OtherProgram other(m_dbFile);
+            QVERIFY(other.exec("DELETE FROM Geraete WHERE TirmaId=25000"));
+        }
+        QVERIFY(!appliances.setData(appliances.index(applianceRow, appliances.fieldIndex("TYP")),
+                                    QStringLiteral("verloren")));
+        QCOMPARE(reports.size(), 2);
+        QMetaObject::invokeMethod(&values, "datenLoeschen",
+                                  Q_ARG(QList<int>, QList<int>{row}));
+        QCOMPARE(reports.size(), 3);
+        QVERIFY(TestSupport::journalLines(m_dbFile).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRecordIds)
+#include "tst_recordids.moc"
