@@ -5,6 +5,7 @@
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "idtable.h"
+#include "undohistory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,8 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
         if (companionError.isValid())
             opening.error = companionError;
     }
+    // Steps of the file given up cannot be taken back in this one.
+    UndoHistory::instance()->startFor(opening.opened ? file : QString(), readOnly || !opening.opened);
     return opening;
 }
 

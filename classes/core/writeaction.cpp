@@ -1,5 +1,6 @@
 #include "writeaction.h"
 
+#include "actionrecorder.h"
 #include "changejournal.h"
 #include "changereport.h"
 #include "databasefilecheck.h"
@@ -21,6 +22,9 @@ struct WriteAction::Shared
     QStringList journal;
     int failures = 0;
     QString firstError;
+    // Undo recording of the outermost action, when one is installed.
+    std::unique_ptr<ActionRecorder> recorder;
+    QString stepName;
 };
 
 namespace {
@@ -66,6 +70,25 @@ WriteAction::WriteAction(const QString &connectionName, Mode mode)
     open.insert(m_connectionName, m_shared);
     QSqlDatabase db = database();
     m_shared->inTransaction = db.isOpen() && db.transaction();
+    if (m_shared->inTransaction && recorderSource())
+        m_shared->recorder = recorderSource()(m_connectionName);
+}
+
+WriteAction::RecorderSource &WriteAction::recorderSource()
+{
+    static RecorderSource source;
+    return source;
+}
+
+void WriteAction::setRecorderSource(const RecorderSource &source)
+{
+    recorderSource() = source;
+}
+
+void WriteAction::setStepName(const QString &name)
+{
+    if (m_shared && m_shared->stepName.isEmpty())
+        m_shared->stepName = name;
 }
 
 WriteAction::~WriteAction()
@@ -111,7 +134,11 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
         return false;
     }
     QSqlQuery query(database());
+    if (m_shared->recorder)
+        m_shared->recorder->beforeStatement(database(), sql, journal);
     if (query.exec(sql)) {
+        if (m_shared->recorder)
+            m_shared->recorder->afterStatement(sql, query.numRowsAffected(), query.lastInsertId());
         if (journal)
             m_shared->journal << sql;
         if (lastInsertId)
@@ -197,6 +224,8 @@ bool WriteAction::finishOutermost()
     // the commit fail, they are cut off again.
     qint64 sizeBefore = -1;
     QString reason;
+    if (s.recorder)
+        s.recorder->beforeCommit(db);
     if (!journal.appendLines(s.journal, &reason, &sizeBefore)) {
         db.rollback();
         reports->journalNotWritable(reason);
@@ -209,6 +238,8 @@ bool WriteAction::finishOutermost()
         reports->changeNotSaved(text);
         return false;
     }
+    if (s.recorder)
+        s.recorder->committed(s.stepName);
     report();
     return true;
 }
