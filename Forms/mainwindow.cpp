@@ -25,6 +25,8 @@
 #include "recentfilesmenu.h"
 #include "resources.h"
 #include "searchbar.h"
+#include "undocommands.h"
+#include "undohistory.h"
 #include "updatemenu.h"
 #include "wertemodel.h"
 #include "windowstatekeeper.h"
@@ -205,6 +207,10 @@ void MainWindow::createCommands()
     connect(m_backup, &BackupCommand::statusMessage, statusBar(), &QStatusBar::showMessage);
     m_recentFiles = new RecentFilesMenu(ui->menuZuletzt, this);
     connect(m_recentFiles, &RecentFilesMenu::fileChosen, this, &MainWindow::openAndRemember);
+    auto *undo = new UndoCommands(this, ui->menubar, UndoHistory::instance(),
+                                  {ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte});
+    connect(undo, &UndoCommands::statusMessage, statusBar(), &QStatusBar::showMessage);
+    connect(undo, &UndoCommands::recordRestored, m_browser, &BrowserPage::showRestoredRecord);
 }
 
 bool MainWindow::hasSqliteDriver(const QStringList &drivers)

@@ -248,6 +248,28 @@ void BrowserPage::reloadAppliancesKeepingCurrent()
     CurrentRow::select(m_widgets.appliances, qMax(row, 0), 2);
 }
 
+void BrowserPage::showRestoredRecord(int manufacturerId, int applianceId, int valueSetId)
+{
+    if (applianceId > 0)
+        settings()->currentApplianceId = applianceId;
+    if (!settings()->manufacturerMode && m_herstellerModel) {
+        const int wanted = manufacturerId > 0 ? manufacturerId : settings()->currentManufacturerId;
+        m_herstellerModel->refresh();
+        const int row = m_herstellerModel->rowOfRecord(wanted);
+        // Rows may have moved: the list follows the record, not the row.
+        if (row >= 0)
+            CurrentRow::select(m_widgets.manufacturers, row, 1);
+        else
+            rebuildGroupList();
+    }
+    reloadAppliancesKeepingCurrent();
+    if (m_werteModel && valueSetId > 0) {
+        const int row = m_werteModel->rowOfRecord(valueSetId);
+        if (row >= 0)
+            CurrentRow::select(m_widgets.values, row, 2);
+    }
+}
+
 // ------------------------------------------------------------ groups
 
 void BrowserPage::rebuildGroupList()

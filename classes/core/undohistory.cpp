@@ -5,6 +5,7 @@
 #include "writeaction.h"
 
 #include <QCoreApplication>
+#include <QSqlQuery>
 
 namespace {
 
@@ -180,6 +181,28 @@ bool UndoHistory::apply(UndoStep::Direction direction, QString *error)
     const UndoStep::Record focus = step.focus(direction);
     to << from.takeLast();
     emit changed();
-    emit restored(focus.table, focus.id);
+    announceRestored(focus);
     return true;
+}
+
+void UndoHistory::announceRestored(const UndoStep::Record &record)
+{
+    int manufacturer = -1;
+    int appliance = -1;
+    int valueSet = -1;
+    const QString table = record.table.toLower();
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (table == QLatin1String("hersteller")) {
+        manufacturer = int(record.id);
+    } else if (table == QLatin1String("geraete")) {
+        appliance = int(record.id);
+    } else if (table == QLatin1String("werte")) {
+        valueSet = int(record.id);
+        if (query.exec(QStringLiteral("SELECT Geraet FROM Werte WHERE WerteId=%1").arg(record.id)) && query.next())
+            appliance = query.value(0).toInt();
+    }
+    if (appliance > 0 && query.exec(QStringLiteral("SELECT HrstId FROM Geraete WHERE TirmaId=%1").arg(appliance))
+        && query.next())
+        manufacturer = query.value(0).toInt();
+    emit restored(manufacturer, appliance, valueSet);
 }

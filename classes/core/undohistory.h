@@ -55,13 +55,15 @@ signals:
     void changed();
     // Steps of another file were dropped.
     void cleared(const QString &message);
-    // After undo or redo: a record to show (table empty when none).
-    void restored(const QString &table, qint64 id);
+    // After undo or redo: the record to show, -1 for what does not apply
+    // (a value set names its appliance and manufacturer too).
+    void restored(int manufacturerId, int applianceId, int valueSetId);
 
 private:
     bool apply(UndoStep::Direction direction, QString *error);
     void trim();
     void installRecorder();
+    void announceRestored(const UndoStep::Record &record);
 
     QString m_connectionName;
     QString m_file;
