@@ -250,8 +250,8 @@ void BrowserPage::reloadAppliancesKeepingCurrent()
 
 void BrowserPage::showRestoredRecord(int manufacturerId, int applianceId, int valueSetId)
 {
-    if (applianceId > 0)
-        settings()->currentApplianceId = applianceId;
+    // Making the manufacturer current lists its appliances from the first.
+    const int appliance = applianceId > 0 ? applianceId : settings()->currentApplianceId;
     if (!settings()->manufacturerMode && m_herstellerModel) {
         const int wanted = manufacturerId > 0 ? manufacturerId : settings()->currentManufacturerId;
         m_herstellerModel->refresh();
@@ -262,6 +262,7 @@ void BrowserPage::showRestoredRecord(int manufacturerId, int applianceId, int va
         else
             rebuildGroupList();
     }
+    settings()->currentApplianceId = appliance;
     reloadAppliancesKeepingCurrent();
     if (m_werteModel && valueSetId > 0) {
         const int row = m_werteModel->rowOfRecord(valueSetId);
