@@ -14,8 +14,9 @@ class ActionRecorder
 public:
     virtual ~ActionRecorder();
 
-    // Before sql runs on db.
-    virtual void beforeStatement(QSqlDatabase db, const QString &sql, bool journaled) = 0;
+    // Before sql runs on db. May return a statement of the very same effect
+    // to run instead (the journal still gets sql); empty for sql itself.
+    virtual QString beforeStatement(QSqlDatabase db, const QString &sql, bool journaled) = 0;
     // After sql ran successfully: the rows it changed and the row id of an insert.
     virtual void afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId) = 0;
     // Inside the transaction, right before the commit.

@@ -113,49 +113,62 @@ void StepRecording::touch(UndoStep::Table &table, qint64 id, const UndoStep::Ima
     table.order << id;
 }
 
-void StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool journaled)
+QString StepRecording::byRowIds(const QString &table, const QList<qint64> &ids) const
+{
+    QStringList list;
+    list.reserve(ids.size());
+    for (qint64 id : ids)
+        list << QString::number(id);
+    const QString condition = QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
+    if (m_pending.kind == WriteStatement::Delete)
+        return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, m_pending.assignments, condition);
+}
+
+QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool journaled)
 {
     m_pending = WriteStatement::parse(sql);
     m_pendingRows = -1;
+    m_pendingIds.clear();
     if (!m_step.isUndoable())
-        return;
+        return QString();
     if (!m_checkedTriggers) {
         m_checkedTriggers = true;
         QSqlQuery triggers(db);
         // A trigger changes rows that no statement of ours names.
         if (triggers.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='trigger'")) && triggers.next()) {
             giveUp(tr("Die Datenbank enthält Trigger."));
-            return;
+            return QString();
         }
     }
     switch (m_pending.kind) {
     case WriteStatement::CreateTemp:
-        return;
+        return QString();
     case WriteStatement::Unknown:
         giveUp(tr("Eine Anweisung lässt sich nicht umkehren: %1").arg(sql.left(80)));
-        return;
+        return QString();
     default:
         break;
     }
     if (isTemporary(db, m_pending.table)) {
         m_pending.kind = WriteStatement::CreateTemp;   // nothing of it stays in the file
-        return;
+        return QString();
     }
     if (m_pending.kind == WriteStatement::DropTable) {
         giveUp(tr("Eine Tabelle wird gelöscht: %1").arg(m_pending.table));
-        return;
+        return QString();
     }
     if (m_firstName.isEmpty())
         m_firstName = defaultName(m_pending.kind, m_pending.table);
     UndoStep::Table *table = tableFor(db, m_pending.table, journaled);
     if (!table || m_pending.kind == WriteStatement::Insert)
-        return;
+        return QString();
     if (m_pending.kind == WriteStatement::Update) {
         const QStringList keys = {QStringLiteral("rowid"), QStringLiteral("oid"), QStringLiteral("_rowid_")};
         for (const QString &key : keys + QStringList(table->keyColumn >= 0 ? table->columns.at(table->keyColumn) : QString())) {
             if (!key.isEmpty() && m_pending.assigns(key)) {
                 giveUp(tr("Eine Anweisung ändert den Schlüssel: %1").arg(sql.left(80)));
-                return;
+                return QString();
             }
         }
     }
@@ -163,11 +176,17 @@ void StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool jo
     QString error;
     if (!rows.readWhere(db, table->name, m_pending.where, &error)) {
         // The statement itself will fail the same way and change nothing.
-        return;
+        return QString();
     }
     for (qint64 id : qAsConst(rows.order))
         touch(*table, id, rows.rows.value(id));
     m_pendingRows = rows.order.size();
+    m_pendingIds = rows.order;
+    // The rows are known now, in this very transaction: a condition that
+    // needs a pass over the whole table is not evaluated twice.
+    if (m_pending.where.isEmpty() || m_pendingIds.isEmpty())
+        return QString();
+    return byRowIds(table->name, m_pendingIds);
 }
 
 void StepRecording::afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId)
@@ -192,10 +211,20 @@ void StepRecording::afterStatement(const QString &sql, int rowsAffected, const Q
             return;
         }
         touch(*table, insertId.toLongLong(), UndoStep::Image());
+        m_toRead[table->name.toLower()].insert(insertId.toLongLong());
         return;
     }
-    if (rowsAffected != m_pendingRows)
+    if (rowsAffected != m_pendingRows) {
         giveUp(tr("Eine Anweisung hat andere Zeilen geändert als erwartet."));
+        return;
+    }
+    QSet<qint64> &toRead = m_toRead[table->name.toLower()];
+    for (qint64 id : qAsConst(m_pendingIds)) {
+        if (m_pending.kind == WriteStatement::Delete)
+            toRead.remove(id);
+        else
+            toRead.insert(id);
+    }
 }
 
 void StepRecording::beforeCommit(QSqlDatabase db)
@@ -205,7 +234,13 @@ void StepRecording::beforeCommit(QSqlDatabase db)
     for (UndoStep::Table &table : m_step.tables) {
         StoredRows now;
         QString error;
-        if (!now.readIds(db, table.name, table.order, &error)) {
+        const QSet<qint64> toRead = m_toRead.value(table.name.toLower());
+        QList<qint64> ids;
+        for (qint64 id : qAsConst(table.order)) {
+            if (toRead.contains(id))
+                ids << id;
+        }
+        if (!now.readIds(db, table.name, ids, &error)) {
             giveUp(error);
             return;
         }

@@ -6,6 +6,7 @@
 #include "writestatement.h"
 
 #include <QHash>
+#include <QSet>
 #include <functional>
 
 // Records one write action as an UndoStep: before each statement the rows
@@ -19,7 +20,7 @@ public:
     // committed receives the step of an action whose changes are in the file.
     explicit StepRecording(std::function<void(UndoStep)> committed);
 
-    void beforeStatement(QSqlDatabase db, const QString &sql, bool journaled) override;
+    QString beforeStatement(QSqlDatabase db, const QString &sql, bool journaled) override;
     void afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId) override;
     void beforeCommit(QSqlDatabase db) override;
     void committed(const QString &name) override;
@@ -32,6 +33,9 @@ private:
     bool isTemporary(QSqlDatabase db, const QString &table) const;
     void touch(UndoStep::Table &table, qint64 id, const UndoStep::Image &before);
     void giveUp(const QString &reason);
+    // The statement limited to the rows its condition found: one pass over
+    // the table is enough.
+    QString byRowIds(const QString &table, const QList<qint64> &ids) const;
 
     std::function<void(UndoStep)> m_committed;
     UndoStep m_step;
@@ -41,6 +45,10 @@ private:
     // The statement under way and the rows its condition found.
     WriteStatement m_pending;
     int m_pendingRows = -1;
+    QList<qint64> m_pendingIds;
+    // Per table: rows whose state after the action must be read again
+    // (deleted ones are known to be gone).
+    QHash<QString, QSet<qint64>> m_toRead;
     QHash<QString, int> m_tableIndex;
 };
 

@@ -134,9 +134,10 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
         return false;
     }
     QSqlQuery query(database());
+    QString executed;
     if (m_shared->recorder)
-        m_shared->recorder->beforeStatement(database(), sql, journal);
-    if (query.exec(sql)) {
+        executed = m_shared->recorder->beforeStatement(database(), sql, journal);
+    if (query.exec(executed.isEmpty() ? sql : executed)) {
         if (m_shared->recorder)
             m_shared->recorder->afterStatement(sql, query.numRowsAffected(), query.lastInsertId());
         if (journal)

@@ -212,6 +212,10 @@ private slots:
         checkRoundTrip([&] {
             invoke(model, "datenLoeschen", {rowOf(model, 25000)});
             QCOMPARE(scalar(db(), "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("0"));
+            // The journal keeps the statements as the model wrote them.
+            QCOMPARE(TestSupport::journalLines(m_file),
+                     (QStringList{"DELETE FROM Geraete WHERE tirmaid IN (25000);",
+                                  "DELETE FROM Werte WHERE geraet IN (25000);"}));
         }, "Feuerstätte löschen");
         QCOMPARE(scalar(db(), "SELECT count(*) FROM Werte WHERE Geraet=25000"), QString("0"));
         QVERIFY(m_history->undo());
