@@ -208,9 +208,14 @@ void MainWindow::createCommands()
     m_recentFiles = new RecentFilesMenu(ui->menuZuletzt, this);
     connect(m_recentFiles, &RecentFilesMenu::fileChosen, this, &MainWindow::openAndRemember);
     auto *undo = new UndoCommands(this, ui->menubar, UndoHistory::instance(),
-                                  {ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte});
+                                  {ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte,
+                                   ui->tableFRTypen, ui->tableBaustoffe});
     connect(undo, &UndoCommands::statusMessage, statusBar(), &QStatusBar::showMessage);
     connect(undo, &UndoCommands::recordRestored, m_browser, &BrowserPage::showRestoredRecord);
+    connect(undo, &UndoCommands::recordRestored, this, [this] {
+        if (m_page == 2 || m_page == 3)
+            m_page == 2 ? m_fireChambers->show() : m_materials->show();
+    });
 }
 
 bool MainWindow::hasSqliteDriver(const QStringList &drivers)

@@ -137,6 +137,32 @@ private slots:
         QVERIFY(TestSupport::journalLines(m_file).isEmpty());
     }
 
+    void sidePageListFollowsTheUndo()
+    {
+        openWindow(false);
+        action("actionBaustoffe_Datenbank")->trigger();
+        QAbstractItemModel *model = table("tableBaustoffe")->model();
+        QVERIFY(model);
+        int row = -1;
+        int column = -1;
+        for (int c = 0; c < model->columnCount(); ++c)
+            if (model->headerData(c, Qt::Horizontal).toString().compare("Bezeichnung", Qt::CaseInsensitive) == 0)
+                column = c;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, column).data().toString() == "Schamotte")
+                row = r;
+        QVERIFY(row >= 0 && column >= 0);
+        QVERIFY(model->setData(model->index(row, column), "Schamotte fein", Qt::EditRole));
+        QCOMPARE(action("actionRueckgaengig")->text(), QString("Rückgängig: Baustoff ändern"));
+        action("actionRueckgaengig")->trigger();
+        QCOMPARE(scalar(kolvexDb(), "SELECT Bezeichnung FROM Baustoffe WHERE Id=1"), QString("Schamotte"));
+        model = table("tableBaustoffe")->model();
+        QStringList names;
+        for (int r = 0; r < model->rowCount(); ++r)
+            names << model->index(r, column).data().toString();
+        QVERIFY2(names.contains("Schamotte") && !names.contains("Schamotte fein"), qPrintable(names.join('|')));
+    }
+
     void anotherDatabaseClearsTheStepsAndSaysSo()
     {
         openWindow(false);
