@@ -25,6 +25,8 @@
 #include "recentfilesmenu.h"
 #include "resources.h"
 #include "searchbar.h"
+#include "undocommands.h"
+#include "undohistory.h"
 #include "updatemenu.h"
 #include "wertemodel.h"
 #include "windowstatekeeper.h"
@@ -208,6 +210,15 @@ void MainWindow::createCommands()
     connect(m_backup, &BackupCommand::statusMessage, statusBar(), &QStatusBar::showMessage);
     m_recentFiles = new RecentFilesMenu(ui->menuZuletzt, this);
     connect(m_recentFiles, &RecentFilesMenu::fileChosen, this, &MainWindow::openAndRemember);
+    auto *undo = new UndoCommands(this, ui->menubar, UndoHistory::instance(),
+                                  {ui->tableHersteller, ui->tableGeraete, ui->tableAGWerte,
+                                   ui->tableFRTypen, ui->tableBaustoffe});
+    connect(undo, &UndoCommands::statusMessage, statusBar(), &QStatusBar::showMessage);
+    connect(undo, &UndoCommands::recordRestored, m_browser, &BrowserPage::showRestoredRecord);
+    connect(undo, &UndoCommands::recordRestored, this, [this] {
+        if (m_page == 2 || m_page == 3)
+            m_page == 2 ? m_fireChambers->show() : m_materials->show();
+    });
 }
 
 bool MainWindow::hasSqliteDriver(const QStringList &drivers)

@@ -324,6 +324,29 @@ void BrowserPage::reloadAppliancesKeepingCurrent()
     CurrentRow::select(m_widgets.appliances, qMax(row, 0), 2);
 }
 
+void BrowserPage::showRestoredRecord(int manufacturerId, int applianceId, int valueSetId)
+{
+    // Making the manufacturer current lists its appliances from the first.
+    const int appliance = applianceId > 0 ? applianceId : settings()->currentApplianceId;
+    if (!settings()->manufacturerMode && m_herstellerModel) {
+        const int wanted = manufacturerId > 0 ? manufacturerId : settings()->currentManufacturerId;
+        m_herstellerModel->refresh();
+        const int row = m_herstellerModel->rowOfRecord(wanted);
+        // Rows may have moved: the list follows the record, not the row.
+        if (row >= 0)
+            CurrentRow::select(m_widgets.manufacturers, row, 1);
+        else
+            rebuildGroupList();
+    }
+    settings()->currentApplianceId = appliance;
+    reloadAppliancesKeepingCurrent();
+    if (m_werteModel && valueSetId > 0) {
+        const int row = m_werteModel->rowOfRecord(valueSetId);
+        if (row >= 0)
+            CurrentRow::select(m_widgets.values, row, 2);
+    }
+}
+
 // ------------------------------------------------------------ groups
 
 void BrowserPage::rebuildGroupList()

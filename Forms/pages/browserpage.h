@@ -58,6 +58,9 @@ public:
     // The form wrote its changes: the list re-reads them and keeps the
     // appliance the form showed current.
     void reloadAppliancesKeepingCurrent();
+    // After undo or redo: every list re-read, the given records current
+    // where they exist (-1: keep the current one).
+    void showRestoredRecord(int manufacturerId, int applianceId, int valueSetId);
     // The lists fitted to a new font.
     void fitToFont();
     // Opens or closes the group tree.

@@ -149,6 +149,12 @@ QMenu *DragTableView::createContextMenu(const QList<int> &rows, QWidget *parent)
         QAction *item = menu->addAction(QIcon(contextIconPath(action.icon)), action.text);
         item->setData(action.slot);
     }
+    // Commands the window lends the list (undo, redo) come last.
+    if (!actions().isEmpty()) {
+        if (!menu->isEmpty())
+            menu->addSeparator();
+        menu->addActions(actions());
+    }
     if (menu->isEmpty()) {
         delete menu;
         return nullptr;

@@ -10,6 +10,7 @@
 #include "importprogressmarker.h"
 #include "journalcommitstate.h"
 #include "leftovercleanup.h"
+#include "undohistory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +39,8 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
         if (!importNotice.isEmpty())
             ChangeReport::instance()->openingNotice(importNotice);
     }
+    // Steps of the file given up cannot be taken back in this one.
+    UndoHistory::instance()->startFor(opening.opened ? file : QString(), readOnly || !opening.opened);
     return opening;
 }
 

@@ -1,5 +1,6 @@
 #include "writeaction.h"
 
+#include "actionrecorder.h"
 #include "changejournal.h"
 #include "changereport.h"
 #include "databasefilecheck.h"
@@ -23,6 +24,9 @@ struct WriteAction::Shared
     QStringList journal;
     int failures = 0;
     QString firstError;
+    // Undo recording of the outermost action, when one is installed.
+    std::unique_ptr<ActionRecorder> recorder;
+    QString stepName;
 };
 
 namespace {
@@ -80,6 +84,25 @@ WriteAction::WriteAction(const QString &connectionName, Mode mode)
     open.insert(m_connectionName, m_shared);
     QSqlDatabase db = database();
     m_shared->inTransaction = db.isOpen() && db.transaction();
+    if (m_shared->inTransaction && recorderSource())
+        m_shared->recorder = recorderSource()(m_connectionName);
+}
+
+WriteAction::RecorderSource &WriteAction::recorderSource()
+{
+    static RecorderSource source;
+    return source;
+}
+
+void WriteAction::setRecorderSource(const RecorderSource &source)
+{
+    recorderSource() = source;
+}
+
+void WriteAction::setStepName(const QString &name)
+{
+    if (m_shared && m_shared->stepName.isEmpty())
+        m_shared->stepName = name;
 }
 
 WriteAction::~WriteAction()
@@ -136,12 +159,17 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
         return false;
     }
     QSqlQuery query(database());
-    if (query.exec(sql)) {
+    QString executed;
+    if (m_shared->recorder)
+        executed = m_shared->recorder->beforeStatement(database(), sql, journal);
+    if (query.exec(executed.isEmpty() ? sql : executed)) {
         if (needsRow && query.numRowsAffected() == 0) {
             m_lastError = QCoreApplication::translate("WriteAction", "Datensatz nicht mehr vorhanden");
             fail(m_lastError);
             return false;
         }
+        if (m_shared->recorder)
+            m_shared->recorder->afterStatement(sql, query.numRowsAffected(), query.lastInsertId());
         if (journal)
             m_shared->journal << sql;
         if (lastInsertId)
@@ -229,6 +257,8 @@ bool WriteAction::finishOutermost()
     // the commit fail, they are cut off again.
     qint64 sizeBefore = -1;
     QString reason;
+    if (s.recorder)
+        s.recorder->beforeCommit(db);
     if (!journal.appendLines(s.journal, &reason, &sizeBefore)) {
         db.rollback();
         reports->journalNotWritable(reason);
@@ -253,6 +283,8 @@ bool WriteAction::finishOutermost()
         reports->changeNotSaved(text);
         return false;
     }
+    if (s.recorder)
+        s.recorder->committed(s.stepName);
     report();
     return true;
 }

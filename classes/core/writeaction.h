@@ -7,6 +7,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
+
+class ActionRecorder;
+
 // One user action against one database connection. Its statements run
 // inside one transaction; a statement that fails is not journaled, the
 // action goes on with the next one. At the end the journal lines of the
@@ -72,6 +77,14 @@ public:
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
 
+    // Undo recording: the caller's name of the action ("Zelle ändern"); the
+    // first name given to an action counts. Where outermost actions get a
+    // recorder from (none by default, or when the source returns none).
+    void setStepName(const QString &name);
+    using RecorderSource =
+        std::function<std::unique_ptr<ActionRecorder>(const QString &connectionName)>;
+    static void setRecorderSource(const RecorderSource &source);
+
 private:
     struct Shared;
     // The outermost open action of each connection.
@@ -81,6 +94,7 @@ private:
     void fail(const QString &text);
     bool finishOutermost();
     void report() const;
+    static RecorderSource &recorderSource();
 
     QString m_connectionName;
     Shared *m_shared = nullptr;

@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(main->title(), QString("Haupmenü"));
         QCOMPARE(view->title(), QString("Ansicht"));
         QCOMPARE(actionNames(w.menuBar()->actions()),
-                 (QStringList{"menuEinstellungen", "menuAnsicht", "menuHilfe"}));
+                 (QStringList{"menuEinstellungen", "menuBearbeiten", "menuAnsicht", "menuHilfe"}));
         QCOMPARE(actionNames(main->actions()),
                  (QStringList{"actionDatenbank_oeffnen", "menuZuletzt", "|", "actionKolvex_Datenbank",
                               "actionFeuerraume_Datenbank",

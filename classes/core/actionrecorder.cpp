@@ -1,0 +1,3 @@
+#include "actionrecorder.h"
+
+ActionRecorder::~ActionRecorder() = default;

@@ -1,0 +1,262 @@
+#include "steprecording.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("StepRecording", text);
+}
+
+} // namespace
+
+StepRecording::StepRecording(std::function<void(UndoStep)> committed)
+    : m_committed(std::move(committed))
+{
+}
+
+QString StepRecording::defaultName(WriteStatement::Kind kind, const QString &table)
+{
+    const QString t = table.toLower();
+    QString what;
+    if (t == QLatin1String("gruppen"))
+        return tr("Gruppe ändern");
+    if (t == QLatin1String("geraete"))
+        what = tr("Feuerstätte");
+    else if (t == QLatin1String("werte"))
+        what = tr("Kenndaten");
+    else if (t == QLatin1String("hersteller"))
+        what = tr("Hersteller");
+    else if (t == QLatin1String("gkostand"))
+        what = tr("Feuerraum");
+    else if (t == QLatin1String("baustoffe"))
+        what = tr("Baustoff");
+    else
+        return tr("Änderung");
+    if (kind == WriteStatement::Insert)
+        return tr("%1 einfügen").arg(what);
+    if (kind == WriteStatement::Delete)
+        return tr("%1 löschen").arg(what);
+    return tr("%1 ändern").arg(what);
+}
+
+void StepRecording::giveUp(const QString &reason)
+{
+    if (m_step.isUndoable())
+        m_step.notUndoableReason = reason;
+    m_step.tables.clear();
+    m_tableIndex.clear();
+}
+
+bool StepRecording::isTemporary(QSqlDatabase db, const QString &table) const
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE type='table' AND name=? COLLATE NOCASE"));
+    query.addBindValue(table);
+    return query.exec() && query.next();
+}
+
+UndoStep::Table *StepRecording::tableFor(QSqlDatabase db, const QString &name, bool journaled)
+{
+    const QString key = name.toLower();
+    auto found = m_tableIndex.constFind(key);
+    if (found != m_tableIndex.constEnd()) {
+        UndoStep::Table &table = m_step.tables[found.value()];
+        if (table.journaled != journaled) {
+            giveUp(tr("Die Tabelle %1 wurde teils mit, teils ohne Protokoll geändert.").arg(name));
+            return nullptr;
+        }
+        return &table;
+    }
+    UndoStep::Table table;
+    table.name = name;
+    table.journaled = journaled;
+    StoredRows shape;
+    QString error;
+    if (!shape.readWhere(db, name, QStringLiteral("0"), &error)) {
+        giveUp(error);
+        return nullptr;
+    }
+    table.columns = shape.columns;
+    QSqlQuery info(db);
+    int keys = 0;
+    if (info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(name))) {
+        while (info.next()) {
+            if (info.value(5).toInt() > 0) {
+                ++keys;
+                if (info.value(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                    table.keyColumn = table.columns.indexOf(info.value(1).toString());
+            }
+        }
+    }
+    if (keys != 1)
+        table.keyColumn = -1;
+    // The journal is replayed on another copy; its rows must be found by a
+    // key of their own, not by the copy's hidden row ids.
+    if (journaled && table.keyColumn < 0) {
+        giveUp(tr("Die Tabelle %1 hat keinen ganzzahligen Schlüssel.").arg(name));
+        return nullptr;
+    }
+    m_tableIndex.insert(key, m_step.tables.size());
+    m_step.tables << table;
+    return &m_step.tables.last();
+}
+
+void StepRecording::touch(UndoStep::Table &table, qint64 id, const UndoStep::Image &before)
+{
+    if (table.before.contains(id))
+        return;   // the step keeps what the row held before its first change
+    table.before.insert(id, before);
+    table.after.insert(id, UndoStep::Image());
+    table.order << id;
+}
+
+QString StepRecording::byRowIds(const QString &table, const QList<qint64> &ids) const
+{
+    QStringList list;
+    list.reserve(ids.size());
+    for (qint64 id : ids)
+        list << QString::number(id);
+    const QString condition = QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
+    if (m_pending.kind == WriteStatement::Delete)
+        return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, m_pending.assignments, condition);
+}
+
+QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool journaled)
+{
+    m_pending = WriteStatement::parse(sql);
+    m_pendingRows = -1;
+    m_pendingIds.clear();
+    if (!m_step.isUndoable())
+        return QString();
+    if (!m_checkedTriggers) {
+        m_checkedTriggers = true;
+        QSqlQuery triggers(db);
+        // A trigger changes rows that no statement of ours names.
+        if (triggers.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='trigger'")) && triggers.next()) {
+            giveUp(tr("Die Datenbank enthält Trigger."));
+            return QString();
+        }
+    }
+    switch (m_pending.kind) {
+    case WriteStatement::CreateTemp:
+        return QString();
+    case WriteStatement::Unknown:
+        giveUp(tr("Eine Anweisung lässt sich nicht umkehren: %1").arg(sql.left(80)));
+        return QString();
+    default:
+        break;
+    }
+    if (isTemporary(db, m_pending.table)) {
+        m_pending.kind = WriteStatement::CreateTemp;   // nothing of it stays in the file
+        return QString();
+    }
+    if (m_pending.kind == WriteStatement::DropTable) {
+        giveUp(tr("Eine Tabelle wird gelöscht: %1").arg(m_pending.table));
+        return QString();
+    }
+    if (m_firstName.isEmpty())
+        m_firstName = defaultName(m_pending.kind, m_pending.table);
+    UndoStep::Table *table = tableFor(db, m_pending.table, journaled);
+    if (!table || m_pending.kind == WriteStatement::Insert)
+        return QString();
+    if (m_pending.kind == WriteStatement::Update) {
+        const QStringList keys = {QStringLiteral("rowid"), QStringLiteral("oid"), QStringLiteral("_rowid_")};
+        for (const QString &key : keys + QStringList(table->keyColumn >= 0 ? table->columns.at(table->keyColumn) : QString())) {
+            if (!key.isEmpty() && m_pending.assigns(key)) {
+                giveUp(tr("Eine Anweisung ändert den Schlüssel: %1").arg(sql.left(80)));
+                return QString();
+            }
+        }
+    }
+    StoredRows rows;
+    QString error;
+    if (!rows.readWhere(db, table->name, m_pending.where, &error)) {
+        // The statement itself will fail the same way and change nothing.
+        return QString();
+    }
+    for (qint64 id : qAsConst(rows.order))
+        touch(*table, id, rows.rows.value(id));
+    m_pendingRows = rows.order.size();
+    m_pendingIds = rows.order;
+    // The rows are known now, in this very transaction: a condition that
+    // needs a pass over the whole table is not evaluated twice.
+    if (m_pending.where.isEmpty() || m_pendingIds.isEmpty())
+        return QString();
+    return byRowIds(table->name, m_pendingIds);
+}
+
+void StepRecording::afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId)
+{
+    Q_UNUSED(sql);
+    if (m_pending.kind == WriteStatement::CreateTemp)
+        return;
+    m_changedSomething = true;
+    if (!m_step.isUndoable())
+        return;
+    UndoStep::Table *table = nullptr;
+    const auto found = m_tableIndex.constFind(m_pending.table.toLower());
+    if (found != m_tableIndex.constEnd())
+        table = &m_step.tables[found.value()];
+    if (!table)
+        return;
+    if (m_pending.kind == WriteStatement::Insert) {
+        if (rowsAffected == 0)
+            return;
+        if (rowsAffected != 1 || !insertId.isValid()) {
+            giveUp(tr("Eine Anweisung fügt mehrere Zeilen ein."));
+            return;
+        }
+        touch(*table, insertId.toLongLong(), UndoStep::Image());
+        m_toRead[table->name.toLower()].insert(insertId.toLongLong());
+        return;
+    }
+    if (rowsAffected != m_pendingRows) {
+        giveUp(tr("Eine Anweisung hat andere Zeilen geändert als erwartet."));
+        return;
+    }
+    QSet<qint64> &toRead = m_toRead[table->name.toLower()];
+    for (qint64 id : qAsConst(m_pendingIds)) {
+        if (m_pending.kind == WriteStatement::Delete)
+            toRead.remove(id);
+        else
+            toRead.insert(id);
+    }
+}
+
+void StepRecording::beforeCommit(QSqlDatabase db)
+{
+    if (!m_step.isUndoable())
+        return;
+    for (UndoStep::Table &table : m_step.tables) {
+        StoredRows now;
+        QString error;
+        const QSet<qint64> toRead = m_toRead.value(table.name.toLower());
+        QList<qint64> ids;
+        for (qint64 id : qAsConst(table.order)) {
+            if (toRead.contains(id))
+                ids << id;
+        }
+        if (!now.readIds(db, table.name, ids, &error)) {
+            giveUp(error);
+            return;
+        }
+        for (qint64 id : qAsConst(table.order)) {
+            const auto row = now.rows.constFind(id);
+            table.after.insert(id, row == now.rows.constEnd() ? UndoStep::Image() : UndoStep::Image(row.value()));
+        }
+    }
+}
+
+void StepRecording::committed(const QString &name)
+{
+    if (!m_changedSomething)
+        return;
+    m_step.name = !name.isEmpty() ? name : !m_firstName.isEmpty() ? m_firstName : tr("Änderung");
+    if (m_step.isUndoable() && m_step.dropUnchangedRows())
+        return;   // the action left every row as it was
+    m_committed(std::move(m_step));
+}

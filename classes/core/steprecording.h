@@ -1,0 +1,55 @@
+#ifndef STEPRECORDING_H
+#define STEPRECORDING_H
+
+#include "actionrecorder.h"
+#include "undostep.h"
+#include "writestatement.h"
+
+#include <QHash>
+#include <QSet>
+#include <functional>
+
+// Records one write action as an UndoStep: before each statement the rows
+// it will change (read with the statement's own condition), after an
+// insert the new row, before the commit every touched row as the action
+// leaves it. A statement it cannot take back makes the step one that only
+// says it cannot be undone.
+class StepRecording : public ActionRecorder
+{
+public:
+    // committed receives the step of an action whose changes are in the file.
+    explicit StepRecording(std::function<void(UndoStep)> committed);
+
+    QString beforeStatement(QSqlDatabase db, const QString &sql, bool journaled) override;
+    void afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId) override;
+    void beforeCommit(QSqlDatabase db) override;
+    void committed(const QString &name) override;
+
+    // The name of a step after its first change: "Feuerstätte löschen", ...
+    static QString defaultName(WriteStatement::Kind kind, const QString &table);
+
+private:
+    UndoStep::Table *tableFor(QSqlDatabase db, const QString &name, bool journaled);
+    bool isTemporary(QSqlDatabase db, const QString &table) const;
+    void touch(UndoStep::Table &table, qint64 id, const UndoStep::Image &before);
+    void giveUp(const QString &reason);
+    // The statement limited to the rows its condition found: one pass over
+    // the table is enough.
+    QString byRowIds(const QString &table, const QList<qint64> &ids) const;
+
+    std::function<void(UndoStep)> m_committed;
+    UndoStep m_step;
+    bool m_changedSomething = false;
+    bool m_checkedTriggers = false;
+    QString m_firstName;
+    // The statement under way and the rows its condition found.
+    WriteStatement m_pending;
+    int m_pendingRows = -1;
+    QList<qint64> m_pendingIds;
+    // Per table: rows whose state after the action must be read again
+    // (deleted ones are known to be gone).
+    QHash<QString, QSet<qint64>> m_toRead;
+    QHash<QString, int> m_tableIndex;
+};
+
+#endif // STEPRECORDING_H
