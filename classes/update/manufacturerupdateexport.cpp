@@ -4,6 +4,7 @@
 #include "databasebackup.h"
 #include "dbconnections.h"
 #include "updaterenumbering.h"
+#include "updatescriptpath.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -70,6 +71,7 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::run(const QString &up
 {
     m_date = QDate::currentDate();
     m_error.clear();
+    m_scriptPath.clear();
     AppSettings *settings = AppSettings::instance();
     const int rememberedManufacturer = settings->currentManufacturerId;
     settings->currentManufacturerId = m_manufacturerId;
@@ -252,10 +254,8 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QStrin
         return failWith(ShellFailed, tr("Das SQLite-Programm meldet einen Fehler, das Skript "
                                         "%1 wurde nicht geschrieben: %2")
                                          .arg(scriptPath(), messages));
-    // The complete script replaces one of the same day.
-    if (QFileInfo::exists(scriptPath()) && !QFile::remove(scriptPath()))
-        return failWith(ShellFailed, tr("Das Skript %1 kann nicht ersetzt werden.")
-                                         .arg(scriptPath()));
+    // A script of the same day stays; this one gets a suffix.
+    m_scriptPath = freeUpdateScriptPath(workingDirectory(), m_name, m_date);
     if (!QFile::rename(output, scriptPath()))
         return failWith(ShellFailed, tr("Das Skript kann nicht unter %1 abgelegt werden.")
                                          .arg(scriptPath()));
@@ -276,6 +276,8 @@ QString ManufacturerUpdateExport::workingDirectory() const
 
 QString ManufacturerUpdateExport::scriptPath() const
 {
+    if (!m_scriptPath.isEmpty())
+        return m_scriptPath;
     return QDir(workingDirectory())
         .filePath(QStringLiteral("%1_%2.sql").arg(m_name, m_date.toString(QStringLiteral("yyyyMMdd"))));
 }

@@ -36,7 +36,9 @@ public:
     Result run(const QString &updateFile);
 
     // The script the shell writes: "<name>_<yyyyMMdd>.sql" in the directory
-    // of the main database (date of the last run, today before the first).
+    // of the main database (date of the last run, today before the first);
+    // when a script of that day exists, the run writes "<name>_<yyyyMMdd>_2.sql"
+    // (and so on) instead of replacing it.
     QString scriptPath() const;
 
     // German description of the last failure; empty after Exported.
@@ -70,6 +72,7 @@ private:
     QString m_mainDbFile;
     QDate m_date;
     QString m_error;
+    QString m_scriptPath;
 };
 
 #endif // MANUFACTURERUPDATEEXPORT_H

@@ -472,12 +472,18 @@ private slots:
                                "coalesce(hand,0)"));
         QVERIFY(ids(fresh, "SELECT count(*) FROM Werte").toInt() > 0);
 
-        // A second export on the same day replaces the script.
+        // A second export on the same day keeps the first script and
+        // writes its own under a suffix.
+        const QByteArray firstScript = checksum(expected);
         QVERIFY(execOn(m_update, {"DELETE FROM Werte WHERE Geraet IN (SELECT TirmaId FROM "
                                   "Geraete WHERE HrstId=550)"}));
         QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
-        QCOMPARE(scripts(), QStringList{QFileInfo(expected).fileName()});
-        QCOMPARE(ids(loadScript(expected), "SELECT count(*) FROM Werte"), QString("0"));
+        const QString second = m_mainDir + "/" + name + "_"
+                               + QDate::currentDate().toString("yyyyMMdd") + "_2.sql";
+        QCOMPARE(update.scriptPath(), second);
+        QCOMPARE(scripts().size(), 2);
+        QCOMPARE(checksum(expected), firstScript);
+        QCOMPARE(ids(loadScript(second), "SELECT count(*) FROM Werte"), QString("0"));
     }
 
     void fileLockedByAnotherProgramIsNotExported()
