@@ -78,8 +78,14 @@ void UpdateMenu::runUpdateExport(int manufacturerId, const QString &name, const 
                              tr("Datenbankdatei kann nicht geöffnet werden") + QStringLiteral("\n")
                                  + update.errorText(),
                              QMessageBox::Ok);
-    else if (result == ManufacturerUpdateExport::Exported)
+    else if (result == ManufacturerUpdateExport::Exported && update.caveats().isEmpty())
         emit statusMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
+    else if (result == ManufacturerUpdateExport::Exported)
+        QMessageBox::warning(m_dialogParent, tr("Update unvollständig"),
+                             tr("Das Skript %1 wurde geschrieben, trägt aber nicht alles:")
+                                     .arg(update.scriptPath())
+                                 + QStringLiteral("\n") + update.caveats().join(QStringLiteral("\n")),
+                             QMessageBox::Ok);
     else
         QMessageBox::warning(m_dialogParent, tr("Fehler"), update.errorText(), QMessageBox::Ok);
 }
