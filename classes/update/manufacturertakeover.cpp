@@ -370,14 +370,19 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
         Row rMapped = r;
         rMapped.geraet = values ? mappedAppliance(r.geraet) : 0;
         // A derivation that cannot come in (attachment missing, source not a
-        // set of the same appliance) arrives plain; a main set that is plain
-        // already does not differ in it.
+        // set of the same appliance) arrives plain; where the main set is
+        // plain already, or holds the same references, it does not differ.
+        Row rPlain = rMapped;
         if (values && (r.sourceId > 0 || r.attachmentId > 0)
             && (!m_attachments.contains(r.attachmentId) || !scope.returned.contains(r.sourceId)
                 || scope.returned.value(r.sourceId).geraet != r.geraet)) {
-            rMapped.sourceId = 0;
-            rMapped.attachmentId = 0;
+            rPlain.sourceId = 0;
+            rPlain.attachmentId = 0;
         }
+        auto toMainReferences = [&](const Row &m) {
+            const QSet<QString> raw = referenceDiff(scope, rMapped, m);
+            return raw.isEmpty() ? raw : referenceDiff(scope, rPlain, m);
+        };
         bool inMain = scope.main.contains(id);
         // Without a base, a value set is the same record only when it
         // belongs to the same appliance; else the id was used meanwhile.
@@ -393,7 +398,7 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
                 continue;
             const Row m = scope.main.value(id);
             const QSet<QString> byMaintainer = diffMB.value(id) | referenceDiff(scope, m, scope.base.value(id));
-            const QSet<QString> toMain = diffRM.value(id) | referenceDiff(scope, rMapped, m);
+            const QSet<QString> toMain = diffRM.value(id) | toMainReferences(m);
             const QSet<QString> columns = byManufacturer & toMain;
             if (columns.isEmpty())
                 continue;
@@ -405,8 +410,7 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
                 continue;
             addChange(scope, Conflict, Insert, id, 0, {}, false);
         } else if (!hasBase() && inMain) {
-            const QSet<QString> columns =
-                diffRM.value(id) | referenceDiff(scope, rMapped, scope.main.value(id));
+            const QSet<QString> columns = diffRM.value(id) | toMainReferences(scope.main.value(id));
             if (!columns.isEmpty())
                 addChange(scope, Changed, Update, id, id, columns, true);
         } else {
