@@ -733,6 +733,11 @@ QStringList ManufacturerTakeOver::buildStatements(QStringList &unjournaled)
             deletedAppliances.insert(id);
     }
 
+    // Main id of a value set to insert -> its line, for the sources.
+    QHash<int, int> insertLineByMainId;
+    for (int line : m_insertLine.value(m_werte.table))
+        insertLineByMainId.insert(m_changes.at(line).mainId, line);
+
     QStringList inserts[2], updates;
     QList<int> valueSetDeletions;
     for (int i = 0; i < m_changes.size(); ++i) {
@@ -758,8 +763,7 @@ QStringList ManufacturerTakeOver::buildStatements(QStringList &unjournaled)
                 continue;
             }
             // A source that is not taken over leaves a plain set.
-            const int sourceLine = m_insertLine.value(m_werte.table).value(
-                m_valueSetMap.key(ref.sourceId, -1), -1);
+            const int sourceLine = insertLineByMainId.value(ref.sourceId, -1);
             if (ref.sourceId > 0 && sourceLine >= 0 && !m_changes.at(sourceLine).chosen) {
                 ref.sourceId = 0;
                 ref.attachmentId = 0;
