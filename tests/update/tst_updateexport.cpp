@@ -269,6 +269,23 @@ private slots:
         }
     }
 
+    void renumberedIdsAreFreeInTheMainFileTooAndTheMessageSaysWhatIsLeftOut()
+    {
+        linkShell();
+        // The maintainer meanwhile used the first id the update file leaves free.
+        QVERIFY(execOn(m_mainDb, {"INSERT INTO Werte (WerteId,Geraet,Bemerkung) VALUES "
+                                  "(70014,25001,'Pflege')"}));
+        ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
+        const QString fresh = loadScript(update.scriptPath());
+        QCOMPARE(ids(fresh, "SELECT count(*) FROM Werte WHERE WerteId=70014"), QString("0"));
+        QCOMPARE(ids(fresh, "SELECT Bemerkung FROM Werte WHERE WerteId=70015"), QString("neu"));
+        // The update file holds the records of the main file as well: their
+        // inserts fail, and the message says so instead of claiming success.
+        QVERIFY2(update.caveats().join(' ').contains("gibt es in der Hauptdatei schon"),
+                 qPrintable(update.caveats().join('\n')));
+    }
+
     void renumberingWithoutShell()
     {
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
