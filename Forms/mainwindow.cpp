@@ -198,6 +198,7 @@ void MainWindow::createChrome()
         QList<DragTableView *>{ui->tableGeraete, ui->tableAGWerte});
     m_updateMenu = new UpdateMenu(ui->menuEinstellungen, this, this, ui->actionBeenden);
     connect(m_updateMenu, &UpdateMenu::statusMessage, statusBar(), &QStatusBar::showMessage);
+    connect(m_updateMenu, &UpdateMenu::mainFileChanged, this, &MainWindow::showGeraete);
     createCommands();
 }
 

@@ -4,6 +4,7 @@
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "manufacturerupdateexport.h"
+#include "takeovercommand.h"
 #include "updatemanufacturernames.h"
 
 #include <QAction>
@@ -40,6 +41,15 @@ void UpdateMenu::rebuild(const QString &file)
             QAction *action = m_menu->addAction(tr("Update vom %1 einlesen").arg(name));
             connect(action, &QAction::triggered, this,
                     [this, id, name, file] { runUpdateExport(id, name, file); });
+            QAction *takeOver = m_menu->addAction(tr("Update vom %1 übernehmen…").arg(name));
+            connect(takeOver, &QAction::triggered, this, [this, id, name, file] {
+                if (TakeOverCommand(id, name, file, m_dialogParent).takeOver())
+                    emit mainFileChanged();
+            });
+            QAction *send = m_menu->addAction(tr("Datei für %1 erstellen…").arg(name));
+            connect(send, &QAction::triggered, this, [this, id, name, file] {
+                TakeOverCommand(id, name, file, m_dialogParent).createFileToSend();
+            });
         }
     }
 }
@@ -68,8 +78,14 @@ void UpdateMenu::runUpdateExport(int manufacturerId, const QString &name, const 
                              tr("Datenbankdatei kann nicht geöffnet werden") + QStringLiteral("\n")
                                  + update.errorText(),
                              QMessageBox::Ok);
-    else if (result == ManufacturerUpdateExport::Exported)
+    else if (result == ManufacturerUpdateExport::Exported && update.caveats().isEmpty())
         emit statusMessage(tr("Update geschrieben: %1").arg(update.scriptPath()), 10000);
+    else if (result == ManufacturerUpdateExport::Exported)
+        QMessageBox::warning(m_dialogParent, tr("Update unvollständig"),
+                             tr("Das Skript %1 wurde geschrieben, trägt aber nicht alles:")
+                                     .arg(update.scriptPath())
+                                 + QStringLiteral("\n") + update.caveats().join(QStringLiteral("\n")),
+                             QMessageBox::Ok);
     else
         QMessageBox::warning(m_dialogParent, tr("Fehler"), update.errorText(), QMessageBox::Ok);
 }

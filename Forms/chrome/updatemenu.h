@@ -9,8 +9,9 @@ class QMenu;
 class QWidget;
 
 // The menu "Hersteller Updates" in the settings menu of the maintenance
-// edition: one entry for every manufacturer with an id range, which reads
-// that manufacturer's update file and writes the update script for it.
+// edition: for every manufacturer with an id range the entries that read
+// that manufacturer's update file and write the update script for it, take
+// the returned file over, and create the file to send.
 class UpdateMenu : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
 signals:
     // A message for the status bar.
     void statusMessage(const QString &text, int timeout);
+    // A take-over changed the main file: the lists show it anew.
+    void mainFileChanged();
 
 private:
     void runUpdateExport(int manufacturerId, const QString &name, const QString &file);

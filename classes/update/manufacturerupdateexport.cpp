@@ -3,8 +3,10 @@
 #include "appsettings.h"
 #include "databasebackup.h"
 #include "dbconnections.h"
+#include "sqltext.h"
 #include "tiedprocess.h"
 #include "updaterenumbering.h"
+#include "updatescriptpath.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -16,6 +18,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 
 namespace {
 
@@ -71,6 +74,7 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::run(const QString &up
 {
     m_date = QDate::currentDate();
     m_error.clear();
+    m_scriptPath.clear();
     AppSettings *settings = AppSettings::instance();
     const int rememberedManufacturer = settings->currentManufacturerId;
     settings->currentManufacturerId = m_manufacturerId;
@@ -138,9 +142,70 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::exportFrom(QSqlDataba
     if (!hasTable(db, QStringLiteral("Geraete")) || !hasTable(db, QStringLiteral("Werte")))
         return failWith(NotAnUpdateFile,
                         tr("Die Datei enthält nicht die Tabellen Geraete und Werte."));
-    if (!prepareTables(db))
+    m_mainAttached = attachMainFile(db);
+    const bool prepared = prepareTables(db);
+    if (prepared)
+        noteWhatTheScriptLeavesOut(db);
+    if (m_mainAttached)
+        exec(db, QStringLiteral("DETACH DATABASE kxmain"));
+    if (!prepared)
         return PreparationFailed;
     return runShell(copy, workDir);
+}
+
+// The main file, read-only beside the working copy: the renumbering then
+// chooses ids free in both files, and the caveats compare with it.
+bool ManufacturerUpdateExport::attachMainFile(QSqlDatabase db)
+{
+    if (!QFileInfo(m_mainDbFile).isFile())
+        return false;
+    const QString uri = QUrl::fromLocalFile(QFileInfo(m_mainDbFile).absoluteFilePath())
+                            .toString(QUrl::FullyEncoded)
+                        + QStringLiteral("?mode=ro");
+    return exec(db, QStringLiteral("ATTACH DATABASE %1 AS kxmain").arg(quotedText(uri)));
+}
+
+// A script of inserts carries only new records: say what it leaves out.
+void ManufacturerUpdateExport::noteWhatTheScriptLeavesOut(QSqlDatabase db)
+{
+    m_caveats.clear();
+    auto count = [&db](const QString &sql) {
+        QSqlQuery query(db);
+        return query.exec(sql) && query.next() ? query.value(0).toInt() : 0;
+    };
+    if (m_mainAttached) {
+        const QString scope = QStringLiteral("HrstId=%1 AND NOT coalesce(hand,0)").arg(m_manufacturerId);
+        const int present = count(QStringLiteral("SELECT count(*) FROM Geraete WHERE TirmaId IN "
+                                                 "(SELECT TirmaId FROM kxmain.Geraete)"))
+                            + count(QStringLiteral("SELECT count(*) FROM Werte WHERE WerteId IN "
+                                                   "(SELECT WerteId FROM kxmain.Werte)"));
+        const int missing =
+            count(QStringLiteral("SELECT count(*) FROM kxmain.Geraete WHERE %1 AND TirmaId NOT IN "
+                                 "(SELECT TirmaId FROM GeraeteSave)")
+                      .arg(scope));
+        if (present > 0)
+            m_caveats << tr("%1 Datensätze gibt es in der Hauptdatei schon: ihre INSERTs "
+                            "schlagen fehl, Änderungen daran trägt das Skript nicht.")
+                             .arg(present);
+        if (missing > 0)
+            m_caveats << tr("%1 Feuerstätten fehlen in der Datei des Herstellers: Löschungen "
+                            "trägt das Skript nicht.")
+                             .arg(missing);
+    }
+    const AppSettings *settings = AppSettings::instance();
+    const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId);
+    const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId);
+    const int outside =
+        count(QStringLiteral("SELECT count(*) FROM Geraete WHERE TirmaId<%1 OR TirmaId>%2")
+                  .arg(low.first)
+                  .arg(high.first))
+        + count(QStringLiteral("SELECT count(*) FROM Werte WHERE WerteId<%1 OR WerteId>%2")
+                    .arg(low.second)
+                    .arg(high.second));
+    if (outside > 0)
+        m_caveats << tr("%1 Ids liegen außerhalb des Id-Bereichs des Herstellers.").arg(outside);
+    if (!m_caveats.isEmpty())
+        m_caveats << tr("Vollständig übernimmt \"Update vom … übernehmen…\".");
 }
 
 bool ManufacturerUpdateExport::recoverSavedTables(QSqlDatabase db)
@@ -199,6 +264,8 @@ bool ManufacturerUpdateExport::prepareTables(QSqlDatabase db)
         const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId);
         const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId);
         UpdateRenumbering renumbering(db, low.first, high.first, low.second, high.second);
+        if (m_mainAttached)
+            renumbering.setMainSchema(QStringLiteral("kxmain"));
         ok = renumbering.run();
         if (!ok)
             error = renumbering.errorText();
@@ -254,10 +321,8 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::runShell(const QStrin
         return failWith(ShellFailed, tr("Das SQLite-Programm meldet einen Fehler, das Skript "
                                         "%1 wurde nicht geschrieben: %2")
                                          .arg(scriptPath(), messages));
-    // The complete script replaces one of the same day.
-    if (QFileInfo::exists(scriptPath()) && !QFile::remove(scriptPath()))
-        return failWith(ShellFailed, tr("Das Skript %1 kann nicht ersetzt werden.")
-                                         .arg(scriptPath()));
+    // A script of the same day stays; this one gets a suffix.
+    m_scriptPath = freeUpdateScriptPath(workingDirectory(), m_name, m_date);
     if (!QFile::rename(output, scriptPath()))
         return failWith(ShellFailed, tr("Das Skript kann nicht unter %1 abgelegt werden.")
                                          .arg(scriptPath()));
@@ -278,6 +343,8 @@ QString ManufacturerUpdateExport::workingDirectory() const
 
 QString ManufacturerUpdateExport::scriptPath() const
 {
+    if (!m_scriptPath.isEmpty())
+        return m_scriptPath;
     return QDir(workingDirectory())
         .filePath(QStringLiteral("%1_%2.sql").arg(m_name, m_date.toString(QStringLiteral("yyyyMMdd"))));
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 // Turns a manufacturer's returned database file (its update) into an SQL
 // script of insert statements for the manufacturer's appliances and value
@@ -36,8 +37,15 @@ public:
     Result run(const QString &updateFile);
 
     // The script the shell writes: "<name>_<yyyyMMdd>.sql" in the directory
-    // of the main database (date of the last run, today before the first).
+    // of the main database (date of the last run, today before the first);
+    // when a script of that day exists, the run writes "<name>_<yyyyMMdd>_2.sql"
+    // (and so on) instead of replacing it.
     QString scriptPath() const;
+
+    // After Exported: what the script of inserts does not carry (records
+    // present in the main file already, deletions, ids outside the range),
+    // German, one line each; empty when the script carries everything.
+    QStringList caveats() const { return m_caveats; }
 
     // German description of the last failure; empty after Exported.
     QString errorText() const { return m_error; }
@@ -64,12 +72,17 @@ private:
     Result runShell(const QString &copy, const QString &workDir);
     Result failWith(Result result, const QString &text);
     QString workingDirectory() const;
+    bool attachMainFile(QSqlDatabase db);
+    void noteWhatTheScriptLeavesOut(QSqlDatabase db);
 
     int m_manufacturerId;
     QString m_name;
     QString m_mainDbFile;
     QDate m_date;
     QString m_error;
+    QString m_scriptPath;
+    QStringList m_caveats;
+    bool m_mainAttached = false;
 };
 
 #endif // MANUFACTURERUPDATEEXPORT_H

@@ -96,10 +96,14 @@ bool UpdateRenumbering::freeIds(const QString &table, const QString &savedTable,
         QStringLiteral("SELECT id FROM seqidxs WHERE id>=%1 "
                        "AND id NOT IN (SELECT %2 FROM %3 WHERE %2 IS NOT NULL) "
                        "AND id NOT IN (SELECT %2 FROM %4 WHERE %2 IS NOT NULL) "
-                       "ORDER BY id LIMIT %5")
+                       "%6ORDER BY id LIMIT %5")
             .arg(low)
             .arg(key, table, savedTable)
-            .arg(count);
+            .arg(count)
+            .arg(m_mainSchema.isEmpty()
+                     ? QString()
+                     : QStringLiteral("AND id NOT IN (SELECT %1 FROM %2.%3 WHERE %1 IS NOT NULL) ")
+                           .arg(key, m_mainSchema, table));
     if (!collectIds(sql, ids))
         return false;
     if (ids.size() < count)

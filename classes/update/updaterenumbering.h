@@ -21,6 +21,11 @@ public:
     UpdateRenumbering(QSqlDatabase db, int applianceLow, int applianceHigh, int valueLow,
                       int valueHigh);
 
+    // The schema name under which the main file is attached to db: a new id
+    // must then be free there too, or the script's insert would collide
+    // with a record the maintainer added meanwhile.
+    void setMainSchema(const QString &schema) { m_mainSchema = schema; }
+
     // Collects the appliance ids outside the range, creates the id table,
     // renumbers the appliances (their value sets follow), then the value sets
     // (their derived value sets follow). Stops at the first failure; the
@@ -52,6 +57,7 @@ private:
     QMap<int, int> m_movedAppliances;
     QMap<int, int> m_movedValueSets;
     QString m_error;
+    QString m_mainSchema;
 };
 
 #endif // UPDATERENUMBERING_H

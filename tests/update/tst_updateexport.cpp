@@ -269,6 +269,23 @@ private slots:
         }
     }
 
+    void renumberedIdsAreFreeInTheMainFileTooAndTheMessageSaysWhatIsLeftOut()
+    {
+        linkShell();
+        // The maintainer meanwhile used the first id the update file leaves free.
+        QVERIFY(execOn(m_mainDb, {"INSERT INTO Werte (WerteId,Geraet,Bemerkung) VALUES "
+                                  "(70014,25001,'Pflege')"}));
+        ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
+        QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
+        const QString fresh = loadScript(update.scriptPath());
+        QCOMPARE(ids(fresh, "SELECT count(*) FROM Werte WHERE WerteId=70014"), QString("0"));
+        QCOMPARE(ids(fresh, "SELECT Bemerkung FROM Werte WHERE WerteId=70015"), QString("neu"));
+        // The update file holds the records of the main file as well: their
+        // inserts fail, and the message says so instead of claiming success.
+        QVERIFY2(update.caveats().join(' ').contains("gibt es in der Hauptdatei schon"),
+                 qPrintable(update.caveats().join('\n')));
+    }
+
     void renumberingWithoutShell()
     {
         ManufacturerUpdateExport update(58, "Kaminwerk_Nordheim", m_mainDb);
@@ -472,12 +489,18 @@ private slots:
                                "coalesce(hand,0)"));
         QVERIFY(ids(fresh, "SELECT count(*) FROM Werte").toInt() > 0);
 
-        // A second export on the same day replaces the script.
+        // A second export on the same day keeps the first script and
+        // writes its own under a suffix.
+        const QByteArray firstScript = checksum(expected);
         QVERIFY(execOn(m_update, {"DELETE FROM Werte WHERE Geraet IN (SELECT TirmaId FROM "
                                   "Geraete WHERE HrstId=550)"}));
         QCOMPARE(update.run(m_update), ManufacturerUpdateExport::Exported);
-        QCOMPARE(scripts(), QStringList{QFileInfo(expected).fileName()});
-        QCOMPARE(ids(loadScript(expected), "SELECT count(*) FROM Werte"), QString("0"));
+        const QString second = m_mainDir + "/" + name + "_"
+                               + QDate::currentDate().toString("yyyyMMdd") + "_2.sql";
+        QCOMPARE(update.scriptPath(), second);
+        QCOMPARE(scripts().size(), 2);
+        QCOMPARE(checksum(expected), firstScript);
+        QCOMPARE(ids(loadScript(second), "SELECT count(*) FROM Werte"), QString("0"));
     }
 
     void fileLockedByAnotherProgramIsNotExported()

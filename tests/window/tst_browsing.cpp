@@ -647,7 +647,11 @@ private slots:
         for (QAction *a : menu->actions())
             texts << a->text();
         QCOMPARE(texts, (QStringList{"Update vom Kaminwerk_Nordheim einlesen",
-                                     "Update vom Brunner_Söhne einlesen"}));
+                                     "Update vom Kaminwerk_Nordheim übernehmen…",
+                                     "Datei für Kaminwerk_Nordheim erstellen…",
+                                     "Update vom Brunner_Söhne einlesen",
+                                     "Update vom Brunner_Söhne übernehmen…",
+                                     "Datei für Brunner_Söhne erstellen…"}));
         // Reopening does not duplicate the submenu.
         window->openDataBase(file);
         QCOMPARE(window->findChildren<QMenu *>("menuHerstellerUpdates").size(), 1);

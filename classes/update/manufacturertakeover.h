@@ -1,0 +1,156 @@
+#ifndef MANUFACTURERTAKEOVER_H
+#define MANUFACTURERTAKEOVER_H
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Takes a manufacturer's returned database file back into the main file
+// (connection "Kolvex"): the manufacturer's appliances that are not entered
+// by hand, and their value sets. compare() reads the returned file (and the
+// base copy of the file that was sent, when there is one) through read-only
+// attachments and lists what differs; apply() runs the chosen lines as one
+// write action, journaled, and writes the statements it ran to the update
+// script "<Name>_<yyyyMMdd>.sql" beside the main file. The returned file
+// and the base copy are only read.
+//
+// Shows nothing: the caller asks for the file, shows the lines, sets the
+// wait cursor and reports the result.
+class ManufacturerTakeOver
+{
+public:
+    enum Kind { New, Changed, Deleted, Conflict };
+
+    struct Change
+    {
+        QString table;        // "Geraete" or "Werte"
+        Kind kind = New;
+        int returnedId = 0;   // id in the returned file (0 for a deletion)
+        int mainId = 0;       // id it has or gets in the main file
+        QStringList columns;  // changed columns (all taken columns for a new record)
+        bool chosen = true;
+        // For showing the line: the main id of the appliance it belongs to,
+        // a short name of the record, and per column the main file's and the
+        // returned file's value (empty lists for new and deleted records).
+        int applianceId = 0;
+        QString label;
+        QStringList mainValues;
+        QStringList returnedValues;
+    };
+
+    ManufacturerTakeOver(int manufacturerId, const QString &returnedFile,
+                         const QString &baseFile = QString());
+
+    // Compares the files. False with errorText() when a file cannot be read,
+    // lacks the tables, or the id range has too few free ids.
+    bool compare();
+    QString errorText() const { return m_error; }
+    QList<Change> changes() const { return m_changes; }
+    // What is reported besides the lines (a missing attachment, a line that
+    // could not be taken over, ...), German.
+    QStringList notes() const { return m_notes; }
+    void setChosen(int index, bool chosen);
+
+    // Applies the chosen lines as one write action. False with errorText()
+    // when anything fails; the main file is then unchanged.
+    bool apply();
+
+    // Called during apply() with the statements done and their total.
+    void setProgressHandler(const std::function<void(int, int)> &handler) { m_progress = handler; }
+
+    // After apply(): the script written (empty when none), the statements run,
+    // and the German end message.
+    QString scriptPath() const { return m_scriptPath; }
+    QStringList statements() const { return m_statements; }
+    QString resultText() const { return m_result; }
+    bool hasBase() const { return !m_baseFile.isEmpty(); }
+
+    // German name of a kind, as the preview shows it.
+    static QString kindName(Kind kind);
+
+private:
+    enum Action { Insert, Update, Remove };
+    struct Row
+    {
+        int geraet = 0;
+        int sourceId = 0;     // BEMERKUNGID
+        int attachmentId = 0; // AUSATZRINGEID
+    };
+    struct TableScope
+    {
+        QString table;
+        QString key;
+        QStringList columns;  // common columns, key first
+        QHash<int, Row> returned, main, base;
+    };
+    // Literal values of a record to insert or the changed columns to set.
+    struct Pending
+    {
+        QStringList columns;
+        QStringList literals;
+    };
+
+    bool attachFiles();
+    void detachFiles();
+    bool readScope(TableScope &scope, const QString &condition);
+    bool readIds(const QString &schema, TableScope &scope, const QString &condition,
+                 QHash<int, Row> &rows);
+    bool diffRows(const TableScope &scope, const QString &left, const QString &right,
+                  const QString &condition, QHash<int, QSet<QString>> &diffs);
+    bool compareTable(TableScope &scope, const QString &condition);
+    bool allocateIds(const TableScope &scope, QList<int> &changeIndexes, int low, int high);
+    bool usedIds(const QString &schema, const TableScope &scope, const QList<int> &ids,
+                 QSet<int> &used);
+    bool readLiterals(const TableScope &scope);
+    bool readDisplay(const TableScope &scope);
+    void resolveReferences(const TableScope &scope);
+    QSet<QString> referenceDiff(const TableScope &scope, const Row &left, const Row &right) const;
+    int mappedAppliance(int returnedId) const;
+
+    void classify(TableScope &scope, const QHash<int, QSet<QString>> &diffRM,
+                  const QHash<int, QSet<QString>> &diffRB, const QHash<int, QSet<QString>> &diffMB);
+    int addChange(const TableScope &scope, Kind kind, Action action, int returnedId, int mainId,
+                  const QSet<QString> &columns, bool chosen);
+    bool insertTargetExists(int mainAppliance, const QSet<int> &deletedAppliances) const;
+    QStringList buildStatements(QStringList &unjournaled);
+    QString insertStatement(const Change &change, const Pending &pending) const;
+    QString updateStatement(const Change &change, const Pending &pending) const;
+    void addValueSetDeletion(const QList<int> &ids, QStringList &statements,
+                             QStringList &unjournaled) const;
+    bool run(const QStringList &statements, const QStringList &unjournaled);
+    QString freeScriptPath() const;
+    bool writeScript(const QString &path, const QStringList &statements);
+    QString summary() const;
+    bool fail(const QString &text);
+
+    int m_manufacturerId;
+    QString m_returnedFile;
+    QString m_baseFile;
+    QString m_error;
+    QList<Change> m_changes;
+    QHash<int, Action> m_actions;  // by change index
+    QHash<int, Pending> m_pending; // by change index
+    QHash<int, Row> m_references;  // Werte lines: references in main ids
+    // Returned id of a record to insert -> its change index, per table.
+    QHash<QString, QHash<int, int>> m_insertLine;
+    QStringList m_notes;
+    QStringList m_applyNotes;
+    QHash<int, int> m_applianceMap; // returned TirmaId -> main TirmaId
+    QHash<int, int> m_valueSetMap;  // returned WerteId -> main WerteId
+    QHash<int, Row> m_returnedValueSets;
+    QSet<int> m_attachments;
+    TableScope m_geraete;
+    TableScope m_werte;
+    std::function<void(int, int)> m_progress;
+    QString m_scriptPath;
+    QStringList m_statements;
+    QString m_result;
+    bool m_applied = false;
+};
+
+#endif // MANUFACTURERTAKEOVER_H
