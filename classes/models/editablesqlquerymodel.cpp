@@ -333,6 +333,28 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
     readOnlyDatabase = isReadOnlyConnection(db);
     QSqlQueryModel::setQuery(sql, db);
     fetchAllRows();
+    readHandRecords();
+}
+
+void EditableSqlQueryModel::readHandRecords()
+{
+    m_handRecords.clear();
+    const QString sql = handRecordsStatement();
+    if (sql.isEmpty())
+        return;
+    QSqlQuery query(QSqlDatabase::database(connectionName, true));
+    query.setForwardOnly(true);
+    // A file without the column has no hand records.
+    if (!query.exec(sql))
+        return;
+    while (query.next())
+        m_handRecords.insert(query.value(0).toLongLong());
+}
+
+bool EditableSqlQueryModel::isHandRecordRow(int row) const
+{
+    return !m_handRecords.isEmpty() && row >= 0 && row < recordCount()
+           && m_handRecords.contains(rowId(row));
 }
 
 void EditableSqlQueryModel::learnColumnKinds(const QString &sql, const QSqlDatabase &db)
@@ -446,6 +468,7 @@ void EditableSqlQueryModel::refresh()
     QSqlQueryModel::setQuery(queryText, QSqlDatabase::database(connectionName, true));
     fetchAllRows();
     keepRecordInSight();
+    readHandRecords();
     if (m_announceInserted) {
         m_announceInserted = false;
         if (rowOfRecord(m_keptId) >= 0)
@@ -535,6 +558,8 @@ Qt::ItemFlags EditableSqlQueryModel::flags(const QModelIndex &index) const
         f |= Qt::ItemIsDragEnabled;
     // The record key is shown, never edited in place: the rows of other
     // tables that point to the record would be left behind.
+    if (isHandRecordRow(index.row()))
+        return f;
     if (isBoolColumn(index) || (index.isValid() && isKeyColumn(index)))
         f |= Qt::ItemIsDropEnabled;
     else
@@ -588,7 +613,7 @@ QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
             return QColor(200, 200, 0, 122);
         return v;
     case Qt::ForegroundRole:
-        if (isKeptOutsideFilter(item.row()))
+        if (isKeptOutsideFilter(item.row()) || isHandRecordRow(item.row()))
             return QColor(Qt::gray);
         if (isBoolColumn(item))
             return QColor(Qt::darkGreen);
@@ -598,6 +623,9 @@ QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
             return QSize(60, 0);
         return v;
     case Qt::ToolTipRole:
+        if (isHandRecordRow(item.row()))
+            return tr("Von Hand in der Hauptdatenbank gepflegt: wird weder an den Hersteller "
+                      "übergeben noch von ihm übernommen, daher hier nicht änderbar.");
         if (isKeptOutsideFilter(item.row()))
             return tr("Neu angelegt; passt nicht zum Filter und bleibt sichtbar, bis der "
                       "Filter wechselt.");

@@ -3,6 +3,7 @@
 
 #include <QMap>
 #include <QPair>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQueryModel>
 #include <QString>
@@ -73,6 +74,10 @@ public:
     // match stays listed (and marked) until the next statement: id, or -1.
     qint64 keptRecordId() const { return m_keptId; }
     bool isKeptOutsideFilter(int row) const;
+    // A record the manufacturer edition shows but never hands on (entered by
+    // hand in the main file: not exported, not taken over): read-only there,
+    // so that no work is put into it in vain.
+    bool isHandRecordRow(int row) const;
     // The statement that lists what sql lists and the record keyColumn=id
     // besides: sql's outer condition or'ed with the key. Empty when sql has
     // no condition (it lists the record anyway).
@@ -171,10 +176,16 @@ protected:
     QString connectionName;
     bool readOnlyDatabase = false;
 
+    // The statement giving the ids of the listed records that are read-only
+    // as hand records (see isHandRecordRow); none by default.
+    virtual QString handRecordsStatement() const { return QString(); }
+
 private:
     void keepRecordInSight();
+    void readHandRecords();
 
     qint64 m_keptId = -1;
+    QSet<qint64> m_handRecords;
     bool m_keptOutsideFilter = false;
     bool m_announceInserted = false;
 };

@@ -316,11 +316,20 @@ bool GeraeteModel::insertRows(int row, int count, const QModelIndex &parent)
 
 bool GeraeteModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || isKeyColumn(index))
+    if (!index.isValid() || isKeyColumn(index) || isHandRecordRow(index.row()))
         return false;
     if (isNewRecordRow(index.row()))
         return insertFromNewRecordRow(index, value);
     return updateStoredRow(index, value, role);
+}
+
+QString GeraeteModel::handRecordsStatement() const
+{
+    const AppSettings *s = settings();
+    if (!s->manufacturerMode)
+        return QString();
+    return QStringLiteral("SELECT TirmaId FROM Geraete WHERE HrstId=%1 AND coalesce(hand,0)")
+        .arg(s->currentManufacturerId);
 }
 
 bool GeraeteModel::updateStoredRow(const QModelIndex &index, const QVariant &value, int role)

@@ -81,6 +81,9 @@ private slots:
     void datenEinfuegen(QList<int> rows);
     void removeFromGroup(QList<int> rows);
 
+protected:
+    QString handRecordsStatement() const override;
+
 private:
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;

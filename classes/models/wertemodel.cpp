@@ -314,7 +314,7 @@ Qt::ItemFlags WerteModel::flags(const QModelIndex &index) const
 
 bool WerteModel::isWritableCell(const QModelIndex &index) const
 {
-    if (!index.isValid() || isKeyColumn(index))
+    if (!index.isValid() || isKeyColumn(index) || isHandRecordRow(index.row()))
         return false;
     const QString name = columnNameAt(index.column());
     if (name == QLatin1String("BEMERKUNGID") || name == QLatin1String("AUSATZRINGEID"))
@@ -484,6 +484,17 @@ QMimeData *WerteModel::mimeData(const QModelIndexList &indexes) const
 }
 
 // ---------------------------------------------------------------- editing
+
+QString WerteModel::handRecordsStatement() const
+{
+    const AppSettings *s = settings();
+    if (!s->manufacturerMode)
+        return QString();
+    // A value set is handed on only with its appliance.
+    return QStringLiteral("SELECT WerteId FROM Werte WHERE Geraet=%1 AND (coalesce(hand,0) OR "
+                          "Geraet IN (SELECT TirmaId FROM Geraete WHERE coalesce(hand,0)))")
+        .arg(s->currentApplianceId);
+}
 
 bool WerteModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {

@@ -92,6 +92,9 @@ public slots:
     void datenVererben(QList<int> rows);
     void removeFromGroup(QList<int> rows);
 
+protected:
+    QString handRecordsStatement() const override;
+
 private:
     QSqlDatabase database() const;
     bool hasNewRecordRow() const;

@@ -3,6 +3,7 @@
 #include "geraetemodel.h"
 #include "testsupport.h"
 #include "valuesetidlookup.h"
+#include "wertemodel.h"
 
 #include <QColor>
 #include <QDate>
@@ -104,6 +105,45 @@ private slots:
         TestSupport::closeAllConnections();
         delete m_dir;
         m_dir = nullptr;
+    }
+
+    // The manufacturer edition never hands on records entered by hand in
+    // the main file, so it shows them greyed and takes no edit there.
+    void handRecordsAreReadOnlyInTheManufacturerEditionOnly()
+    {
+        exec("UPDATE Geraete SET hand=1 WHERE TirmaId=25001");
+        exec("UPDATE Werte SET hand=1 WHERE WerteId=70000");
+        const QString before = TestSupport::runSqlite3(m_file, "SELECT * FROM Geraete; SELECT * FROM Werte;");
+        settings()->manufacturerMode = true;
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        const QModelIndex hand = appliances.index(rowOf(appliances, 25001), appliances.fieldIndex("TYP"));
+        const QModelIndex plain = appliances.index(rowOf(appliances, 25000), appliances.fieldIndex("TYP"));
+        QVERIFY(!(appliances.flags(hand) & Qt::ItemIsEditable));
+        QVERIFY(appliances.flags(plain) & Qt::ItemIsEditable);
+        QCOMPARE(hand.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        QVERIFY(hand.data(Qt::ToolTipRole).toString().contains("Von Hand"));
+        QVERIFY(!appliances.setData(hand, "Verloren"));
+
+        WerteModel values;
+        for (const int appliance : {25001, 25000}) {
+            settings()->currentApplianceId = appliance;
+            values.reloadWerte();
+            QVERIFY(values.rowCount() > 1);
+            const QModelIndex cell = values.index(0, values.fieldIndex("BEMERKUNG"));
+            // Every set of the hand appliance, and the hand set 70000 of 25000.
+            const bool handSet = appliance == 25001
+                                 || values.index(0, 0).data().toInt() == 70000;
+            QCOMPARE(!(values.flags(cell) & Qt::ItemIsEditable), handSet);
+            if (handSet)
+                QVERIFY(!values.setData(cell, "Verloren"));
+        }
+        QCOMPARE(TestSupport::runSqlite3(m_file, "SELECT * FROM Geraete; SELECT * FROM Werte;"), before);
+        QVERIFY(TestSupport::journalLines(m_file).isEmpty());
+
+        settings()->manufacturerMode = false;
+        appliances.selectAppliances();
+        QVERIFY(appliances.flags(appliances.index(rowOf(appliances, 25001), 1)) & Qt::ItemIsEditable);
     }
 
     void statementsAreWrittenExactly()
