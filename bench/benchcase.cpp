@@ -1,8 +1,10 @@
 #include "benchcase.h"
 
 #include "appsettings.h"
+#include "dbconnections.h"
 #include "idtable.h"
 #include "shelltiming.h"
+#include "statementrecorder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 BenchContext::BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride)
     : m_dataDir(dataDir), m_scratchDir(scratchDir), m_roundsOverride(roundsOverride)
@@ -123,6 +126,20 @@ void BenchContext::useManufacturer58(const QString &file)
     settings->applianceFilter.clear();
     settings->valueFilter.clear();
     settings->applianceFields = AppSettings::defaultApplianceFields();
+}
+
+double BenchContext::timedAndRecorded(QStringList &statements, const std::function<void()> &work)
+{
+    std::unique_ptr<StatementRecorder> recorder;
+    if (statements.isEmpty())
+        recorder.reset(new StatementRecorder(kolvexDb()));
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (recorder)
+        statements = ShellTiming::withoutTransactionControl(recorder->statements());
+    return seconds;
 }
 
 QString BenchContext::idTableSetup()

@@ -65,6 +65,10 @@ public:
     // The maintenance edition's settings (every change journaled) with
     // manufacturer 58 chosen on file, no filter, the default appliance fields.
     static void useManufacturer58(const QString &file);
+    // Times work on the main connection; when statements is still empty it
+    // also records what SQLite ran (our transaction statements left out), for
+    // the shell to replay.
+    static double timedAndRecorded(QStringList &statements, const std::function<void()> &work);
 
     // Prints a measured line: both medians, the median ratio ours/baseline
     // with min-max, the number of rounds and a note. Returns the statistics.

@@ -8,15 +8,12 @@
 #include "dbconnections.h"
 #include "geraetemodel.h"
 #include "shelltiming.h"
-#include "statementrecorder.h"
 #include "testsupport.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
 
 #include <functional>
-#include <memory>
 
 namespace {
 
@@ -32,16 +29,9 @@ double runTimed(const char *slot, const QList<int> &rows, QStringList &statement
 {
     GeraeteModel model;
     model.selectAppliances();
-    std::unique_ptr<StatementRecorder> recorder;
-    if (statements.isEmpty())
-        recorder.reset(new StatementRecorder(kolvexDb()));
-    QElapsedTimer timer;
-    timer.start();
-    QMetaObject::invokeMethod(&model, slot, Qt::DirectConnection, Q_ARG(QList<int>, rows));
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    if (recorder)
-        statements = ShellTiming::withoutTransactionControl(recorder->statements());
-    return seconds;
+    return BenchContext::timedAndRecorded(statements, [&] {
+        QMetaObject::invokeMethod(&model, slot, Qt::DirectConnection, Q_ARG(QList<int>, rows));
+    });
 }
 
 // The ids of the first count rows of the appliance list of manufacturer 58.

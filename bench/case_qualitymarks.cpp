@@ -8,12 +8,7 @@
 #include "dbconnections.h"
 #include "geraetemodel.h"
 #include "shelltiming.h"
-#include "statementrecorder.h"
 #include "testsupport.h"
-
-#include <QElapsedTimer>
-
-#include <memory>
 
 namespace {
 
@@ -27,15 +22,8 @@ double switchTimed(BenchContext &context, QStringList &statements, int *applianc
     GeraeteModel model;
     model.selectAppliances();
     *appliances = model.recordCount();
-    std::unique_ptr<StatementRecorder> recorder;
-    if (statements.isEmpty())
-        recorder.reset(new StatementRecorder(kolvexDb()));
-    QElapsedTimer timer;
-    timer.start();
-    model.switchQualityMarks(true, -1, QString(), [] {});
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    if (recorder)
-        statements = ShellTiming::withoutTransactionControl(recorder->statements());
+    const double seconds = BenchContext::timedAndRecorded(
+        statements, [&] { model.switchQualityMarks(true, -1, QString(), [] {}); });
     TestSupport::closeAllConnections();
     return seconds;
 }

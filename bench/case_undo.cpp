@@ -2,7 +2,6 @@
 // their value sets, through the real model and the real undo history,
 // journaling on; against the delete itself. And what the recording adds to
 // the delete: the same delete with and without a history that records.
-#include "appsettings.h"
 #include "benchcase.h"
 #include "dbconnections.h"
 #include "geraetemodel.h"
@@ -26,15 +25,7 @@ struct Stage
 double runUntil(BenchContext &context, Stage::Phase phase, bool record)
 {
     const QString file = context.copyOfLargeDatabase(QStringLiteral("undo"));
-    AppSettings *settings = AppSettings::instance();
-    settings->manufacturerMode = false;
-    settings->currentManufacturerId = 58;
-    settings->dbFile = file;
-    settings->showOldAppliances = true;
-    settings->allFilter.clear();
-    settings->applianceFilter.clear();
-    settings->valueFilter.clear();
-    settings->applianceFields = AppSettings::defaultApplianceFields();
+    BenchContext::useManufacturer58(file);
     TestSupport::openKolvex(file, true);
     std::unique_ptr<UndoHistory> history;
     if (record) {
