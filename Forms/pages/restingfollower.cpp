@@ -7,6 +7,8 @@
 RestingFollower::RestingFollower(QAbstractItemView *source, Follow follow, QObject *parent)
     : QObject(parent)
     , m_source(source)
+    , m_sourceObject(source)
+    , m_viewportObject(source->viewport())
     , m_follow(std::move(follow))
 {
     m_rest.setSingleShot(true);
@@ -51,7 +53,7 @@ bool RestingFollower::flush()
     m_current = QPersistentModelIndex();
     m_followedPrevious = QPersistentModelIndex();
     // A re-read of the list in between has chosen its row itself.
-    if (!current.isValid() || current != m_source->currentIndex())
+    if (!m_source || !current.isValid() || current != m_source->currentIndex())
         return false;
     // Walked back to the row the lists still show: nothing to re-read.
     if (previous.isValid() && previous.row() == current.row())
@@ -71,7 +73,7 @@ void RestingFollower::noteWalking()
 
 bool RestingFollower::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool onSource = watched == m_source || watched == m_source->viewport();
+    const bool onSource = watched == m_sourceObject || watched == m_viewportObject;
     switch (event->type()) {
     case QEvent::KeyPress:
         if (onSource)

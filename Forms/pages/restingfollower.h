@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
@@ -42,7 +43,11 @@ protected:
 private:
     void noteWalking();
 
-    QAbstractItemView *m_source;
+    QPointer<QAbstractItemView> m_source;
+    // Compared as plain objects: events still arrive while the view and its
+    // viewport are being destroyed, when they are no longer views or widgets.
+    const QObject *m_sourceObject;
+    const QObject *m_viewportObject;
     Follow m_follow;
     QTimer m_rest;
     bool m_walking = false;
