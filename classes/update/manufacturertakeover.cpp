@@ -390,8 +390,15 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
         if (inMain && values && !hasBase() && scope.main.value(id).geraet != rMapped.geraet)
             inMain = false;
         const bool inBase = hasBase() && scope.base.contains(id);
-        if (inMain)
+        // The same record keeps its id, whether it changed or not: what the
+        // returned file names it by (a new set's appliance) maps onto it.
+        if (inMain) {
             matchedMain.insert(id);
+            if (values)
+                m_valueSetMap.insert(id, id);
+            else
+                m_applianceMap.insert(id, id);
+        }
         if (hasBase() && inBase && inMain) {
             const QSet<QString> byManufacturer =
                 diffRB.value(id) | referenceDiff(scope, r, scope.base.value(id));
@@ -416,12 +423,6 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
                 addChange(scope, Changed, Update, id, id, columns, true);
         } else {
             addChange(scope, New, Insert, id, 0, {}, true);
-        }
-        if (inMain) {
-            if (values)
-                m_valueSetMap.insert(id, id);
-            else
-                m_applianceMap.insert(id, id);
         }
     }
     for (int id : sortedIds(scope.main)) {

@@ -296,6 +296,22 @@ private slots:
         checkJournalReplays();
     }
 
+    // The appliance itself is unchanged, so it is no line of the preview;
+    // the new set must still land on it, not on appliance 0.
+    void threeWayNewValueSetOfAnUnchangedAppliance()
+    {
+        shell(m_returned, "INSERT INTO Werte (WerteId,Geraet,Bemerkung,TW) VALUES (70014,25002,'Neu',12.5);\n");
+        openMainAt();
+        ManufacturerTakeOver takeOver(58, m_returned, m_base);
+        QVERIFY2(takeOver.compare(), qPrintable(takeOver.errorText()));
+        QCOMPARE(takeOver.changes().size(), 1);
+        QCOMPARE(takeOver.changes().at(0).applianceId, 25002);
+        QVERIFY2(takeOver.apply(), qPrintable(takeOver.errorText()));
+        QCOMPARE(shell(m_main, "SELECT Geraet||'|'||Bemerkung FROM Werte WHERE Bemerkung='Neu';\n").trimmed(),
+                 QString("25002|Neu"));
+        checkJournalReplays();
+    }
+
     void nonAsciiManufacturerGetsItsScriptAndASecondOneASuffix()
     {
         shell(m_returned, "UPDATE Werte SET TW=1.5 WHERE WerteId=60003;\n");
