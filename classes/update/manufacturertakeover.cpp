@@ -843,6 +843,7 @@ bool ManufacturerTakeOver::run(const QStringList &statements, const QStringList 
 {
     const QSet<QString> plain(unjournaled.constBegin(), unjournaled.constEnd());
     WriteAction action(QString(), WriteAction::AllOrNothing);
+    action.setStepName(tr("Update übernehmen"));
     int done = 0;
     bool ok = true;
     for (const QString &sql : statements) {
