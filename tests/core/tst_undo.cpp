@@ -108,13 +108,7 @@ class TestUndo : public QObject
         QVERIFY(QMetaObject::invokeMethod(&model, slot, Qt::DirectConnection, Q_ARG(QList<int>, rows)));
     }
 
-    int rowOf(QAbstractItemModel &model, int id)
-    {
-        for (int row = 0; row < model.rowCount(); ++row)
-            if (model.index(row, 0).data().toInt() == id)
-                return row;
-        return -1;
-    }
+    int rowOf(QAbstractItemModel &model, int id) { return TestSupport::rowOfId(model, id); }
 
 private slots:
     void initTestCase() { TestSupport::isolateSettings(); }

@@ -27,10 +27,7 @@ class TestRecordIds : public QObject
     }
     static int rowOf(const QAbstractItemModel &model, const QString &id)
     {
-        for (int row = 0; row < model.rowCount(); ++row)
-            if (model.index(row, 0).data(Qt::EditRole).toString() == id)
-                return row;
-        return -1;
+        return TestSupport::rowOfId(model, id.toLongLong());
     }
 
 private slots:

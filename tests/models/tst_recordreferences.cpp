@@ -53,13 +53,7 @@ class TestRecordReferences : public QObject
         QSqlQuery q(m_db);
         QVERIFY2(q.exec(sql), qPrintable(sql));
     }
-    int rowOf(const QAbstractItemModel *model, int id)
-    {
-        for (int row = 0; row < model->rowCount(); ++row)
-            if (model->index(row, 0).data(Qt::EditRole).toInt() == id)
-                return row;
-        return -1;
-    }
+    int rowOf(const QAbstractItemModel *model, int id) { return TestSupport::rowOfId(*model, id); }
     QModelIndex werteCell(int id, const QString &column)
     {
         return m_werte->index(rowOf(m_werte, id), m_werte->fieldIndex(column));

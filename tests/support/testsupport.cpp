@@ -4,6 +4,7 @@
 #include "dbconnections.h"
 #include "idtable.h"
 
+#include <QAbstractItemModel>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -103,6 +104,15 @@ QStringList journalLines(const QString &dbFile)
     while (!in.atEnd())
         lines << in.readLine();
     return lines;
+}
+
+int rowOfId(const QAbstractItemModel &model, qint64 id)
+{
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (model.index(row, 0).data(Qt::EditRole).toLongLong() == id)
+            return row;
+    }
+    return -1;
 }
 
 QString scalar(QSqlDatabase db, const QString &sql)

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QAbstractItemModel;
+
 // Everything a test needs to run without touching the user's home or /etc:
 // settings stores in a temporary directory, fresh copies of the demo
 // databases and helpers to read the change journal.
@@ -62,6 +64,8 @@ QStringList journalLines(const QString &dbFile);
 
 // Runs one statement and returns the first column of the first row as text.
 QString scalar(QSqlDatabase db, const QString &sql);
+// The row of model whose first column holds the record id, or -1.
+int rowOfId(const QAbstractItemModel &model, qint64 id);
 
 // Runs the real sqlite3 shell on file with the given SQL on standard input;
 // returns its standard output.
