@@ -14,7 +14,7 @@ ManufacturerModeLabel::ManufacturerModeLabel(QWidget *parent)
 
 void ManufacturerModeLabel::refresh()
 {
-    const int id = AppSettings::instance()->currentManufacturerId;
+    const qint64 id = AppSettings::instance()->currentManufacturerId;
     const QString name = DatabaseInfo::manufacturerName(kolvexDb(), id);
     showManufacturer(name.isEmpty() ? tr("Nr. %1").arg(id) : name);
 }

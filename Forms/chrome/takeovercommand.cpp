@@ -23,7 +23,7 @@ QString tr(const char *text)
 
 } // namespace
 
-TakeOverCommand::TakeOverCommand(int manufacturerId, const QString &name,
+TakeOverCommand::TakeOverCommand(qint64 manufacturerId, const QString &name,
                                  const QString &mainDbFile, QWidget *dialogParent)
     : m_manufacturerId(manufacturerId)
     , m_name(name)

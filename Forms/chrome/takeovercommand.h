@@ -11,7 +11,7 @@ class QWidget;
 class TakeOverCommand
 {
 public:
-    TakeOverCommand(int manufacturerId, const QString &name, const QString &mainDbFile,
+    TakeOverCommand(qint64 manufacturerId, const QString &name, const QString &mainDbFile,
                     QWidget *dialogParent);
 
     // "Datei für %1 erstellen…"
@@ -20,7 +20,7 @@ public:
     bool takeOver();
 
 private:
-    int m_manufacturerId;
+    qint64 m_manufacturerId;
     QString m_name;
     QString m_mainDbFile;
     QWidget *m_parent;

@@ -30,7 +30,7 @@ public:
 signals:
     void statusMessage(const QString &message, int timeout);
     // After undo or redo: the record to make current (-1: none).
-    void recordRestored(int manufacturerId, int applianceId, int valueSetId);
+    void recordRestored(qint64 manufacturerId, qint64 applianceId, qint64 valueSetId);
 
 private:
     void undo();

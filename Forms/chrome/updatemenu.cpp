@@ -35,7 +35,7 @@ void UpdateMenu::rebuild(const QString &file)
     m_settingsMenu->insertMenu(m_before, m_menu);
     m_separator = m_settingsMenu->insertSeparator(m_before);
     m_menu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
-    const QList<int> manufacturers = AppSettings::instance()->idRangeLow.keys();
+    const QList<qint64> manufacturers = AppSettings::instance()->idRangeLow.keys();
     for (int id : manufacturers) {
         for (const QString &name : UpdateManufacturerNames::of(kolvexDb(), id)) {
             QAction *action = m_menu->addAction(tr("Update vom %1 einlesen").arg(name));
@@ -60,7 +60,7 @@ void UpdateMenu::setEnabled(bool enabled)
         m_menu->menuAction()->setEnabled(enabled);
 }
 
-void UpdateMenu::runUpdateExport(int manufacturerId, const QString &name, const QString &file)
+void UpdateMenu::runUpdateExport(qint64 manufacturerId, const QString &name, const QString &file)
 {
     const QString updateFile =
         QFileDialog::getOpenFileName(m_dialogParent, tr("Wähle die Datenbank-Datei aus"),

@@ -33,7 +33,7 @@ signals:
     void mainFileChanged();
 
 private:
-    void runUpdateExport(int manufacturerId, const QString &name, const QString &file);
+    void runUpdateExport(qint64 manufacturerId, const QString &name, const QString &file);
 
     QMenu *m_settingsMenu;
     QWidget *m_dialogParent;

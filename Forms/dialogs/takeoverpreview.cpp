@@ -72,7 +72,7 @@ bool TakeOverPreview::chosen(int index) const
     return index >= 0 && index < m_items.size() && m_items.at(index)->checkState(0) == Qt::Checked;
 }
 
-QTreeWidgetItem *TakeOverPreview::groupFor(int applianceId, QHash<int, QTreeWidgetItem *> &groups)
+QTreeWidgetItem *TakeOverPreview::groupFor(qint64 applianceId, QHash<qint64, QTreeWidgetItem *> &groups)
 {
     QTreeWidgetItem *group = groups.value(applianceId);
     if (!group) {
@@ -90,7 +90,7 @@ QTreeWidgetItem *TakeOverPreview::groupFor(int applianceId, QHash<int, QTreeWidg
 
 void TakeOverPreview::fillTree()
 {
-    QHash<int, QTreeWidgetItem *> groups;
+    QHash<qint64, QTreeWidgetItem *> groups;
     ui->treeChanges->setUpdatesEnabled(false);
     const QSignalBlocker blocker(ui->treeChanges);
     for (const ManufacturerTakeOver::Change &change : m_changes) {

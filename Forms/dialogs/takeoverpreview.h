@@ -30,7 +30,7 @@ protected:
 
 private:
     void fillTree();
-    QTreeWidgetItem *groupFor(int applianceId, QHash<int, QTreeWidgetItem *> &groups);
+    QTreeWidgetItem *groupFor(qint64 applianceId, QHash<qint64, QTreeWidgetItem *> &groups);
     void updateSummary();
     static QString changeText(const ManufacturerTakeOver::Change &change);
 

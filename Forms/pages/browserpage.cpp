@@ -24,9 +24,9 @@ AppSettings *settings()
     return AppSettings::instance();
 }
 
-int rowId(const QAbstractItemModel *model, int row)
+qint64 rowId(const QAbstractItemModel *model, int row)
 {
-    return model->data(model->index(row, 0)).toInt();
+    return model->data(model->index(row, 0)).toLongLong();
 }
 
 } // namespace
@@ -130,7 +130,7 @@ void BrowserPage::createManufacturerModel()
 
 void BrowserPage::followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column)
 {
-    connect(model, &EditableSqlQueryModel::recordInserted, this, [this, model, view, column](int id) {
+    connect(model, &EditableSqlQueryModel::recordInserted, this, [this, model, view, column](qint64 id) {
         QTimer::singleShot(0, this, [model = QPointer<EditableSqlQueryModel>(model), view, column,
                                      id] {
             const int row = model && view->model() == model ? model->rowOfRecord(id) : -1;
@@ -215,8 +215,8 @@ void BrowserPage::refreshManufacturers(bool keepChoice)
 {
     if (!m_herstellerModel)
         return;
-    const int manufacturer = keepChoice ? settings()->currentManufacturerId : -1;
-    const int appliance = settings()->currentApplianceId;
+    const qint64 manufacturer = keepChoice ? settings()->currentManufacturerId : -1;
+    const qint64 appliance = settings()->currentApplianceId;
     m_manufacturerList.reread(
         [this] {
             m_herstellerModel->selectManufacturers(settings()->allFilter);
@@ -229,7 +229,7 @@ void BrowserPage::refreshManufacturers(bool keepChoice)
         makeApplianceCurrent(appliance);
 }
 
-void BrowserPage::makeApplianceCurrent(int applianceId)
+void BrowserPage::makeApplianceCurrent(qint64 applianceId)
 {
     const int row = applianceId > 0 && m_geraeteModel ? m_geraeteModel->rowOfRecord(applianceId)
                                                       : -1;
@@ -313,7 +313,7 @@ void BrowserPage::reloadAppliancesKeepingCurrent()
 {
     if (!m_geraeteModel)
         return;
-    const int id = settings()->currentApplianceId;
+    const qint64 id = settings()->currentApplianceId;
     m_geraeteModel->refresh();
     settings()->currentApplianceId = -1;
     if (m_geraeteModel->recordCount() == 0) {
@@ -324,12 +324,12 @@ void BrowserPage::reloadAppliancesKeepingCurrent()
     CurrentRow::select(m_widgets.appliances, qMax(row, 0), 2);
 }
 
-void BrowserPage::showRestoredRecord(int manufacturerId, int applianceId, int valueSetId)
+void BrowserPage::showRestoredRecord(qint64 manufacturerId, qint64 applianceId, qint64 valueSetId)
 {
     // Making the manufacturer current lists its appliances from the first.
-    const int appliance = applianceId > 0 ? applianceId : settings()->currentApplianceId;
+    const qint64 appliance = applianceId > 0 ? applianceId : settings()->currentApplianceId;
     if (!settings()->manufacturerMode && m_herstellerModel) {
-        const int wanted = manufacturerId > 0 ? manufacturerId : settings()->currentManufacturerId;
+        const qint64 wanted = manufacturerId > 0 ? manufacturerId : settings()->currentManufacturerId;
         m_herstellerModel->refresh();
         const int row = m_herstellerModel->rowOfRecord(wanted);
         // Rows may have moved: the list follows the record, not the row.

@@ -60,7 +60,7 @@ public:
     void reloadAppliancesKeepingCurrent();
     // After undo or redo: every list re-read, the given records current
     // where they exist (-1: keep the current one).
-    void showRestoredRecord(int manufacturerId, int applianceId, int valueSetId);
+    void showRestoredRecord(qint64 manufacturerId, qint64 applianceId, qint64 valueSetId);
     // The lists fitted to a new font.
     void fitToFont();
     // Opens or closes the group tree.
@@ -94,7 +94,7 @@ private:
     void createGroupModels();
     void restoreManufacturerSelection();
     void restoreApplianceSelection();
-    void makeApplianceCurrent(int applianceId);
+    void makeApplianceCurrent(qint64 applianceId);
     // Once the model is done, the record typed into a list's new-record row
     // becomes its current row (the lists after it follow).
     void followInsertedRecords(EditableSqlQueryModel *model, QTableView *view, int column);

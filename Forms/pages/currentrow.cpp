@@ -18,7 +18,7 @@ void CurrentRow::select(QAbstractItemView *view, int row, int column)
                                QItemSelectionModel::ClearAndSelect);
 }
 
-bool CurrentRow::restoreAfterReread(QTableView *view, int &currentId, int column)
+bool CurrentRow::restoreAfterReread(QTableView *view, qint64 &currentId, int column)
 {
     // Another refresh has chosen a row meanwhile.
     if (!view->model() || view->currentIndex().isValid())

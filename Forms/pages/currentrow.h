@@ -1,6 +1,8 @@
 #ifndef CURRENTROW_H
 #define CURRENTROW_H
 
+#include <QtGlobal>
+
 class QAbstractItemView;
 class QTableView;
 
@@ -19,7 +21,7 @@ public:
     // the first row takes its place (currentId -1, the slots run). Returns
     // true when the record is gone and the list holds no other: whatever
     // depends on the list must be emptied.
-    static bool restoreAfterReread(QTableView *view, int &currentId, int column);
+    static bool restoreAfterReread(QTableView *view, qint64 &currentId, int column);
 };
 
 #endif // CURRENTROW_H

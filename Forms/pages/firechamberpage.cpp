@@ -40,7 +40,7 @@ void FireChamberPage::createModels()
     m_chambersView->setItemDelegate(new EditableSqlQueryModelDelegate(m_chambers));
 }
 
-void FireChamberPage::refreshManufacturers(int keepId)
+void FireChamberPage::refreshManufacturers(qint64 keepId)
 {
     if (!m_manufacturers)
         return;
@@ -66,7 +66,7 @@ void FireChamberPage::manufacturerActivated(const QModelIndex &current, const QM
     if (current.row() == previous.row())
         return;
     AppSettings::instance()->currentFireChamberManufacturerId =
-        current.isValid() ? current.model()->index(current.row(), 0).data().toInt() : 0;
+        current.isValid() ? current.model()->index(current.row(), 0).data().toLongLong() : 0;
     refreshChambers();
 }
 

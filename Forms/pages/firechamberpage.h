@@ -24,7 +24,7 @@ public:
     // chosen while it is listed.
     void show();
     // Re-reads the manufacturers (and with them the chambers).
-    void refreshManufacturers(int keepId = -1);
+    void refreshManufacturers(qint64 keepId = -1);
 
 public slots:
     void manufacturerActivated(const QModelIndex &current, const QModelIndex &previous);

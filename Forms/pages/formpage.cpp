@@ -52,7 +52,7 @@ void FormPage::show(const EditableSqlQueryModel *listModel, int row, const QStri
     if (!listModel || !m_model || row + 1 >= listModel->rowCount())
         return;
     const QString fields = formFields(fieldLists);
-    m_record.select(m_model, fields, listModel->data(listModel->index(row, 0)).toInt());
+    m_record.select(m_model, fields, listModel->data(listModel->index(row, 0)).toLongLong());
 
     if (!m_built || fields != m_builtFor) {
         if (m_built) {

@@ -33,7 +33,7 @@ ManufacturerList::ManufacturerList(QTableView *view)
 
 void ManufacturerList::reread(const std::function<void()> &select,
                               const std::function<int()> &records,
-                              const std::function<void()> &whenEmpty, int keepId)
+                              const std::function<void()> &whenEmpty, qint64 keepId)
 {
     QueryFailureKeeper failure;
     select();
@@ -51,22 +51,22 @@ void ManufacturerList::reread(const std::function<void()> &select,
     CurrentRow::select(m_view, qMax(rowOf(keepId), 0), 1);
 }
 
-int ManufacturerList::rowOf(int id) const
+int ManufacturerList::rowOf(qint64 id) const
 {
     const QAbstractItemModel *model = m_view->model();
     if (!model || id <= 0)
         return -1;
     for (int row = 0; row < records(model); ++row) {
-        if (model->index(row, 0).data().toInt() == id)
+        if (model->index(row, 0).data().toLongLong() == id)
             return row;
     }
     return -1;
 }
 
-int ManufacturerList::currentId() const
+qint64 ManufacturerList::currentId() const
 {
     const QModelIndex current = m_view->currentIndex();
-    return current.isValid() ? current.sibling(current.row(), 0).data().toInt() : -1;
+    return current.isValid() ? current.sibling(current.row(), 0).data().toLongLong() : -1;
 }
 
 void ManufacturerList::fitToNames()

@@ -1,6 +1,7 @@
 #ifndef MANUFACTURERLIST_H
 #define MANUFACTURERLIST_H
 
+#include <QtGlobal>
 #include <functional>
 
 class QTableView;
@@ -20,15 +21,15 @@ public:
     // With keepId the manufacturer of that id is made current instead of the
     // first one, as long as it is still listed.
     void reread(const std::function<void()> &select, const std::function<int()> &records,
-                const std::function<void()> &whenEmpty, int keepId = -1);
+                const std::function<void()> &whenEmpty, qint64 keepId = -1);
     // After a change of font: the names and the width anew.
     void fitToNames();
     // Id (column 0) of the current manufacturer, -1 for none.
-    int currentId() const;
+    qint64 currentId() const;
 
 private:
     void fitWidth();
-    int rowOf(int id) const;
+    int rowOf(qint64 id) const;
 
     QTableView *m_view;
 };

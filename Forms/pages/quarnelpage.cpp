@@ -37,7 +37,7 @@ void QuarnelPage::releaseModels()
     delete m_lists;
 }
 
-void QuarnelPage::refreshManufacturers(int keepId)
+void QuarnelPage::refreshManufacturers(qint64 keepId)
 {
     if (!m_lists)
         return;

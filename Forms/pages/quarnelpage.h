@@ -22,7 +22,7 @@ public:
     // Shows the page's lists, re-read.
     void show();
     // Re-reads the manufacturers (and with them the appliances).
-    void refreshManufacturers(int keepId = -1);
+    void refreshManufacturers(qint64 keepId = -1);
     // Lets go of the lists, so that the tables behind them can be replaced.
     void releaseModels();
 

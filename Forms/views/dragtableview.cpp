@@ -164,7 +164,7 @@ QMenu *DragTableView::createContextMenu(const QList<int> &rows, QWidget *parent)
 
 void DragTableView::addAttachmentSubmenu(QMenu *menu, const ContextAction &action)
 {
-    const QList<QPair<int, QString>> attachments =
+    const QList<QPair<qint64, QString>> attachments =
         manufacturerAttachments(AppSettings::instance()->currentManufacturerId);
     if (attachments.isEmpty())
         return;
@@ -188,7 +188,7 @@ void DragTableView::runContextAction(const QVariant &data, const QList<int> &row
         return;
     qDebug() << "Kontextaktion" << payload << "Zeilen" << rows;
     if (payload.size() > 1)
-        AppSettings::instance()->currentAttachmentId = payload.at(1).toInt();
+        AppSettings::instance()->currentAttachmentId = payload.at(1).toLongLong();
     const QByteArray slot = payload.first().toLatin1();
     const QByteArray signature = QMetaObject::normalizedSignature(slot + "(QList<int>)");
     if (model()->metaObject()->indexOfMethod(signature.constData()) < 0)
@@ -417,9 +417,9 @@ void DragTableView::indexDoubleClicked(const QModelIndex &index)
 
 // ------------------------------------------------------------ selection across a re-query
 
-int DragTableView::idAt(int row) const
+qint64 DragTableView::idAt(int row) const
 {
-    return model()->index(row, 0).data(Qt::DisplayRole).toInt();
+    return model()->index(row, 0).data(Qt::DisplayRole).toLongLong();
 }
 
 void DragTableView::slotSaveSelection()
@@ -454,7 +454,7 @@ void DragTableView::slotLoadSelection()
             continue;
         const int row = saved.row();
         const int column = saved.column();
-        const int savedId = m_savedIds.value(row);
+        const qint64 savedId = m_savedIds.value(row);
         if (idAt(row) == savedId) {
             const QModelIndex target = model()->index(row, column);
             selectionModel()->select(target, QItemSelectionModel::Select);

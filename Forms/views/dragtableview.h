@@ -100,7 +100,7 @@ private:
     void addAttachmentSubmenu(QMenu *menu, const ContextAction &action);
     void forwardClick(const QModelIndex &index);
     void makeCurrent(const QModelIndex &index);
-    int idAt(int row) const;
+    qint64 idAt(int row) const;
 
     int m_pressY = 0;
     int m_pressX = 0;
@@ -109,7 +109,7 @@ private:
     int m_pressDelay = 0;
     QTimer m_dragTimer;
     QModelIndexList m_savedSelection;
-    QMap<int, int> m_savedIds;
+    QMap<int, qint64> m_savedIds;
     QModelIndex m_savedCurrent;
     // The cells of the drag this view runs, empty while none runs.
     QList<QPersistentModelIndex> m_ownDragCells;

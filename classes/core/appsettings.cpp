@@ -270,13 +270,14 @@ IdAllocation AppSettings::idAllocation() const
     return range != idRangeLow.constEnd() ? IdAllocation(range.value()) : IdAllocation();
 }
 
-int AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
-                            QString *error)
+qint64 AppSettings::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                               QString *error)
 {
     return idAllocation().findFreeId(table, keyColumn, db, error);
 }
 
-int AppSettings::copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db)
+qint64 AppSettings::copyRecord(const QString &table, const QString &keyColumn, qint64 id,
+                              QSqlDatabase db)
 {
     return idAllocation().copyRecord(table, keyColumn, id, db);
 }

@@ -55,9 +55,9 @@ public:
     // free id of table/keyColumn, -1 when none is free or the search failed
     // (error then tells why); a copy of one row under such an id.
     IdAllocation idAllocation() const;
-    int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
-                   QString *error = nullptr);
-    int copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db);
+    qint64 findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                      QString *error = nullptr);
+    qint64 copyRecord(const QString &table, const QString &keyColumn, qint64 id, QSqlDatabase db);
 
     QString copiedValueSets;
     QString copiedAppliances;
@@ -69,9 +69,9 @@ public:
     QStringList applianceFieldLists;
     QString valueFields;
     QStringList valueFieldLists;
-    int currentManufacturerId = -1;
-    int currentApplianceId = -1;
-    int currentFireChamberManufacturerId = -1;
+    qint64 currentManufacturerId = -1;
+    qint64 currentApplianceId = -1;
+    qint64 currentFireChamberManufacturerId = -1;
     QString imagesPath;
     QString translatorFile;
     QString styleSheet;
@@ -83,13 +83,13 @@ public:
     QString failedQuery;
     QString failedQueryReason;   // the database's text for failedQuery
     bool manufacturerMode = false;
-    int currentValueId = -1;
-    int currentAttachmentId = -1;
+    qint64 currentValueId = -1;
+    qint64 currentAttachmentId = -1;
     bool autoErfassdatum = true;
     bool showOldAppliances = true;
-    QMap<int, QMap<QString, QVariant>> aufsatzCache;
-    QMap<int, QPair<int, int>> idRangeLow;   // manufacturer -> (lowest TirmaId, lowest WerteId)
-    QMap<int, QPair<int, int>> idRangeHigh;  // manufacturer -> (highest TirmaId, highest WerteId)
+    QMap<qint64, QMap<QString, QVariant>> aufsatzCache;
+    QMap<qint64, QPair<qint64, qint64>> idRangeLow;   // manufacturer -> (lowest TirmaId, lowest WerteId)
+    QMap<qint64, QPair<qint64, qint64>> idRangeHigh;  // manufacturer -> (highest TirmaId, highest WerteId)
 
 public slots:
     // Packs the journal into "journal.zip" (see ChangeJournal::pack).

@@ -14,7 +14,7 @@ void AufsatzCache::fill(const QSqlDatabase &db)
     settings->aufsatzCache.clear();
     while (query.next()) {
         const QSqlRecord record = query.record();
-        QMap<QString, QVariant> &row = settings->aufsatzCache[record.value(0).toInt()];
+        QMap<QString, QVariant> &row = settings->aufsatzCache[record.value(0).toLongLong()];
         for (int c = 0; c < record.count(); ++c)
             row.insert(record.fieldName(c), record.value(c));
     }

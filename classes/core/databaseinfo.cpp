@@ -23,7 +23,7 @@ QString sqliteVersion()
     return version;
 }
 
-QString manufacturerName(const QSqlDatabase &db, int manufacturerId)
+QString manufacturerName(const QSqlDatabase &db, qint64 manufacturerId)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("Select Name From Hersteller Where ID=?"));

@@ -13,7 +13,7 @@ QString sqliteVersion();
 
 // The name of the manufacturer with the id in table Hersteller of db;
 // empty when there is none or the look-up failed.
-QString manufacturerName(const QSqlDatabase &db, int manufacturerId);
+QString manufacturerName(const QSqlDatabase &db, qint64 manufacturerId);
 
 } // namespace DatabaseInfo
 

@@ -32,7 +32,7 @@ QString copyStatement(const QString &table, const QString &keyColumn, const QSql
 
 } // namespace
 
-IdAllocation::IdAllocation(const QPair<int, int> &lowestIds)
+IdAllocation::IdAllocation(const QPair<qint64, qint64> &lowestIds)
     : m_hasRange(true), m_lowestIds(lowestIds)
 {
 }
@@ -64,8 +64,8 @@ QString IdAllocation::freeIdConditions(const QString &table) const
                                 : QStringLiteral(" AND %1").arg(conditions.join(" AND "));
 }
 
-int IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
-                             QString *error) const
+qint64 IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                                QString *error) const
 {
     if (error)
         error->clear();
@@ -87,15 +87,15 @@ int IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSq
     }
     if (!query.next())
         return -1;
-    return query.value(0).toInt();
+    return query.value(0).toLongLong();
 }
 
-int IdAllocation::copyRecord(const QString &table, const QString &keyColumn, int id,
-                             QSqlDatabase db) const
+qint64 IdAllocation::copyRecord(const QString &table, const QString &keyColumn, qint64 id,
+                                QSqlDatabase db) const
 {
     WriteAction action(db.connectionName());
     QString error;
-    const int newId = findFreeId(table, keyColumn, db, &error);
+    const qint64 newId = findFreeId(table, keyColumn, db, &error);
     if (newId < 0) {
         action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
         return -1;

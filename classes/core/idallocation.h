@@ -14,25 +14,26 @@ public:
     // Without a range every free id counts.
     IdAllocation() = default;
     // lowestIds: (lowest TirmaId, lowest WerteId) of the manufacturer's range.
-    explicit IdAllocation(const QPair<int, int> &lowestIds);
+    explicit IdAllocation(const QPair<qint64, qint64> &lowestIds);
 
     // Lowest id of table/keyColumn not in use, respecting the lower bound of
     // the range; -1 when none is free or the search failed. error receives
     // the database's text when the search failed and is emptied otherwise,
     // so that a full range can be told from a locked file or a missing id
     // table.
-    int findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
-                   QString *error = nullptr) const;
+    qint64 findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                      QString *error = nullptr) const;
     // Copies one row under a new free id; returns the new id or -1. Runs as
     // part of the write action open on db (or as an action of its own).
-    int copyRecord(const QString &table, const QString &keyColumn, int id, QSqlDatabase db) const;
+    qint64 copyRecord(const QString &table, const QString &keyColumn, qint64 id,
+                      QSqlDatabase db) const;
 
 private:
     QString freeIdConditions(const QString &table) const;
 
     bool m_hasRange = false;
     mutable bool m_hasGroupTable = false;
-    QPair<int, int> m_lowestIds;
+    QPair<qint64, qint64> m_lowestIds;
 };
 
 #endif // IDALLOCATION_H

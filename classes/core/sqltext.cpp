@@ -15,11 +15,6 @@ QString quotedText(const QString &text)
     return QLatin1Char('\'') + doubleApostrophes(text) + QLatin1Char('\'');
 }
 
-QStringList idListChunks(const QList<int> &ids, int perChunk)
-{
-    return idListChunks(QList<qint64>(ids.begin(), ids.end()), perChunk);
-}
-
 QStringList idListChunks(const QList<qint64> &ids, int perChunk)
 {
     QStringList chunks;

@@ -18,7 +18,6 @@ QString quotedText(const QString &text);
 // chunk costs a pass over a table without an index on the column), so
 // that a statement over a whole selection stays short enough for SQLite's
 // limits. Empty for no ids.
-QStringList idListChunks(const QList<int> &ids, int perChunk = 10000);
 QStringList idListChunks(const QList<qint64> &ids, int perChunk = 10000);
 
 #endif // SQLTEXT_H

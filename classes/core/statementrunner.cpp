@@ -34,15 +34,15 @@ bool StatementRunner::runJournaled(const QString &sql, QVariant *lastInsertId) c
     return kept && ok;
 }
 
-QList<int> StatementRunner::intColumn(const QString &sql) const
+QList<qint64> StatementRunner::intColumn(const QString &sql) const
 {
-    QList<int> values;
+    QList<qint64> values;
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(sql))
         return values;
     while (query.next())
-        values << query.value(0).toInt();
+        values << query.value(0).toLongLong();
     return values;
 }
 

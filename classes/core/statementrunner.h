@@ -25,7 +25,7 @@ public:
     // the new row id of an insert goes to lastInsertId when given.
     bool runJournaled(const QString &sql, QVariant *lastInsertId = nullptr) const;
     // First column of every result row as integer; empty when sql fails.
-    QList<int> intColumn(const QString &sql) const;
+    QList<qint64> intColumn(const QString &sql) const;
 
     // Capture date of new copies, "dd.MM.yyyy".
     static QString today();

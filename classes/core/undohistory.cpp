@@ -187,22 +187,22 @@ bool UndoHistory::apply(UndoStep::Direction direction, QString *error)
 
 void UndoHistory::announceRestored(const UndoStep::Record &record)
 {
-    int manufacturer = -1;
-    int appliance = -1;
-    int valueSet = -1;
+    qint64 manufacturer = -1;
+    qint64 appliance = -1;
+    qint64 valueSet = -1;
     const QString table = record.table.toLower();
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     if (table == QLatin1String("hersteller")) {
-        manufacturer = int(record.id);
+        manufacturer = record.id;
     } else if (table == QLatin1String("geraete")) {
-        appliance = int(record.id);
+        appliance = record.id;
     } else if (table == QLatin1String("werte")) {
-        valueSet = int(record.id);
+        valueSet = record.id;
         if (query.exec(QStringLiteral("SELECT Geraet FROM Werte WHERE WerteId=%1").arg(record.id)) && query.next())
-            appliance = query.value(0).toInt();
+            appliance = query.value(0).toLongLong();
     }
     if (appliance > 0 && query.exec(QStringLiteral("SELECT HrstId FROM Geraete WHERE TirmaId=%1").arg(appliance))
         && query.next())
-        manufacturer = query.value(0).toInt();
+        manufacturer = query.value(0).toLongLong();
     emit restored(manufacturer, appliance, valueSet);
 }

@@ -57,7 +57,7 @@ signals:
     void cleared(const QString &message);
     // After undo or redo: the record to show, -1 for what does not apply
     // (a value set names its appliance and manufacturer too).
-    void restored(int manufacturerId, int applianceId, int valueSetId);
+    void restored(qint64 manufacturerId, qint64 applianceId, qint64 valueSetId);
 
 private:
     bool apply(UndoStep::Direction direction, QString *error);

@@ -4,7 +4,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-QStringList UpdateManufacturerNames::of(const QSqlDatabase &db, int manufacturerId)
+QStringList UpdateManufacturerNames::of(const QSqlDatabase &db, qint64 manufacturerId)
 {
     static const QRegularExpression nonWord(QStringLiteral("\\W+"),
                                             QRegularExpression::UseUnicodePropertiesOption);

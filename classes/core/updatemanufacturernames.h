@@ -11,7 +11,7 @@ class UpdateManufacturerNames
 public:
     // The names of the manufacturer with the id (normally one); empty when
     // there is none or the look-up failed.
-    static QStringList of(const QSqlDatabase &db, int manufacturerId);
+    static QStringList of(const QSqlDatabase &db, qint64 manufacturerId);
 };
 
 #endif // UPDATEMANUFACTURERNAMES_H

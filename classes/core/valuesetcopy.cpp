@@ -8,20 +8,21 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-int ValueSetCopy::copyAll(const StatementRunner &sql, int sourceAppliance, int targetAppliance)
+int ValueSetCopy::copyAll(const StatementRunner &sql, qint64 sourceAppliance,
+                          qint64 targetAppliance)
 {
     return copyAll(sql, valueSetsOf(sql, {sourceAppliance}).value(sourceAppliance),
                    targetAppliance);
 }
 
-int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<int> &valueSets,
-                          int targetAppliance)
+int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<qint64> &valueSets,
+                          qint64 targetAppliance)
 {
     AppSettings *settings = AppSettings::instance();
     int copied = 0;
-    for (int valueSetId : valueSets) {
+    for (qint64 valueSetId : valueSets) {
         qDebug() << "Copy Werte" << valueSetId;
-        const int copy = settings->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"),
+        const qint64 copy = settings->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"),
                                               valueSetId, sql.database());
         if (copy == -1)
             continue;
@@ -37,14 +38,14 @@ int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<int> &valueSet
     return copied;
 }
 
-QHash<int, QList<int>> ValueSetCopy::valueSetsOf(const StatementRunner &sql,
-                                                 const QList<int> &appliances)
+QHash<qint64, QList<qint64>> ValueSetCopy::valueSetsOf(const StatementRunner &sql,
+                                                       const QList<qint64> &appliances)
 {
-    QHash<int, QList<int>> result;
+    QHash<qint64, QList<qint64>> result;
     if (appliances.isEmpty())
         return result;
     QStringList ids;
-    for (int id : QSet<int>(appliances.begin(), appliances.end()))
+    for (const qint64 id : QSet<qint64>(appliances.begin(), appliances.end()))
         ids << QString::number(id);
     // Read before copying: the copies land in the same table.
     QSqlQuery query(sql.database());
@@ -53,6 +54,6 @@ QHash<int, QList<int>> ValueSetCopy::valueSetsOf(const StatementRunner &sql,
                         .arg(ids.join(QLatin1Char(',')))))
         return result;
     while (query.next())
-        result[query.value(0).toInt()] << query.value(1).toInt();
+        result[query.value(0).toLongLong()] << query.value(1).toLongLong();
     return result;
 }

@@ -14,16 +14,16 @@ class ValueSetCopy
 {
 public:
     // Returns the number of value sets copied; sets without a free id are skipped.
-    static int copyAll(const StatementRunner &sql, int sourceAppliance, int targetAppliance);
+    static int copyAll(const StatementRunner &sql, qint64 sourceAppliance, qint64 targetAppliance);
     // The same for value sets read beforehand (valueSetsOf).
-    static int copyAll(const StatementRunner &sql, const QList<int> &valueSets,
-                       int targetAppliance);
+    static int copyAll(const StatementRunner &sql, const QList<qint64> &valueSets,
+                       qint64 targetAppliance);
 
     // The value sets of each appliance, in the order of the value table, read
     // in one pass: without an index on Werte.Geraet every look-up by
     // appliance reads the whole table.
-    static QHash<int, QList<int>> valueSetsOf(const StatementRunner &sql,
-                                              const QList<int> &appliances);
+    static QHash<qint64, QList<qint64>> valueSetsOf(const StatementRunner &sql,
+                                                    const QList<qint64> &appliances);
 };
 
 #endif // VALUESETCOPY_H

@@ -87,15 +87,7 @@ qint64 EditableSqlQueryModel::rowId(int row) const
     return data(index(row, 0), Qt::EditRole).toLongLong();
 }
 
-QList<int> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
-{
-    QList<int> ids;
-    for (int row : rows)
-        ids << rowId(row);
-    return ids;
-}
-
-QList<qint64> EditableSqlQueryModel::recordIds(const QList<int> &rows) const
+QList<qint64> EditableSqlQueryModel::rowIds(const QList<int> &rows) const
 {
     QList<qint64> ids;
     for (int row : rows)
@@ -107,10 +99,10 @@ void EditableSqlQueryModel::duplicateRecords(const QList<int> &rows, const QStri
                                              const QString &keyColumn)
 {
     BusyCursor busy;
-    const QList<int> ids = rowIds(rows);
+    const QList<qint64> ids = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    for (int id : ids)
+    for (const qint64 id : ids)
         AppSettings::instance()->copyRecord(table, keyColumn, id, sql.database());
     action.finish();
     refresh();
@@ -120,7 +112,7 @@ void EditableSqlQueryModel::deleteRecords(const QList<int> &rows, const QString 
                                           const QString &keyColumn)
 {
     BusyCursor busy;
-    const QList<qint64> ids = recordIds(rows);
+    const QList<qint64> ids = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     for (qint64 id : ids)
@@ -414,7 +406,7 @@ void EditableSqlQueryModel::learnTableColumns(const QString &createStatement,
         if (type.startsWith(QLatin1String("BOOL"))) {
             boolColumns << name;
         } else if (type.startsWith(QLatin1String("NUM")) || type.startsWith(QLatin1String("INT"))) {
-            QMap<int, QString> texts;
+            QMap<qint64, QString> texts;
             if (rest.startsWith(QLatin1String("REFERENCES"))) {
                 const QString target = rest.split(QLatin1Char(' ')).value(1).trimmed().toUpper();
                 if (!target.isEmpty()) {
@@ -422,7 +414,7 @@ void EditableSqlQueryModel::learnTableColumns(const QString &createStatement,
                     referenced.setForwardOnly(true);
                     if (referenced.exec(QStringLiteral("SELECT * from %1").arg(target))) {
                         while (referenced.next())
-                            texts.insert(referenced.value(0).toInt(),
+                            texts.insert(referenced.value(0).toLongLong(),
                                          referenced.value(1).toString());
                     }
                 }
@@ -445,7 +437,7 @@ void EditableSqlQueryModel::fetchAllRows()
         fetchMore();
 }
 
-QMap<int, QString> EditableSqlQueryModel::referenceTextsFor(const QString &column) const
+QMap<qint64, QString> EditableSqlQueryModel::referenceTextsFor(const QString &column) const
 {
     return referenceTexts.value(column.toUpper());
 }
@@ -591,7 +583,7 @@ QVariant EditableSqlQueryModel::data(const QModelIndex &item, int role) const
         if (isBoolColumn(item))
             return flagValue(v) ? QStringLiteral("\u00D7") : QString();
         if (isReferenceColumn(item) && v.isValid())
-            return referenceTexts.value(columnName(item)).value(v.toInt());
+            return referenceTexts.value(columnName(item)).value(v.toLongLong());
         if (isNumericColumn(item) && v.toDouble() == 0.0)
             return QString();
         return v;

@@ -45,7 +45,7 @@ public:
 
     // Key -> shown text of the table referenced by a reference column
     // (upper-case column name); empty for any other column.
-    QMap<int, QString> referenceTextsFor(const QString &column) const;
+    QMap<qint64, QString> referenceTextsFor(const QString &column) const;
 
     // Rows that hold records (rowCount() without the new-record row).
     int recordCount() const;
@@ -115,14 +115,13 @@ signals:
     void saveSelection();
     void loadSelection();
     // A record typed into the new-record row was stored and is listed.
-    void recordInserted(int id);
+    void recordInserted(qint64 id);
 
 protected:
     // Record id of a row: its column 0 (edit role) as integer.
     qint64 rowId(int row) const;
-    QList<int> rowIds(const QList<int> &rows) const;
-    // The record ids of the rows as 64-bit numbers.
-    QList<qint64> recordIds(const QList<int> &rows) const;
+    // The record ids of the rows.
+    QList<qint64> rowIds(const QList<int> &rows) const;
     // The context actions of the plain tables: copies, or deletes, the
     // records of the rows (keyColumn their key in table) in one journaled
     // action and re-reads the list.
@@ -171,7 +170,7 @@ protected:
     QStringList numericColumns;
     QStringList referenceColumns;
     QMap<QPair<int, int>, QVariant> pendingEdits;
-    QMap<QString, QMap<int, QString>> referenceTexts;
+    QMap<QString, QMap<qint64, QString>> referenceTexts;
     QString queryText;
     QString connectionName;
     bool readOnlyDatabase = false;

@@ -31,7 +31,7 @@ QWidget *EditableSqlQueryModelDelegate::createEditor(QWidget *parent,
     if (m_model->isReferenceColumn(index)) {
         auto *box = new QComboBox(parent);
         // QMap iterates in ascending key order.
-        const QMap<int, QString> texts = m_model->referenceTextsFor(m_model->columnName(index));
+        const QMap<qint64, QString> texts = m_model->referenceTextsFor(m_model->columnName(index));
         for (auto it = texts.constBegin(); it != texts.constEnd(); ++it)
             box->addItem(it.value(), it.key());
         // Marks a box the user chose from, before the choice is committed.
@@ -124,7 +124,7 @@ int EditableSqlQueryModelDelegate::referenceItem(const QComboBox *box, const QMo
     const QVariant key = index.data(Qt::EditRole);
     if (key.isNull())
         return -1;   // an empty cell is no key 0
-    return box->findData(key.toInt(), Qt::UserRole, Qt::MatchExactly);
+    return box->findData(key.toLongLong(), Qt::UserRole, Qt::MatchExactly);
 }
 
 bool EditableSqlQueryModelDelegate::isEmptyCell(const QModelIndex &index)

@@ -18,7 +18,7 @@ FeuerraumModel::FeuerraumModel(QObject *parent)
 {
 }
 
-QString FeuerraumModel::fireChambersStatement(int manufacturerId, const QString &filter)
+QString FeuerraumModel::fireChambersStatement(qint64 manufacturerId, const QString &filter)
 {
     if (filter.isEmpty())
         return QStringLiteral("Select * from Gkostand where HrstId=%1 order by Typ")
@@ -28,7 +28,7 @@ QString FeuerraumModel::fireChambersStatement(int manufacturerId, const QString 
         .arg(filter);
 }
 
-void FeuerraumModel::selectFireChambers(int manufacturerId, const QString &filter)
+void FeuerraumModel::selectFireChambers(qint64 manufacturerId, const QString &filter)
 {
     setQuery(fireChambersStatement(manufacturerId, filter), kolvexDb());
 }

@@ -15,9 +15,9 @@ public:
 
     // The list statement: the fire chambers of the manufacturer, by type,
     // narrowed by the general filter (an SQL condition) when one is given.
-    static QString fireChambersStatement(int manufacturerId, const QString &filter);
+    static QString fireChambersStatement(qint64 manufacturerId, const QString &filter);
     // Runs that statement on "Kolvex".
-    void selectFireChambers(int manufacturerId, const QString &filter);
+    void selectFireChambers(qint64 manufacturerId, const QString &filter);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -43,7 +43,7 @@ GeraeteModel::GeraeteModel(QObject *parent)
 {
 }
 
-QString GeraeteModel::applianceListStatement(const QString &fields, int manufacturerId,
+QString GeraeteModel::applianceListStatement(const QString &fields, qint64 manufacturerId,
                                              bool showOldAppliances, const QString &allFilter,
                                              const QString &valueFilter,
                                              const QString &applianceFilter)
@@ -111,7 +111,7 @@ void GeraeteModel::refresh()
 
 void GeraeteModel::rebuildRowValueSetIds()
 {
-    QList<int> ids;
+    QList<qint64> ids;
     const int rows = rowCount();
     ids.reserve(rows);
     for (int row = 0; row < rows; ++row)
@@ -252,10 +252,10 @@ bool GeraeteModel::switchQualityMarks(bool flag, int currentRow, const QString &
     switchCurrent();
     // One pass over the value sets for all listed appliances but the current
     // one (its marks were set through its own list just now).
-    QList<int> others;
+    QList<qint64> others;
     for (int row = 0; row < recordCount(); ++row) {
         if (row != currentRow)
-            others << data(index(row, 0)).toInt();
+            others << data(index(row, 0)).toLongLong();
     }
     for (const QString &ids : idListChunks(others)) {
         action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet IN (%2) AND Bemerkung "
@@ -282,7 +282,7 @@ QMimeData *GeraeteModel::mimeData(const QModelIndexList &indexes) const
     QMimeData *mime = EditableSqlQueryModel::mimeData(indexes);
     // The ids as the file holds them now: a set deleted or created since
     // the list was read must not go into a group, nor be missing.
-    QList<int> appliances;
+    QList<qint64> appliances;
     for (const QModelIndex &index : indexes)
         appliances << rowId(index.row());
     const QStringList ids = ValueSetIdLookup::joinedIdsPerAppliance(
@@ -345,7 +345,7 @@ bool GeraeteModel::insertFromNewRecordRow(const QModelIndex &index, const QVaria
         return false;
     WriteAction action(connectionName);
     QString error;
-    const int newId = settings()->findFreeId(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+    const qint64 newId = settings()->findFreeId(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                              action.database(), &error);
     qDebug() << "Geräte " << newId;
     if (newId < 0) {
@@ -383,21 +383,21 @@ void GeraeteModel::datenKopieren(QList<int> rows)
 void GeraeteModel::datenDuplizieren(QList<int> rows)
 {
     BusyCursor busy;
-    const QList<int> appliances = rowIds(rows);
+    const QList<qint64> appliances = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
-    for (int applianceId : appliances)
+    const QHash<qint64, QList<qint64>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
+    for (qint64 applianceId : appliances)
         duplicateAppliance(sql, applianceId, valueSets.value(applianceId));
     action.finish();
     refresh();
 }
 
-void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId,
-                                      const QList<int> &valueSets)
+void GeraeteModel::duplicateAppliance(const StatementRunner &sql, qint64 applianceId,
+                                      const QList<qint64> &valueSets)
 {
     AppSettings *s = settings();
-    const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+    const qint64 copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
         return;
@@ -407,7 +407,7 @@ void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceI
 void GeraeteModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
-    const QList<qint64> appliances = recordIds(rows);
+    const QList<qint64> appliances = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     // Set-based: one pass over Werte for the whole selection, not one per appliance.
@@ -424,21 +424,21 @@ void GeraeteModel::datenLoeschen(QList<int> rows)
 
 void GeraeteModel::datenEinfuegen(QList<int> rows)
 {
-    QList<int> valueSets;
+    QList<qint64> valueSets;
     for (const QString &part : idParts(settings()->copiedValueSets)) {
         bool ok = false;
-        const int id = part.trimmed().toInt(&ok);
+        const qint64 id = part.trimmed().toLongLong(&ok);
         if (ok)
             valueSets << id;
     }
     BusyCursor busy;
-    const QList<int> appliances = rowIds(rows);
+    const QList<qint64> appliances = rowIds(rows);
     bool pasted = false;
     {
         WriteAction action(connectionName);
         const StatementRunner sql = runner();
-        for (int applianceId : appliances) {
-            for (int valueSetId : valueSets) {
+        for (qint64 applianceId : appliances) {
+            for (qint64 valueSetId : valueSets) {
                 if (!pasteValueSet(sql, action, valueSetId, applianceId))
                     break;
                 pasted = true;
@@ -454,11 +454,11 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
 
 // Copies one value set to the appliance through a temporary table; false
 // when no free id is left or the search failed (nothing is written then).
-bool GeraeteModel::pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
-                                 int applianceId)
+bool GeraeteModel::pasteValueSet(const StatementRunner &sql, WriteAction &action, qint64 valueSetId,
+                                 qint64 applianceId)
 {
     QString error;
-    const int newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
+    const qint64 newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
                                              sql.database(), &error);
     qDebug() << "Werte " << valueSetId;
     if (newId < 0) {

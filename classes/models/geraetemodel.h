@@ -27,7 +27,7 @@ public:
 
     // The list statement for the given filters (the search texts doubled,
     // the general filter inserted as the SQL condition it is).
-    static QString applianceListStatement(const QString &fields, int manufacturerId,
+    static QString applianceListStatement(const QString &fields, qint64 manufacturerId,
                                           bool showOldAppliances, const QString &allFilter,
                                           const QString &valueFilter,
                                           const QString &applianceFilter);
@@ -91,10 +91,10 @@ private:
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void duplicateAppliance(const StatementRunner &sql, int applianceId,
-                            const QList<int> &valueSets);
-    bool pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
-                       int applianceId);
+    void duplicateAppliance(const StatementRunner &sql, qint64 applianceId,
+                            const QList<qint64> &valueSets);
+    bool pasteValueSet(const StatementRunner &sql, WriteAction &action, qint64 valueSetId,
+                       qint64 applianceId);
 
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;

@@ -28,7 +28,7 @@ GruppenModel::GruppenModel(QObject *parent)
 {
 }
 
-void GruppenModel::loadGroupsOfManufacturer(int manufacturerId)
+void GruppenModel::loadGroupsOfManufacturer(qint64 manufacturerId)
 {
     QSqlQuery query(kolvexDb());
     if (!query.exec(QString::fromLatin1(kGroupsOfManufacturerStatement).arg(manufacturerId)))

@@ -23,7 +23,7 @@ public:
     // Appends the groups of the manufacturer's value sets as stored in
     // gruppen, by name (ascending, case-sensitive), without storing anything.
     // Leaves the model as it is when the groups cannot be read.
-    void loadGroupsOfManufacturer(int manufacturerId);
+    void loadGroupsOfManufacturer(qint64 manufacturerId);
 
     // Appends a group; an empty name is replaced by nextNewName(). With store
     // the members are written to gruppen. Returns the new item's index

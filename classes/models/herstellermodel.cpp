@@ -84,7 +84,7 @@ QStringList HerstellerModel::contextActions(int row) const
     QStringList actions;
     if (!settings()->copiedAppliances.isEmpty())
         actions << tr("Kopierten Feuerstätten EINFÜGEN#datenEinfuegen#%1").arg(2);
-    const QList<int> count = runner().intColumn(
+    const QList<qint64> count = runner().intColumn(
         QStringLiteral("SELECT count(*) FROM Geraete WHERE HrstId=%1").arg(rowId(row)));
     if (count.value(0, -1) == 0)
         actions << tr("Hersteller LÖSCHEN#datenLoeschen#%1").arg(3);
@@ -146,7 +146,7 @@ bool HerstellerModel::dropMimeData(const QMimeData *data, Qt::DropAction action,
 void HerstellerModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
-    const QList<int> manufacturers = rowIds(rows);
+    const QList<qint64> manufacturers = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     deleteManufacturers(sql, manufacturers);
@@ -154,12 +154,12 @@ void HerstellerModel::datenLoeschen(QList<int> rows)
     refreshKeepingSelection();
 }
 
-void HerstellerModel::deleteManufacturer(const StatementRunner &sql, int manufacturerId)
+void HerstellerModel::deleteManufacturer(const StatementRunner &sql, qint64 manufacturerId)
 {
     deleteManufacturers(sql, {manufacturerId});
 }
 
-void HerstellerModel::deleteManufacturers(const StatementRunner &sql, const QList<int> &ids)
+void HerstellerModel::deleteManufacturers(const StatementRunner &sql, const QList<qint64> &ids)
 {
     // Set-based: the value sets of all their appliances go in one pass over
     // Werte. The sub-select names the appliances the same way when the
@@ -178,33 +178,33 @@ void HerstellerModel::deleteManufacturers(const StatementRunner &sql, const QLis
 
 void HerstellerModel::datenEinfuegen(QList<int> rows)
 {
-    QList<int> appliances;
+    QList<qint64> appliances;
     for (const QString &part :
          settings()->copiedAppliances.split(QLatin1Char('#'), Qt::SkipEmptyParts)) {
         bool ok = false;
-        const int id = part.trimmed().toInt(&ok);
+        const qint64 id = part.trimmed().toLongLong(&ok);
         if (ok)
             appliances << id;
     }
     BusyCursor busy;
-    const QList<int> manufacturers = rowIds(rows);
+    const QList<qint64> manufacturers = rowIds(rows);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
-    for (int manufacturerId : manufacturers) {
-        for (int applianceId : appliances)
+    const QHash<qint64, QList<qint64>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
+    for (qint64 manufacturerId : manufacturers) {
+        for (qint64 applianceId : appliances)
             pasteAppliance(sql, applianceId, manufacturerId, valueSets.value(applianceId));
     }
     action.finish();
     emit geraeteHinzuaddiert();
 }
 
-void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId,
-                                     int manufacturerId, const QList<int> &valueSets)
+void HerstellerModel::pasteAppliance(const StatementRunner &sql, qint64 applianceId,
+                                     qint64 manufacturerId, const QList<qint64> &valueSets)
 {
     AppSettings *s = settings();
     qDebug() << "Copy Fst " << applianceId;
-    const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+    const qint64 copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
         return;

@@ -47,10 +47,10 @@ private:
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void deleteManufacturer(const StatementRunner &sql, int manufacturerId);
-    void deleteManufacturers(const StatementRunner &sql, const QList<int> &ids);
-    void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId,
-                        const QList<int> &valueSets);
+    void deleteManufacturer(const StatementRunner &sql, qint64 manufacturerId);
+    void deleteManufacturers(const StatementRunner &sql, const QList<qint64> &ids);
+    void pasteAppliance(const StatementRunner &sql, qint64 applianceId, qint64 manufacturerId,
+                        const QList<qint64> &valueSets);
 };
 
 #endif // HERSTELLERMODEL_H

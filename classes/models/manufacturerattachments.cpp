@@ -10,15 +10,15 @@ namespace {
 const char kAttachmentsStatement[] = "SELECT * FROM Aufsatz WHERE HrstId=%1";
 }
 
-QList<QPair<int, QString>> manufacturerAttachments(int manufacturerId)
+QList<QPair<qint64, QString>> manufacturerAttachments(qint64 manufacturerId)
 {
-    QList<QPair<int, QString>> attachments;
+    QList<QPair<qint64, QString>> attachments;
     QSqlQuery query(kolvexDb());
     if (!query.exec(QString::fromLatin1(kAttachmentsStatement).arg(manufacturerId)))
         return attachments;
     while (query.next()) {
         const QSqlRecord record = query.record();
-        attachments << qMakePair(record.value(QStringLiteral("Id")).toInt(),
+        attachments << qMakePair(record.value(QStringLiteral("Id")).toLongLong(),
                                  record.value(QStringLiteral("Bezeichnung")).toString());
     }
     return attachments;

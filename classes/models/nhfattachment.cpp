@@ -16,9 +16,9 @@ QString NhfAttachment::bezeichnung() const
     return field("Bezeichnung").toString();
 }
 
-int NhfAttachment::bildId() const
+qint64 NhfAttachment::bildId() const
 {
-    return field("BildId").toInt();
+    return field("BildId").toLongLong();
 }
 
 double NhfAttachment::deltaTemp() const
@@ -105,7 +105,7 @@ QString NhfAttachment::derivationExtras() const
 }
 
 QString NhfAttachment::derivationStatement(double sourceTw, double sourcePw, double sourceQn,
-                                           int sourceId, int attachmentId, int targetId) const
+                                           qint64 sourceId, qint64 attachmentId, qint64 targetId) const
 {
     return QStringLiteral("UPDATE Werte SET Bemerkung='%1',TW=%2,PW=%3,QN=%4,BildId=%5,"
                           "BEMERKUNGID=%6,AUSATZRINGEID=%7 %8 WHERE WerteId=%9")

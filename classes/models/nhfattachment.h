@@ -17,7 +17,7 @@ public:
     explicit NhfAttachment(const QMap<QString, QVariant> &record = {});
 
     QString bezeichnung() const;
-    int bildId() const;
+    qint64 bildId() const;
     double deltaTemp() const;
     double deltaDruck() const;
     double deltaQN() const;
@@ -45,8 +45,8 @@ public:
 
     // The final statement of a derivation: name, shifted TW/PW/QN, picture,
     // source and attachment ids of the target value set.
-    QString derivationStatement(double sourceTw, double sourcePw, double sourceQn, int sourceId,
-                                int attachmentId, int targetId) const;
+    QString derivationStatement(double sourceTw, double sourcePw, double sourceQn, qint64 sourceId,
+                                qint64 attachmentId, qint64 targetId) const;
 
     // Numbers computed from deltas are written with 6 significant digits.
     static QString numberText(double value);

@@ -23,7 +23,7 @@ const int kMaxAlternatives = 64;
 
 } // namespace
 
-QStringList ValueSetIdLookup::idAlternatives(const QList<int> &sortedDistinctIds)
+QStringList ValueSetIdLookup::idAlternatives(const QList<qint64> &sortedDistinctIds)
 {
     QStringList alternatives;
     QStringList singles;
@@ -52,7 +52,7 @@ QStringList ValueSetIdLookup::idAlternatives(const QList<int> &sortedDistinctIds
     return alternatives;
 }
 
-QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const QString &valueFilter)
+QString ValueSetIdLookup::statement(const QList<qint64> &sortedDistinctIds, const QString &valueFilter)
 {
     if (sortedDistinctIds.isEmpty())
         return QString();
@@ -97,22 +97,22 @@ QString ValueSetIdLookup::statement(const QList<int> &sortedDistinctIds, const Q
     return QStringLiteral("SELECT Geraet, WerteId FROM Werte WHERE ") + condition;
 }
 
-QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<int> &applianceIds,
+QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applianceIds,
                                                     const QString &valueFilter, QSqlDatabase db)
 {
     QStringList result;
     if (applianceIds.isEmpty())
         return result;
 
-    QList<int> distinct = QSet<int>(applianceIds.begin(), applianceIds.end()).values();
+    QList<qint64> distinct = QSet<qint64>(applianceIds.begin(), applianceIds.end()).values();
     std::sort(distinct.begin(), distinct.end());
 
-    QHash<int, QStringList> idsByAppliance;
+    QHash<qint64, QStringList> idsByAppliance;
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (query.exec(statement(distinct, valueFilter))) {
         while (query.next())
-            idsByAppliance[query.value(0).toInt()] << query.value(1).toString();
+            idsByAppliance[query.value(0).toLongLong()] << query.value(1).toString();
     } else {
         qWarning() << "Kenndaten-Ids nicht gelesen:" << query.lastError().text();
     }

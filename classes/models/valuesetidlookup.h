@@ -16,17 +16,17 @@ class ValueSetIdLookup
 public:
     // Entry i belongs to applianceIds[i] (an id may occur more than once);
     // an empty text when the appliance has no matching value set.
-    static QStringList joinedIdsPerAppliance(const QList<int> &applianceIds,
+    static QStringList joinedIdsPerAppliance(const QList<qint64> &applianceIds,
                                              const QString &valueFilter, QSqlDatabase db);
 
     // The one statement behind it, for ascending distinct appliance ids.
-    static QString statement(const QList<int> &sortedDistinctIds, const QString &valueFilter);
+    static QString statement(const QList<qint64> &sortedDistinctIds, const QString &valueFilter);
 
 private:
     // Tests on Werte.Geraet, one of which each id passes: runs of
     // consecutive ids as ranges, the other ids compared singly or, when
     // there are many, in one IN list.
-    static QStringList idAlternatives(const QList<int> &sortedDistinctIds);
+    static QStringList idAlternatives(const QList<qint64> &sortedDistinctIds);
 };
 
 #endif // VALUESETIDLOOKUP_H

@@ -49,7 +49,7 @@ bool isAttachmentColumn(const QString &column)
 
 WerteModel::WerteModel(QObject *parent) : EditableSqlQueryModel(parent) {}
 
-QString WerteModel::valueListStatement(const QString &fields, int applianceId,
+QString WerteModel::valueListStatement(const QString &fields, qint64 applianceId,
                                        const QString &allFilter, const QString &valueFilter)
 {
     const QString appliance = QString::number(applianceId);
@@ -82,7 +82,7 @@ bool WerteModel::holdsDerivableValues(const QSqlRecord &valueSet)
     for (int i = 0; i < valueSet.count(); ++i) {
         const QString name = valueSet.fieldName(i);
         if (name.compare(QLatin1String("BEMERKUNGID"), Qt::CaseInsensitive) == 0
-            && valueSet.value(i).toInt() > 0)
+            && valueSet.value(i).toLongLong() > 0)
             return true;
         if (!isCopiedFromSource(name)
             || name.compare(QLatin1String("Bemerkung"), Qt::CaseInsensitive) == 0
@@ -100,7 +100,7 @@ bool WerteModel::holdsDerivableValues(const QSqlRecord &valueSet)
 
 QString WerteModel::sourceName() const
 {
-    const int id = settings()->currentValueId;
+    const qint64 id = settings()->currentValueId;
     if (id <= 0)
         return QString();
     if (m_sourceNameId != id) {
@@ -118,7 +118,7 @@ QString WerteModel::sourceName() const
 
 bool WerteModel::isSourceRow(int row) const
 {
-    const int id = settings()->currentValueId;
+    const qint64 id = settings()->currentValueId;
     return id > 0 && isStoredRow(row) && rowId(row) == id;
 }
 
@@ -202,22 +202,22 @@ QString WerteModel::columnNameAt(int column) const
     return columnNames.value(column);
 }
 
-int WerteModel::getBemerkungId(int row) const
+qint64 WerteModel::getBemerkungId(int row) const
 {
     const auto cached = m_bemerkungIds.constFind(row);
     if (cached != m_bemerkungIds.constEnd())
         return *cached;
-    int sourceId = 0;
+    qint64 sourceId = 0;
     if (isStoredRow(row)) {
         const int column = fieldIndex(QStringLiteral("BEMERKUNGID"));
         if (column >= 1) {
-            sourceId = QSqlQueryModel::data(index(row, column), Qt::DisplayRole).toInt();
+            sourceId = QSqlQueryModel::data(index(row, column), Qt::DisplayRole).toLongLong();
         } else {
             QSqlQuery query(database());
             if (query.exec(QStringLiteral("SELECT BEMERKUNGID FROM Werte WHERE WerteId=%1")
                                .arg(rowId(row)))
                 && query.next())
-                sourceId = query.value(0).toInt();
+                sourceId = query.value(0).toLongLong();
         }
     }
     m_bemerkungIds.insert(row, sourceId);
@@ -235,8 +235,8 @@ bool WerteModel::hasNhfRows(int row) const
     if (cached != m_hasNhfRows.constEnd())
         return *cached;
     m_hasNhfRows.insert(row, false);
-    QList<QPair<int, int>> derived;
-    const int id = rowId(row);
+    QList<QPair<qint64, qint64>> derived;
+    const qint64 id = rowId(row);
     // Sets that are not derived carry BEMERKUNGID 0: a row without an id
     // (the new-record row) must not claim all of them.
     if (id > 0) {
@@ -244,7 +244,7 @@ bool WerteModel::hasNhfRows(int row) const
         if (query.exec(QStringLiteral("SELECT WerteId, AUSATZRINGEID FROM Werte WHERE BEMERKUNGID=%1")
                            .arg(id))) {
             while (query.next()) {
-                derived << qMakePair(query.value(0).toInt(), query.value(1).toInt());
+                derived << qMakePair(query.value(0).toLongLong(), query.value(1).toLongLong());
                 m_hasNhfRows.insert(row, true);
             }
         }
@@ -253,13 +253,13 @@ bool WerteModel::hasNhfRows(int row) const
     return m_hasNhfRows.value(row);
 }
 
-QList<QPair<int, int>> WerteModel::nhfRows(int row) const
+QList<QPair<qint64, qint64>> WerteModel::nhfRows(int row) const
 {
     hasNhfRows(row);
     return m_nhfRows.value(row);
 }
 
-int WerteModel::getAusatzringeId(int row) const
+qint64 WerteModel::getAusatzringeId(int row) const
 {
     const auto cached = m_ausatzringeIds.constFind(row);
     if (cached != m_ausatzringeIds.constEnd())
@@ -268,7 +268,7 @@ int WerteModel::getAusatzringeId(int row) const
     QSqlQuery query(database());
     if (query.exec(QStringLiteral("SELECT AUSATZRINGEID FROM Werte WHERE WerteId=%1").arg(rowId(row)))
         && query.next())
-        m_ausatzringeIds.insert(row, query.value(0).toInt());
+        m_ausatzringeIds.insert(row, query.value(0).toLongLong());
     return m_ausatzringeIds.value(row);
 }
 
@@ -304,7 +304,7 @@ Qt::ItemFlags WerteModel::flags(const QModelIndex &index) const
         return result;
     if (m_inheritedColumns.contains(column))
         result &= ~Qt::ItemIsEditable;
-    const int attachmentId = getAusatzringeId(index.row());
+    const qint64 attachmentId = getAusatzringeId(index.row());
     const auto &cache = settings()->aufsatzCache;
     if (attachmentId >= 0 && cache.contains(attachmentId)
         && NhfAttachment(cache.value(attachmentId)).fixesColumn(columnNameAt(column)))
@@ -323,7 +323,7 @@ bool WerteModel::isWritableCell(const QModelIndex &index) const
         return true;
     if (m_inheritedColumns.contains(index.column()))
         return false;
-    const int attachmentId = getAusatzringeId(index.row());
+    const qint64 attachmentId = getAusatzringeId(index.row());
     const auto &cache = settings()->aufsatzCache;
     return !(attachmentId >= 0 && cache.contains(attachmentId)
              && NhfAttachment(cache.value(attachmentId)).fixesColumn(name));
@@ -515,7 +515,7 @@ bool WerteModel::insertFromNewRecordRow(const QModelIndex &index, const QVariant
     AppSettings *s = settings();
     WriteAction action(connectionName);
     QString error;
-    const int newId =
+    const qint64 newId =
         s->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"), action.database(), &error);
     qDebug() << "Werte " << newId;
     if (newId < 0) {
@@ -559,7 +559,7 @@ bool WerteModel::updateStoredRow(const QModelIndex &index, const QVariant &value
     if (written) {
         stampCaptureDate(index, id, role);
         if (hasNhfRows(index.row()))
-            passOnToDerivedSets(index, id.toInt(), value, role);
+            passOnToDerivedSets(index, id.toLongLong(), value, role);
     }
     return keepOrUndoEdit(index, written, action.finish());
 }
@@ -583,7 +583,7 @@ void WerteModel::stampCaptureDate(const QModelIndex &index, const QString &id, i
         setData(this->index(index.row(), dateColumn), today(), role);
 }
 
-void WerteModel::passOnToDerivedSets(const QModelIndex &index, int sourceId, const QVariant &value,
+void WerteModel::passOnToDerivedSets(const QModelIndex &index, qint64 sourceId, const QVariant &value,
                                      int role)
 {
     const QString column = columnName(index);
@@ -595,7 +595,7 @@ void WerteModel::passOnToDerivedSets(const QModelIndex &index, int sourceId, con
         passOnPlainColumn(index, sourceId, value, role);
 }
 
-void WerteModel::passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value,
+void WerteModel::passOnPlainColumn(const QModelIndex &index, qint64 sourceId, const QVariant &value,
                                    int role)
 {
     if (!runner().runJournaled(QStringLiteral("UPDATE werte SET %1='%2' WHERE BEMERKUNGID=%3")
@@ -609,7 +609,7 @@ void WerteModel::passOnAttachmentColumn(const QModelIndex &index, const QVariant
 {
     const QString column = columnName(index);
     const auto &cache = settings()->aufsatzCache;
-    const QList<QPair<int, int>> derived = m_nhfRows.value(index.row());
+    const QList<QPair<qint64, qint64>> derived = m_nhfRows.value(index.row());
     for (const auto &entry : derived) {
         if (!cache.contains(entry.second))
             continue;
@@ -627,10 +627,10 @@ void WerteModel::passOnAttachmentColumn(const QModelIndex &index, const QVariant
 
 // Shows a passed-on value in the listed rows of the derived set id (or, with
 // bySource, of every set derived from id) until the next refresh.
-void WerteModel::showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource)
+void WerteModel::showOverlayInRows(qint64 id, int column, const QVariant &value, int role, bool bySource)
 {
     for (int row = 0; row < storedRowCount(); ++row) {
-        const int key = bySource ? getBemerkungId(row) : rowId(row);
+        const qint64 key = bySource ? getBemerkungId(row) : rowId(row);
         if (key == id)
             EditableSqlQueryModel::setData(index(row, column), value, role);
     }
@@ -652,14 +652,14 @@ void WerteModel::datenDuplizieren(QList<int> rows)
 {
     BusyCursor busy;
     AppSettings *s = settings();
-    QList<int> ids;
+    QList<qint64> ids;
     for (int row : rows) {
         if (isStoredRow(row))
             ids << rowId(row);
     }
     WriteAction action(connectionName);
-    for (int id : qAsConst(ids)) {
-        const int copy =
+    for (const qint64 id : qAsConst(ids)) {
+        const qint64 copy =
             s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, action.database());
         if (copy != -1)
             action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
@@ -696,13 +696,13 @@ void WerteModel::ausDatenVererben(QList<int> rows)
 {
     if (rows.isEmpty() || !isStoredRow(rows.first()))
         return;
-    const int before = settings()->currentValueId;
+    const qint64 before = settings()->currentValueId;
     settings()->currentValueId = rowId(rows.first());
     repaintRowOf(before);
     repaintRowOf(settings()->currentValueId);
 }
 
-void WerteModel::repaintRowOf(int id)
+void WerteModel::repaintRowOf(qint64 id)
 {
     const int row = id > 0 ? rowOfRecord(id) : -1;
     if (row >= 0 && columnCount() > 0)
@@ -712,8 +712,8 @@ void WerteModel::repaintRowOf(int id)
 void WerteModel::datenVererben(QList<int> rows)
 {
     AppSettings *s = settings();
-    const int sourceId = s->currentValueId;
-    const int attachmentId = s->currentAttachmentId;
+    const qint64 sourceId = s->currentValueId;
+    const qint64 attachmentId = s->currentAttachmentId;
     if (sourceId < 1 || rows.isEmpty())
         return;
     QSqlQuery source(database());
@@ -721,7 +721,7 @@ void WerteModel::datenVererben(QList<int> rows)
         return;
     if (!s->aufsatzCache.contains(attachmentId) || !source.next())
         return;
-    const int targetId = isStoredRow(rows.first()) ? rowId(rows.first()) : 0;
+    const qint64 targetId = isStoredRow(rows.first()) ? rowId(rows.first()) : 0;
     // A set derived from itself would feed every edit back into itself.
     if (targetId <= 0 || targetId == sourceId)
         return;
@@ -746,7 +746,7 @@ void WerteModel::datenVererben(QList<int> rows)
 
 // A target that holds values of its own is overwritten only when the user
 // says so; the question comes before any write, with nothing held open.
-bool WerteModel::mayOverwrite(int targetId, const QSqlRecord &source)
+bool WerteModel::mayOverwrite(qint64 targetId, const QSqlRecord &source)
 {
     QSqlQuery query(database());
     if (!query.exec(QStringLiteral("SELECT * FROM Werte WHERE WerteId=%1").arg(targetId))
@@ -770,7 +770,7 @@ bool WerteModel::mayOverwrite(int targetId, const QSqlRecord &source)
 }
 
 // Statements that fail are skipped; the rest is journaled with the action.
-void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source, int targetId)
+void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 targetId)
 {
     for (int i = 0; i < source.count(); ++i) {
         const QString name = source.fieldName(i);

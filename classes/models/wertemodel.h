@@ -26,7 +26,7 @@ public:
 
     // The value list statement for the appliance: the general search wins
     // over the value search, which matches Bemerkung.
-    static QString valueListStatement(const QString &fields, int applianceId,
+    static QString valueListStatement(const QString &fields, qint64 applianceId,
                                       const QString &allFilter, const QString &valueFilter);
     // Whether a column of the source (as reported by "SELECT *") is copied
     // into a value set derived from it.
@@ -54,13 +54,13 @@ public:
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
 
     // Row look-ups, cached until the next refresh or query.
-    virtual int getBemerkungId(int row) const;   // source of a derived set, 0 if none
+    virtual qint64 getBemerkungId(int row) const;   // source of a derived set, 0 if none
     virtual bool isNhfRow(int row) const;        // the row is derived from a source
     virtual bool hasNhfRows(int row) const;      // other sets are derived from the row
-    virtual int getAusatzringeId(int row) const; // attachment of the row, -1 if not found
+    virtual qint64 getAusatzringeId(int row) const; // attachment of the row, -1 if not found
 
     // (WerteId, AUSATZRINGEID) of the sets derived from the row, in query order.
-    QList<QPair<int, int>> nhfRows(int row) const;
+    QList<QPair<qint64, qint64>> nhfRows(int row) const;
 
     // Whether a write path (Delete, drop, paste, form, calculator, pick
     // list) may store into the cell: not into the source and attachment ids,
@@ -114,26 +114,26 @@ private:
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     void stampCaptureDate(const QModelIndex &index, const QString &id, int role);
-    void passOnToDerivedSets(const QModelIndex &index, int sourceId, const QVariant &value, int role);
-    void passOnPlainColumn(const QModelIndex &index, int sourceId, const QVariant &value, int role);
+    void passOnToDerivedSets(const QModelIndex &index, qint64 sourceId, const QVariant &value, int role);
+    void passOnPlainColumn(const QModelIndex &index, qint64 sourceId, const QVariant &value, int role);
     void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
-    void showOverlayInRows(int id, int column, const QVariant &value, int role, bool bySource);
-    void copySourceColumns(WriteAction &action, const QSqlRecord &source, int targetId);
-    bool mayOverwrite(int targetId, const QSqlRecord &source);
-    void repaintRowOf(int id);
+    void showOverlayInRows(qint64 id, int column, const QVariant &value, int role, bool bySource);
+    void copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 targetId);
+    bool mayOverwrite(qint64 targetId, const QSqlRecord &source);
+    void repaintRowOf(qint64 id);
 
     static QString today();
     static void warn(const QString &text);
 
     QSet<int> m_inheritedColumns;
     mutable QMap<int, bool> m_dinplus;
-    mutable QMap<int, int> m_bemerkungIds;
+    mutable QMap<int, qint64> m_bemerkungIds;
     mutable QMap<int, bool> m_hasNhfRows;
-    mutable QMap<int, QList<QPair<int, int>>> m_nhfRows;
-    mutable QMap<int, int> m_ausatzringeIds;
+    mutable QMap<int, QList<QPair<qint64, qint64>>> m_nhfRows;
+    mutable QMap<int, qint64> m_ausatzringeIds;
     mutable QString m_groupText;
     mutable QSet<QString> m_groupIds;
-    mutable int m_sourceNameId = -1;
+    mutable qint64 m_sourceNameId = -1;
     mutable QString m_sourceName;
 };
 

@@ -16,7 +16,7 @@ QString tr(const char *text)
 
 } // namespace
 
-ManufacturerBaseCopy::ManufacturerBaseCopy(int manufacturerId, const QString &mainDbFile)
+ManufacturerBaseCopy::ManufacturerBaseCopy(qint64 manufacturerId, const QString &mainDbFile)
     : m_manufacturerId(manufacturerId)
     , m_mainDbFile(mainDbFile)
 {

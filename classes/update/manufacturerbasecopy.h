@@ -12,7 +12,7 @@
 class ManufacturerBaseCopy
 {
 public:
-    ManufacturerBaseCopy(int manufacturerId, const QString &mainDbFile);
+    ManufacturerBaseCopy(qint64 manufacturerId, const QString &mainDbFile);
 
     // Where the base copy of the manufacturer lives (whether it exists or not).
     QString basePath() const;
@@ -26,7 +26,7 @@ public:
     QString errorText() const { return m_error; }
 
 private:
-    int m_manufacturerId;
+    qint64 m_manufacturerId;
     QString m_mainDbFile;
     QString m_error;
 };

@@ -55,9 +55,9 @@ bool containsColumn(const QStringList &columns, const QString &name)
     return columns.contains(name, Qt::CaseInsensitive);
 }
 
-template <typename T> QList<int> sortedIds(const QHash<int, T> &hash)
+template <typename T> QList<qint64> sortedIds(const QHash<qint64, T> &hash)
 {
-    QList<int> keys = hash.keys();
+    QList<qint64> keys = hash.keys();
     std::sort(keys.begin(), keys.end());
     return keys;
 }
@@ -69,7 +69,7 @@ QString displayText(const QVariant &value)
 
 } // namespace
 
-ManufacturerTakeOver::ManufacturerTakeOver(int manufacturerId, const QString &returnedFile,
+ManufacturerTakeOver::ManufacturerTakeOver(qint64 manufacturerId, const QString &returnedFile,
                                            const QString &baseFile)
     : m_manufacturerId(manufacturerId)
     , m_returnedFile(returnedFile)
@@ -113,7 +113,7 @@ void ManufacturerTakeOver::setChosen(int index, bool chosen)
 // The records of the take-over in a schema, for the table alias t: the
 // manufacturer's appliances not entered by hand, and their value sets not
 // entered by hand.
-static QString scopeCondition(const QString &table, const QString &schema, int manufacturer)
+static QString scopeCondition(const QString &table, const QString &schema, qint64 manufacturer)
 {
     if (table == QLatin1String("Geraete"))
         return QStringLiteral("t.HrstId=%1 AND NOT coalesce(t.hand,0)").arg(manufacturer);
@@ -199,7 +199,7 @@ bool ManufacturerTakeOver::attachFiles()
     m_attachments.clear();
     if (query.exec(QStringLiteral("SELECT Id FROM main.Aufsatz")))
         while (query.next())
-            m_attachments.insert(query.value(0).toInt());
+            m_attachments.insert(query.value(0).toLongLong());
     return true;
 }
 
@@ -213,7 +213,7 @@ void ManufacturerTakeOver::detachFiles()
 }
 
 bool ManufacturerTakeOver::readIds(const QString &schema, TableScope &scope,
-                                   const QString &, QHash<int, Row> &rows)
+                                   const QString &, QHash<qint64, Row> &rows)
 {
     rows.clear();
     const bool values = scope.table == QLatin1String("Werte");
@@ -234,10 +234,10 @@ bool ManufacturerTakeOver::readIds(const QString &schema, TableScope &scope,
                         .arg(sql, query.lastError().text()));
     while (query.next()) {
         Row row;
-        row.geraet = query.value(1).toInt();
-        row.sourceId = query.value(2).toInt();
-        row.attachmentId = query.value(3).toInt();
-        rows.insert(query.value(0).toInt(), row);
+        row.geraet = query.value(1).toLongLong();
+        row.sourceId = query.value(2).toLongLong();
+        row.attachmentId = query.value(3).toLongLong();
+        rows.insert(query.value(0).toLongLong(), row);
     }
     return true;
 }
@@ -246,7 +246,7 @@ bool ManufacturerTakeOver::readIds(const QString &schema, TableScope &scope,
 // differing cells, and the differing columns; references aside.
 bool ManufacturerTakeOver::diffRows(const TableScope &scope, const QString &left,
                                     const QString &right, const QString &,
-                                    QHash<int, QSet<QString>> &diffs)
+                                    QHash<qint64, QSet<QString>> &diffs)
 {
     diffs.clear();
     QStringList compared;
@@ -283,7 +283,7 @@ bool ManufacturerTakeOver::compareTable(TableScope &scope, const QString &condit
         return false;
     if (hasBase() && !readIds(QLatin1String(kBase), scope, condition, scope.base))
         return false;
-    QHash<int, QSet<QString>> diffRM, diffRB, diffMB;
+    QHash<qint64, QSet<QString>> diffRM, diffRB, diffMB;
     if (!diffRows(scope, QLatin1String(kReturned), QLatin1String(kMain), condition, diffRM))
         return false;
     if (hasBase()
@@ -300,10 +300,10 @@ bool ManufacturerTakeOver::compareTable(TableScope &scope, const QString &condit
             inserts << i;
     const AppSettings *settings = AppSettings::instance();
     const bool values = scope.table == QLatin1String("Werte");
-    const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId, qMakePair(0, 0));
-    const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId, qMakePair(0, 0));
-    int from = values ? low.second : low.first;
-    int to = values ? high.second : high.first;
+    const QPair<qint64, qint64> low = settings->idRangeLow.value(m_manufacturerId, qMakePair(0, 0));
+    const QPair<qint64, qint64> high = settings->idRangeHigh.value(m_manufacturerId, qMakePair(0, 0));
+    qint64 from = values ? low.second : low.first;
+    qint64 to = values ? high.second : high.first;
     if (from <= 0 || to < from) {
         from = 1;
         to = kIdTableSize;
@@ -326,13 +326,13 @@ QSet<QString> ManufacturerTakeOver::referenceDiff(const TableScope &scope, const
     return columns;
 }
 
-int ManufacturerTakeOver::mappedAppliance(int returnedId) const
+qint64 ManufacturerTakeOver::mappedAppliance(qint64 returnedId) const
 {
     return m_applianceMap.value(returnedId, 0);
 }
 
 int ManufacturerTakeOver::addChange(const TableScope &scope, Kind kind, Action action,
-                                    int returnedId, int mainId, const QSet<QString> &columns,
+                                    qint64 returnedId, qint64 mainId, const QSet<QString> &columns,
                                     bool chosen)
 {
     Change change;
@@ -360,13 +360,13 @@ int ManufacturerTakeOver::addChange(const TableScope &scope, Kind kind, Action a
     return index;
 }
 
-void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QString>> &diffRM,
-                                    const QHash<int, QSet<QString>> &diffRB,
-                                    const QHash<int, QSet<QString>> &diffMB)
+void ManufacturerTakeOver::classify(TableScope &scope, const QHash<qint64, QSet<QString>> &diffRM,
+                                    const QHash<qint64, QSet<QString>> &diffRB,
+                                    const QHash<qint64, QSet<QString>> &diffMB)
 {
     const bool values = scope.table == QLatin1String("Werte");
-    QSet<int> matchedMain;
-    for (int id : sortedIds(scope.returned)) {
+    QSet<qint64> matchedMain;
+    for (const qint64 id : sortedIds(scope.returned)) {
         const Row r = scope.returned.value(id);
         Row rMapped = r;
         rMapped.geraet = values ? mappedAppliance(r.geraet) : 0;
@@ -425,7 +425,7 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
             addChange(scope, New, Insert, id, 0, {}, true);
         }
     }
-    for (int id : sortedIds(scope.main)) {
+    for (const qint64 id : sortedIds(scope.main)) {
         if (matchedMain.contains(id))
             continue;
         if (!hasBase()) {
@@ -442,7 +442,7 @@ void ManufacturerTakeOver::classify(TableScope &scope, const QHash<int, QSet<QSt
 }
 
 bool ManufacturerTakeOver::usedIds(const QString &schema, const TableScope &scope,
-                                   const QList<int> &ids, QSet<int> &used)
+                                   const QList<qint64> &ids, QSet<qint64> &used)
 {
     for (const QString &chunk : idListChunks(ids)) {
         QSqlQuery query(kolvexDb());
@@ -450,7 +450,7 @@ bool ManufacturerTakeOver::usedIds(const QString &schema, const TableScope &scop
                             .arg(scope.key, schema, scope.table, chunk)))
             return fail(tr("Die Ids können nicht geprüft werden: %1").arg(query.lastError().text()));
         while (query.next())
-            used.insert(query.value(0).toInt());
+            used.insert(query.value(0).toLongLong());
     }
     return true;
 }
@@ -459,17 +459,17 @@ bool ManufacturerTakeOver::usedIds(const QString &schema, const TableScope &scop
 // does not use it; the others get the lowest ids of the range that neither
 // file uses.
 bool ManufacturerTakeOver::allocateIds(const TableScope &scope, QList<int> &changeIndexes,
-                                       int low, int high)
+                                       qint64 low, qint64 high)
 {
-    QList<int> ids;
+    QList<qint64> ids;
     for (int index : changeIndexes)
         ids << m_changes.at(index).returnedId;
-    QSet<int> used;
+    QSet<qint64> used;
     if (!usedIds(QLatin1String(kMain), scope, ids, used))
         return false;
     QList<int> moving;
     for (int index : changeIndexes) {
-        const int id = m_changes.at(index).returnedId;
+        const qint64 id = m_changes.at(index).returnedId;
         if (id >= low && id <= high && !used.contains(id))
             m_changes[index].mainId = id;
         else
@@ -488,9 +488,9 @@ bool ManufacturerTakeOver::allocateIds(const TableScope &scope, QList<int> &chan
         QSqlQuery query(kolvexDb());
         if (!query.exec(sql))
             return fail(tr("Freie Ids können nicht gesucht werden: %1").arg(query.lastError().text()));
-        QList<int> free;
+        QList<qint64> free;
         while (query.next())
-            free << query.value(0).toInt();
+            free << query.value(0).toLongLong();
         if (free.size() < moving.size())
             return fail(tr("Im Id-Bereich %1 bis %2 der Tabelle %3 sind nur %4 Ids frei, "
                            "gebraucht werden %5.")
@@ -550,7 +550,7 @@ void ManufacturerTakeOver::resolveReferences(const TableScope &scope)
 
 bool ManufacturerTakeOver::readLiterals(const TableScope &scope)
 {
-    QHash<int, QList<int>> linesByReturnedId;
+    QHash<qint64, QList<int>> linesByReturnedId;
     for (int i = 0; i < m_changes.size(); ++i)
         if (m_changes.at(i).table == scope.table && m_actions.value(i) != Remove)
             linesByReturnedId[m_changes.at(i).returnedId] << i;
@@ -567,7 +567,7 @@ bool ManufacturerTakeOver::readLiterals(const TableScope &scope)
                                  QLatin1String(kReturned), scope.table, chunk)))
             return fail(tr("Die Datei kann nicht gelesen werden: %1").arg(query.lastError().text()));
         while (query.next()) {
-            for (int index : linesByReturnedId.value(query.value(0).toInt())) {
+            for (int index : linesByReturnedId.value(query.value(0).toLongLong())) {
                 const Change &change = m_changes.at(index);
                 Pending pending;
                 for (int c = 0; c < scope.columns.size(); ++c) {
@@ -591,10 +591,10 @@ bool ManufacturerTakeOver::readDisplay(const TableScope &scope)
     const QString labelColumn = values ? QStringLiteral("Bemerkung") : QStringLiteral("Typ");
     for (const QString &schema : {QString::fromLatin1(kMain), QString::fromLatin1(kReturned)}) {
         const bool fromMain = schema == QLatin1String(kMain);
-        QHash<int, QList<int>> lines;
+        QHash<qint64, QList<int>> lines;
         for (int i = 0; i < m_changes.size(); ++i) {
             const Change &change = m_changes.at(i);
-            const int id = fromMain ? (m_actions.value(i) == Insert ? 0 : change.mainId)
+            const qint64 id = fromMain ? (m_actions.value(i) == Insert ? 0 : change.mainId)
                                     : change.returnedId;
             if (change.table == scope.table && id > 0)
                 lines[id] << i;
@@ -608,12 +608,12 @@ bool ManufacturerTakeOver::readDisplay(const TableScope &scope)
                                 .arg(query.lastError().text()));
             while (query.next()) {
                 const QSqlRecord record = query.record();
-                for (int index : lines.value(record.value(scope.key).toInt())) {
+                for (int index : lines.value(record.value(scope.key).toLongLong())) {
                     Change &change = m_changes[index];
                     if (change.label.isEmpty() || fromMain)
                         change.label = record.value(labelColumn).toString();
                     if (fromMain)
-                        change.applianceId = values ? record.value(QStringLiteral("Geraet")).toInt()
+                        change.applianceId = values ? record.value(QStringLiteral("Geraet")).toLongLong()
                                                     : change.mainId;
                     if (change.kind != Changed && change.kind != Conflict)
                         continue;
@@ -649,8 +649,8 @@ bool ManufacturerTakeOver::readDisplay(const TableScope &scope)
 
 // ---------------------------------------------------------------- apply
 
-bool ManufacturerTakeOver::insertTargetExists(int mainAppliance,
-                                              const QSet<int> &deletedAppliances) const
+bool ManufacturerTakeOver::insertTargetExists(qint64 mainAppliance,
+                                              const QSet<qint64> &deletedAppliances) const
 {
     if (mainAppliance <= 0 || deletedAppliances.contains(mainAppliance))
         return false;
@@ -696,7 +696,7 @@ QString ManufacturerTakeOver::updateStatement(const Change &change, const Pendin
 // from them become plain sets, so that nothing points at a set that is gone.
 // The statements are those of every other value-set delete; here they are
 // collected for the script as well.
-void ManufacturerTakeOver::addValueSetDeletion(const QList<int> &ids, QStringList &statements,
+void ManufacturerTakeOver::addValueSetDeletion(const QList<qint64> &ids, QStringList &statements,
                                                QStringList &unjournaled) const
 {
     for (const QString &chunk : idListChunks(ids)) {
@@ -713,22 +713,22 @@ QStringList ManufacturerTakeOver::buildStatements(QStringList &unjournaled)
     m_applyNotes.clear();
     // Appliances to delete, unless value sets outside the take-over (entered
     // by hand) still belong to them.
-    QSet<int> deletedAppliances;
-    QList<int> applianceDeletions;
+    QSet<qint64> deletedAppliances;
+    QList<qint64> applianceDeletions;
     for (int i = 0; i < m_changes.size(); ++i)
         if (m_changes.at(i).chosen && m_actions.value(i) == Remove
             && m_changes.at(i).table == m_geraete.table)
             applianceDeletions << m_changes.at(i).mainId;
-    QSet<int> keptForHand;
+    QSet<qint64> keptForHand;
     for (const QString &chunk : idListChunks(applianceDeletions)) {
         QSqlQuery query(kolvexDb());
         if (query.exec(QStringLiteral("SELECT DISTINCT Geraet FROM Werte WHERE coalesce(hand,0) "
                                       "AND Geraet IN (%1)")
                            .arg(chunk)))
             while (query.next())
-                keptForHand.insert(query.value(0).toInt());
+                keptForHand.insert(query.value(0).toLongLong());
     }
-    for (int id : applianceDeletions) {
+    for (const qint64 id : applianceDeletions) {
         if (keptForHand.contains(id))
             m_applyNotes << tr("Feuerstätte %1 bleibt: sie hat von Hand erfasste Kenndaten.").arg(id);
         else
@@ -736,12 +736,12 @@ QStringList ManufacturerTakeOver::buildStatements(QStringList &unjournaled)
     }
 
     // Main id of a value set to insert -> its line, for the sources.
-    QHash<int, int> insertLineByMainId;
+    QHash<qint64, int> insertLineByMainId;
     for (int line : m_insertLine.value(m_werte.table))
         insertLineByMainId.insert(m_changes.at(line).mainId, line);
 
     QStringList inserts[2], updates;
-    QList<int> valueSetDeletions;
+    QList<qint64> valueSetDeletions;
     for (int i = 0; i < m_changes.size(); ++i) {
         Change &change = m_changes[i];
         if (!change.chosen)
@@ -799,7 +799,7 @@ QStringList ManufacturerTakeOver::buildStatements(QStringList &unjournaled)
 
     QStringList statements = inserts[0] + inserts[1] + updates;
     addValueSetDeletion(valueSetDeletions, statements, unjournaled);
-    QList<int> appliances = deletedAppliances.values();
+    QList<qint64> appliances = deletedAppliances.values();
     std::sort(appliances.begin(), appliances.end());
     for (const QString &chunk : idListChunks(appliances))
         statements << QStringLiteral("DELETE FROM Geraete WHERE TirmaId IN (%1)").arg(chunk);

@@ -30,20 +30,20 @@ public:
     {
         QString table;        // "Geraete" or "Werte"
         Kind kind = New;
-        int returnedId = 0;   // id in the returned file (0 for a deletion)
-        int mainId = 0;       // id it has or gets in the main file
+        qint64 returnedId = 0;   // id in the returned file (0 for a deletion)
+        qint64 mainId = 0;       // id it has or gets in the main file
         QStringList columns;  // changed columns (all taken columns for a new record)
         bool chosen = true;
         // For showing the line: the main id of the appliance it belongs to,
         // a short name of the record, and per column the main file's and the
         // returned file's value (empty lists for new and deleted records).
-        int applianceId = 0;
+        qint64 applianceId = 0;
         QString label;
         QStringList mainValues;
         QStringList returnedValues;
     };
 
-    ManufacturerTakeOver(int manufacturerId, const QString &returnedFile,
+    ManufacturerTakeOver(qint64 manufacturerId, const QString &returnedFile,
                          const QString &baseFile = QString());
 
     // Compares the files. False with errorText() when a file cannot be read,
@@ -77,16 +77,16 @@ private:
     enum Action { Insert, Update, Remove };
     struct Row
     {
-        int geraet = 0;
-        int sourceId = 0;     // BEMERKUNGID
-        int attachmentId = 0; // AUSATZRINGEID
+        qint64 geraet = 0;
+        qint64 sourceId = 0;     // BEMERKUNGID
+        qint64 attachmentId = 0; // AUSATZRINGEID
     };
     struct TableScope
     {
         QString table;
         QString key;
         QStringList columns;  // common columns, key first
-        QHash<int, Row> returned, main, base;
+        QHash<qint64, Row> returned, main, base;
     };
     // Literal values of a record to insert or the changed columns to set.
     struct Pending
@@ -99,28 +99,29 @@ private:
     void detachFiles();
     bool readScope(TableScope &scope, const QString &condition);
     bool readIds(const QString &schema, TableScope &scope, const QString &condition,
-                 QHash<int, Row> &rows);
+                 QHash<qint64, Row> &rows);
     bool diffRows(const TableScope &scope, const QString &left, const QString &right,
-                  const QString &condition, QHash<int, QSet<QString>> &diffs);
+                  const QString &condition, QHash<qint64, QSet<QString>> &diffs);
     bool compareTable(TableScope &scope, const QString &condition);
-    bool allocateIds(const TableScope &scope, QList<int> &changeIndexes, int low, int high);
-    bool usedIds(const QString &schema, const TableScope &scope, const QList<int> &ids,
-                 QSet<int> &used);
+    bool allocateIds(const TableScope &scope, QList<int> &changeIndexes, qint64 low, qint64 high);
+    bool usedIds(const QString &schema, const TableScope &scope, const QList<qint64> &ids,
+                 QSet<qint64> &used);
     bool readLiterals(const TableScope &scope);
     bool readDisplay(const TableScope &scope);
     void resolveReferences(const TableScope &scope);
     QSet<QString> referenceDiff(const TableScope &scope, const Row &left, const Row &right) const;
-    int mappedAppliance(int returnedId) const;
+    qint64 mappedAppliance(qint64 returnedId) const;
 
-    void classify(TableScope &scope, const QHash<int, QSet<QString>> &diffRM,
-                  const QHash<int, QSet<QString>> &diffRB, const QHash<int, QSet<QString>> &diffMB);
-    int addChange(const TableScope &scope, Kind kind, Action action, int returnedId, int mainId,
+    void classify(TableScope &scope, const QHash<qint64, QSet<QString>> &diffRM,
+                  const QHash<qint64, QSet<QString>> &diffRB,
+                  const QHash<qint64, QSet<QString>> &diffMB);
+    int addChange(const TableScope &scope, Kind kind, Action action, qint64 returnedId, qint64 mainId,
                   const QSet<QString> &columns, bool chosen);
-    bool insertTargetExists(int mainAppliance, const QSet<int> &deletedAppliances) const;
+    bool insertTargetExists(qint64 mainAppliance, const QSet<qint64> &deletedAppliances) const;
     QStringList buildStatements(QStringList &unjournaled);
     QString insertStatement(const Change &change, const Pending &pending) const;
     QString updateStatement(const Change &change, const Pending &pending) const;
-    void addValueSetDeletion(const QList<int> &ids, QStringList &statements,
+    void addValueSetDeletion(const QList<qint64> &ids, QStringList &statements,
                              QStringList &unjournaled) const;
     bool run(const QStringList &statements, const QStringList &unjournaled);
     QString freeScriptPath() const;
@@ -128,22 +129,22 @@ private:
     QString summary() const;
     bool fail(const QString &text);
 
-    int m_manufacturerId;
+    qint64 m_manufacturerId;
     QString m_returnedFile;
     QString m_baseFile;
     QString m_error;
     QList<Change> m_changes;
     QHash<int, Action> m_actions;  // by change index
     QHash<int, Pending> m_pending; // by change index
-    QHash<int, Row> m_references;  // Werte lines: references in main ids
+    QHash<qint64, Row> m_references;  // Werte lines: references in main ids
     // Returned id of a record to insert -> its change index, per table.
-    QHash<QString, QHash<int, int>> m_insertLine;
+    QHash<QString, QHash<qint64, int>> m_insertLine;
     QStringList m_notes;
     QStringList m_applyNotes;
-    QHash<int, int> m_applianceMap; // returned TirmaId -> main TirmaId
-    QHash<int, int> m_valueSetMap;  // returned WerteId -> main WerteId
-    QHash<int, Row> m_returnedValueSets;
-    QSet<int> m_attachments;
+    QHash<qint64, qint64> m_applianceMap; // returned TirmaId -> main TirmaId
+    QHash<qint64, qint64> m_valueSetMap;  // returned WerteId -> main WerteId
+    QHash<qint64, Row> m_returnedValueSets;
+    QSet<qint64> m_attachments;
     TableScope m_geraete;
     TableScope m_werte;
     std::function<void(int, int)> m_progress;

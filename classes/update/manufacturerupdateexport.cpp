@@ -61,7 +61,7 @@ bool commitOrRollBack(QSqlDatabase db, QString *error)
 
 } // namespace
 
-ManufacturerUpdateExport::ManufacturerUpdateExport(int manufacturerId, const QString &name,
+ManufacturerUpdateExport::ManufacturerUpdateExport(qint64 manufacturerId, const QString &name,
                                                    const QString &mainDbFile)
     : m_manufacturerId(manufacturerId)
     , m_name(name)
@@ -76,7 +76,7 @@ ManufacturerUpdateExport::Result ManufacturerUpdateExport::run(const QString &up
     m_error.clear();
     m_scriptPath.clear();
     AppSettings *settings = AppSettings::instance();
-    const int rememberedManufacturer = settings->currentManufacturerId;
+    const qint64 rememberedManufacturer = settings->currentManufacturerId;
     settings->currentManufacturerId = m_manufacturerId;
 
     Result result;
@@ -193,8 +193,8 @@ void ManufacturerUpdateExport::noteWhatTheScriptLeavesOut(QSqlDatabase db)
                              .arg(missing);
     }
     const AppSettings *settings = AppSettings::instance();
-    const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId);
-    const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId);
+    const QPair<qint64, qint64> low = settings->idRangeLow.value(m_manufacturerId);
+    const QPair<qint64, qint64> high = settings->idRangeHigh.value(m_manufacturerId);
     const int outside =
         count(QStringLiteral("SELECT count(*) FROM Geraete WHERE TirmaId<%1 OR TirmaId>%2")
                   .arg(low.first)
@@ -261,8 +261,8 @@ bool ManufacturerUpdateExport::prepareTables(QSqlDatabase db)
                       &error);
     if (ok) {
         const AppSettings *settings = AppSettings::instance();
-        const QPair<int, int> low = settings->idRangeLow.value(m_manufacturerId);
-        const QPair<int, int> high = settings->idRangeHigh.value(m_manufacturerId);
+        const QPair<qint64, qint64> low = settings->idRangeLow.value(m_manufacturerId);
+        const QPair<qint64, qint64> high = settings->idRangeHigh.value(m_manufacturerId);
         UpdateRenumbering renumbering(db, low.first, high.first, low.second, high.second);
         if (m_mainAttached)
             renumbering.setMainSchema(QStringLiteral("kxmain"));

@@ -32,7 +32,7 @@ public:
     // manufacturerId: M, a key of the id ranges; name: the manufacturer's
     // name with every run of non-word characters replaced by "_";
     // mainDbFile: the main database, beside which shell and script live.
-    ManufacturerUpdateExport(int manufacturerId, const QString &name, const QString &mainDbFile);
+    ManufacturerUpdateExport(qint64 manufacturerId, const QString &name, const QString &mainDbFile);
 
     Result run(const QString &updateFile);
 
@@ -75,7 +75,7 @@ private:
     bool attachMainFile(QSqlDatabase db);
     void noteWhatTheScriptLeavesOut(QSqlDatabase db);
 
-    int m_manufacturerId;
+    qint64 m_manufacturerId;
     QString m_name;
     QString m_mainDbFile;
     QDate m_date;

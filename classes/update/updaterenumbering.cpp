@@ -17,8 +17,8 @@ QString tr(const char *text)
 
 } // namespace
 
-UpdateRenumbering::UpdateRenumbering(QSqlDatabase db, int applianceLow, int applianceHigh,
-                                     int valueLow, int valueHigh)
+UpdateRenumbering::UpdateRenumbering(QSqlDatabase db, qint64 applianceLow, qint64 applianceHigh,
+                                     qint64 valueLow, qint64 valueHigh)
     : m_db(db)
     , m_applianceLow(applianceLow)
     , m_applianceHigh(applianceHigh)
@@ -34,7 +34,7 @@ bool UpdateRenumbering::run()
     m_error.clear();
 
     indexWorkingCopies();
-    QList<int> appliances;
+    QList<qint64> appliances;
     if (!collectIds(QStringLiteral("SELECT TirmaId FROM Geraete WHERE TirmaId<%1 OR TirmaId>%2 "
                                    "Order By TirmaId")
                         .arg(m_applianceLow)
@@ -47,7 +47,7 @@ bool UpdateRenumbering::run()
     if (!renumberAppliances(appliances))
         return false;
 
-    QList<int> valueSets;
+    QList<qint64> valueSets;
     if (!collectIds(QStringLiteral("SELECT WerteId FROM Werte WHERE WerteId<%1 OR WerteId>%2 "
                                    "Order By WerteId")
                         .arg(m_valueLow)
@@ -73,13 +73,13 @@ void UpdateRenumbering::indexWorkingCopies()
     }
 }
 
-bool UpdateRenumbering::collectIds(const QString &sql, QList<int> &ids)
+bool UpdateRenumbering::collectIds(const QString &sql, QList<qint64> &ids)
 {
     QSqlQuery query(m_db);
     if (!query.exec(sql))
         return fail(tr("Abfrage fehlgeschlagen: %1 (%2)").arg(sql, query.lastError().text()));
     while (query.next())
-        ids << query.value(0).toInt();
+        ids << query.value(0).toLongLong();
     return true;
 }
 
@@ -87,7 +87,7 @@ bool UpdateRenumbering::collectIds(const QString &sql, QList<int> &ids)
 // uses, in ascending order: what repeated free-id searches would hand out
 // one by one, found in one statement.
 bool UpdateRenumbering::freeIds(const QString &table, const QString &savedTable,
-                                const QString &key, int low, int count, QList<int> &ids)
+                                const QString &key, qint64 low, int count, QList<qint64> &ids)
 {
     ids.clear();
     if (count == 0)
@@ -115,15 +115,15 @@ bool UpdateRenumbering::freeIds(const QString &table, const QString &savedTable,
     return true;
 }
 
-bool UpdateRenumbering::renumberAppliances(const QList<int> &outside)
+bool UpdateRenumbering::renumberAppliances(const QList<qint64> &outside)
 {
-    QList<int> newIds;
+    QList<qint64> newIds;
     if (!freeIds(QStringLiteral("Geraete"), QStringLiteral("GeraeteSave"),
                  QStringLiteral("TirmaId"), m_applianceLow, outside.size(), newIds))
         return false;
     for (int i = 0; i < outside.size(); ++i) {
-        const int oldId = outside.at(i);
-        const int newId = newIds.at(i);
+        const qint64 oldId = outside.at(i);
+        const qint64 newId = newIds.at(i);
         if (!exec(QStringLiteral("Update Werte Set Geraet=%1 WHERE Geraet=%2").arg(newId).arg(oldId))
             || !exec(QStringLiteral("Update Geraete Set tirmaid=%1 WHERE tirmaid=%2")
                          .arg(newId)
@@ -134,9 +134,9 @@ bool UpdateRenumbering::renumberAppliances(const QList<int> &outside)
     return true;
 }
 
-bool UpdateRenumbering::renumberValueSets(const QList<int> &outside)
+bool UpdateRenumbering::renumberValueSets(const QList<qint64> &outside)
 {
-    QList<int> newIds;
+    QList<qint64> newIds;
     if (!freeIds(QStringLiteral("Werte"), QStringLiteral("WerteSave"), QStringLiteral("WerteId"),
                  m_valueLow, outside.size(), newIds))
         return false;
@@ -144,8 +144,8 @@ bool UpdateRenumbering::renumberValueSets(const QList<int> &outside)
     // source to its new id so that the derivation survives the read-in.
     const bool hasSourceColumn = m_db.record(QStringLiteral("Werte")).contains("BEMERKUNGID");
     for (int i = 0; i < outside.size(); ++i) {
-        const int oldId = outside.at(i);
-        const int newId = newIds.at(i);
+        const qint64 oldId = outside.at(i);
+        const qint64 newId = newIds.at(i);
         if (!exec(QStringLiteral("Update Werte Set WerteId=%1 WHERE WerteId=%2")
                       .arg(newId)
                       .arg(oldId)))

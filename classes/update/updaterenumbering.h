@@ -18,8 +18,8 @@
 class UpdateRenumbering
 {
 public:
-    UpdateRenumbering(QSqlDatabase db, int applianceLow, int applianceHigh, int valueLow,
-                      int valueHigh);
+    UpdateRenumbering(QSqlDatabase db, qint64 applianceLow, qint64 applianceHigh, qint64 valueLow,
+                      qint64 valueHigh);
 
     // The schema name under which the main file is attached to db: a new id
     // must then be free there too, or the script's insert would collide
@@ -33,29 +33,29 @@ public:
     bool run();
 
     // Old id -> new id of every moved appliance / value set.
-    QMap<int, int> movedAppliances() const { return m_movedAppliances; }
-    QMap<int, int> movedValueSets() const { return m_movedValueSets; }
+    QMap<qint64, qint64> movedAppliances() const { return m_movedAppliances; }
+    QMap<qint64, qint64> movedValueSets() const { return m_movedValueSets; }
 
     // German description of the first failure (empty on success).
     QString errorText() const { return m_error; }
 
 private:
     void indexWorkingCopies();
-    bool collectIds(const QString &sql, QList<int> &ids);
-    bool freeIds(const QString &table, const QString &savedTable, const QString &key, int low,
-                 int count, QList<int> &ids);
-    bool renumberAppliances(const QList<int> &outside);
-    bool renumberValueSets(const QList<int> &outside);
+    bool collectIds(const QString &sql, QList<qint64> &ids);
+    bool freeIds(const QString &table, const QString &savedTable, const QString &key, qint64 low,
+                 int count, QList<qint64> &ids);
+    bool renumberAppliances(const QList<qint64> &outside);
+    bool renumberValueSets(const QList<qint64> &outside);
     bool exec(const QString &sql);
     bool fail(const QString &text);
 
     QSqlDatabase m_db;
-    int m_applianceLow;
-    int m_applianceHigh;
-    int m_valueLow;
-    int m_valueHigh;
-    QMap<int, int> m_movedAppliances;
-    QMap<int, int> m_movedValueSets;
+    qint64 m_applianceLow;
+    qint64 m_applianceHigh;
+    qint64 m_valueLow;
+    qint64 m_valueHigh;
+    QMap<qint64, qint64> m_movedAppliances;
+    QMap<qint64, qint64> m_movedValueSets;
     QString m_error;
     QString m_mainSchema;
 };

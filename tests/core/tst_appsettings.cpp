@@ -94,11 +94,11 @@ private slots:
         QVERIFY(settings.autoErfassdatum);
         QVERIFY(settings.showOldAppliances);
         QVERIFY(!settings.queryFailed);
-        QCOMPARE(settings.idRangeLow.value(58), qMakePair(25000, 70000));
-        QCOMPARE(settings.idRangeHigh.value(58), qMakePair(27500, 75000));
-        QCOMPARE(settings.idRangeLow.value(550), qMakePair(20000, 60000));
-        QCOMPARE(settings.idRangeHigh.value(550), qMakePair(22500, 65000));
-        QCOMPARE(settings.idRangeLow.keys(), (QList<int>{58, 550}));
+        QCOMPARE(settings.idRangeLow.value(58), (qMakePair<qint64, qint64>(25000, 70000)));
+        QCOMPARE(settings.idRangeHigh.value(58), (qMakePair<qint64, qint64>(27500, 75000)));
+        QCOMPARE(settings.idRangeLow.value(550), (qMakePair<qint64, qint64>(20000, 60000)));
+        QCOMPARE(settings.idRangeHigh.value(550), (qMakePair<qint64, qint64>(22500, 65000)));
+        QCOMPARE(settings.idRangeLow.keys(), (QList<qint64>{58, 550}));
     }
 
     void firstRunWritesAllEditorDefaults()

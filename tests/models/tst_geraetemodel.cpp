@@ -300,7 +300,7 @@ private slots:
         // Runs of four consecutive appliance ids of manufacturer 999, the
         // first of each run with one value set: more than SQLite takes as a
         // chain of range tests.
-        QList<int> appliances;
+        QList<qint64> appliances;
         QMap<int, QString> expected;
         exec("BEGIN");
         for (int run = 0; run < runs; ++run) {

@@ -92,6 +92,55 @@ private slots:
         QCOMPARE(value("SELECT Bemerkung FROM Werte WHERE WerteId=" + id), QString("neu"));
     }
 
+    // The current ids, the new-record row, paste and the free-id search work
+    // with the whole id: a record above 32 bits is not confused with the one
+    // its lower bits name (2^32+25000 with 25000).
+    void currentIdsPasteAndFreeIdsAbove32Bits()
+    {
+        const QString big = "4294992296";          // 2^32+25000
+        const QString bigSet = "4295037296";       // 2^32+70000
+        exec("INSERT INTO Geraete (TirmaId, HrstId, Typ) VALUES (" + big + ", 58, 'Hoch')");
+        exec("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (" + bigSet + ", " + big
+             + ", 'gross')");
+        const QString sets25000 = value("SELECT count(*) FROM Werte WHERE Geraet=25000");
+        AppSettings *s = AppSettings::instance();
+        s->currentApplianceId = big.toLongLong();
+        WerteModel values;
+        values.reloadWerte();
+        QCOMPARE(values.rowCount(), 2);   // its one set and the new-record row
+        QCOMPARE(values.index(0, values.fieldIndex("BEMERKUNG")).data().toString(),
+                 QString("gross"));
+        QVERIFY(values.setData(values.index(1, values.fieldIndex("BEMERKUNG")),
+                               QStringLiteral("neu getippt")));
+        QCOMPARE(value("SELECT Geraet FROM Werte WHERE Bemerkung='neu getippt'"), big);
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000"), sets25000);
+
+        // Pasted onto appliance 25000, the copied set is the one above 32 bits.
+        s->copiedValueSets = bigSet;
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        QMetaObject::invokeMethod(&appliances, "datenEinfuegen",
+                                  Q_ARG(QList<int>, QList<int>{rowOf(appliances, "25000")}));
+        QCOMPARE(value("SELECT count(*) FROM Werte WHERE Geraet=25000 AND Bemerkung='gross'"),
+                 QString("1"));
+
+        // A range above 32 bits hands out its own ids, for new records and copies.
+        const qint64 low = 4294967296 + 100;
+        exec(QString("INSERT INTO temp.seqidxs VALUES (%1),(%2),(%3)")
+                 .arg(low).arg(low + 1).arg(low + 2));
+        s->idRangeLow[58] = qMakePair(low, low);
+        QCOMPARE(s->findFreeId("Werte", "WerteId", kolvexDb()), low);
+        appliances.selectAppliances();
+        QMetaObject::invokeMethod(&appliances, "datenDuplizieren",
+                                  Q_ARG(QList<int>, QList<int>{rowOf(appliances, big)}));
+        QCOMPARE(value(QString("SELECT Typ FROM Geraete WHERE TirmaId=%1").arg(low)),
+                 QString("Hoch"));
+        QCOMPARE(value(QString("SELECT group_concat(WerteId) FROM Werte WHERE Geraet=%1").arg(low)),
+                 QString("%1,%2").arg(low).arg(low + 1));
+        QCOMPARE(value("SELECT count(*) FROM Geraete WHERE TirmaId=" + QString::number(low & 0xffffffff)),
+                 QString("0"));
+    }
+
     // An edit refused while another program holds the file leaves the list
     // showing the file's rows, not an empty list.
     void listKeepsItsRowsAfterAnEditRefusedUnderALock()

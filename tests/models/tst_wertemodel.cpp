@@ -324,7 +324,7 @@ private slots:
         m_model->refresh();
         const int source = rowOf(70000);
         QVERIFY(m_model->hasNhfRows(source));
-        QCOMPARE(m_model->nhfRows(source), (QList<QPair<int, int>>{{70001, 2}, {70002, 1}}));
+        QCOMPARE(m_model->nhfRows(source), (QList<QPair<qint64, qint64>>{{70001, 2}, {70002, 1}}));
         QVERIFY(m_model->setData(cell(70000, "TW"), "240.3", Qt::EditRole));
         QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70002"), QString("245.3"));
         QCOMPARE(value("SELECT TW FROM Werte WHERE WerteId=70001"), QString("240.3"));

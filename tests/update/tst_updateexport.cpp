@@ -25,8 +25,8 @@ class TestUpdateExport : public QObject
     QString m_mainDir;   // main database, shell link and script
     QString m_mainDb;
     QString m_update;    // the manufacturer's file
-    QMap<int, QPair<int, int>> m_low;
-    QMap<int, QPair<int, int>> m_high;
+    QMap<qint64, QPair<qint64, qint64>> m_low;
+    QMap<qint64, QPair<qint64, qint64>> m_high;
 
     static QString prepConnection() { return QStringLiteral("prep"); }
 
@@ -173,8 +173,8 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_low = AppSettings::instance()->idRangeLow;
         m_high = AppSettings::instance()->idRangeHigh;
-        QCOMPARE(m_low.value(58), qMakePair(25000, 70000));
-        QCOMPARE(m_high.value(58), qMakePair(27500, 75000));
+        QCOMPARE(m_low.value(58), (qMakePair<qint64, qint64>(25000, 70000)));
+        QCOMPARE(m_high.value(58), (qMakePair<qint64, qint64>(27500, 75000)));
     }
 
     void init()
@@ -330,8 +330,8 @@ private slots:
                 QVERIFY2(QSqlQuery(db).exec(sql), sql);
             UpdateRenumbering renumbering(db, 25000, 27500, 70000, 75000);
             QVERIFY2(renumbering.run(), qPrintable(renumbering.errorText()));
-            QCOMPARE(renumbering.movedAppliances(), (QMap<int, int>{{1200, 25000}, {1300, 25001}}));
-            QCOMPARE(renumbering.movedValueSets(), (QMap<int, int>{{90, 70000}, {91, 70001}}));
+            QCOMPARE(renumbering.movedAppliances(), (QMap<qint64, qint64>{{1200, 25000}, {1300, 25001}}));
+            QCOMPARE(renumbering.movedValueSets(), (QMap<qint64, qint64>{{90, 70000}, {91, 70001}}));
             QCOMPARE(TestSupport::scalar(db, "SELECT Geraet || ':' || BEMERKUNGID FROM Werte "
                                              "WHERE WerteId=70001"),
                      QString("25001:70000"));
