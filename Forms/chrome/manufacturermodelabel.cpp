@@ -3,13 +3,12 @@
 #include "appsettings.h"
 #include "databaseinfo.h"
 #include "dbconnections.h"
+#include "shortname.h"
 
 ManufacturerModeLabel::ManufacturerModeLabel(QWidget *parent)
     : QLabel(parent)
 {
     setObjectName(QStringLiteral("manufacturerModeLabel"));
-    setToolTip(tr("Die Herstellerausgabe bearbeitet nur die Feuerstätten und Kenndaten dieses "
-                  "Herstellers; Änderungen werden nicht ins Journal geschrieben."));
 }
 
 void ManufacturerModeLabel::refresh()
@@ -21,5 +20,8 @@ void ManufacturerModeLabel::refresh()
 
 void ManufacturerModeLabel::showManufacturer(const QString &name)
 {
-    setText(tr("Hersteller: %1 – Änderungen ohne Journal").arg(name));
+    setText(tr("Hersteller: %1 – Änderungen ohne Journal").arg(shortName(name, fontMetrics())));
+    setToolTip(tr("Hersteller: %1\nDie Herstellerausgabe bearbeitet nur die Feuerstätten und "
+                  "Kenndaten dieses Herstellers; Änderungen werden nicht ins Journal geschrieben.")
+                   .arg(name));
 }

@@ -4,6 +4,7 @@
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "manufacturerupdateexport.h"
+#include "shortname.h"
 #include "takeovercommand.h"
 #include "updatemanufacturernames.h"
 
@@ -36,17 +37,18 @@ void UpdateMenu::rebuild(const QString &file)
     m_separator = m_settingsMenu->insertSeparator(m_before);
     m_menu->setObjectName(QStringLiteral("menuHerstellerUpdates"));
     const QList<qint64> manufacturers = AppSettings::instance()->idRangeLow.keys();
-    for (int id : manufacturers) {
+    for (const qint64 id : manufacturers) {
         for (const QString &name : UpdateManufacturerNames::of(kolvexDb(), id)) {
-            QAction *action = m_menu->addAction(tr("Update vom %1 einlesen").arg(name));
+            const QString shown = shortName(name, m_menu->fontMetrics());
+            QAction *action = m_menu->addAction(tr("Update vom %1 einlesen").arg(shown));
             connect(action, &QAction::triggered, this,
                     [this, id, name, file] { runUpdateExport(id, name, file); });
-            QAction *takeOver = m_menu->addAction(tr("Update vom %1 übernehmen…").arg(name));
+            QAction *takeOver = m_menu->addAction(tr("Update vom %1 übernehmen…").arg(shown));
             connect(takeOver, &QAction::triggered, this, [this, id, name, file] {
                 if (TakeOverCommand(id, name, file, m_dialogParent).takeOver())
                     emit mainFileChanged();
             });
-            QAction *send = m_menu->addAction(tr("Datei für %1 erstellen…").arg(name));
+            QAction *send = m_menu->addAction(tr("Datei für %1 erstellen…").arg(shown));
             connect(send, &QAction::triggered, this, [this, id, name, file] {
                 TakeOverCommand(id, name, file, m_dialogParent).createFileToSend();
             });

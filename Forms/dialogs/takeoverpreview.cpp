@@ -1,5 +1,6 @@
 #include "takeoverpreview.h"
 
+#include "shortname.h"
 #include "ui_takeoverpreview.h"
 
 #include <QHash>
@@ -36,7 +37,7 @@ TakeOverPreview::TakeOverPreview(const QString &manufacturerName,
     , m_changes(changes)
 {
     ui->setupUi(this);
-    setWindowTitle(tr("Update vom %1 übernehmen").arg(manufacturerName));
+    setWindowTitle(tr("Update vom %1 übernehmen").arg(shortName(manufacturerName, fontMetrics())));
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(tr("Übernehmen"));
     ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(tr("Abbrechen"));
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);

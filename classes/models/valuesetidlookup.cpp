@@ -32,8 +32,8 @@ QStringList ValueSetIdLookup::idAlternatives(const QList<qint64> &sortedDistinct
         if (i < sortedDistinctIds.size()
             && sortedDistinctIds.at(i) == sortedDistinctIds.at(i - 1) + 1)
             continue;
-        const int first = sortedDistinctIds.at(runStart);
-        const int last = sortedDistinctIds.at(i - 1);
+        const qint64 first = sortedDistinctIds.at(runStart);
+        const qint64 last = sortedDistinctIds.at(i - 1);
         if (i - runStart >= kMinRunLength) {
             alternatives << QStringLiteral("Geraet BETWEEN %1 AND %2").arg(first).arg(last);
         } else {
@@ -73,7 +73,7 @@ QString ValueSetIdLookup::statement(const QList<qint64> &sortedDistinctIds, cons
     if (alternatives.size() > kMaxAlternatives) {
         QStringList all;
         all.reserve(sortedDistinctIds.size());
-        for (int id : sortedDistinctIds)
+        for (const qint64 id : sortedDistinctIds)
             all << QString::number(id);
         alternatives = QStringList{QStringLiteral("Geraet IN (%1)").arg(all.join(QLatin1Char(',')))};
     }
@@ -118,7 +118,7 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applian
     }
 
     result.reserve(applianceIds.size());
-    for (int id : applianceIds)
+    for (const qint64 id : applianceIds)
         result << idsByAppliance.value(id).join(QLatin1Char('#'));
     return result;
 }

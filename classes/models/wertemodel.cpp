@@ -731,7 +731,7 @@ void WerteModel::datenVererben(QList<int> rows)
         return;
     BusyCursor busy;
     WriteAction action(connectionName);
-    copySourceColumns(action, record, targetId);
+    copySourceColumns(action, record, sourceId, targetId);
     const NhfAttachment attachment(s->aufsatzCache.value(attachmentId));
     const QString sql = attachment.derivationStatement(
         record.value(QStringLiteral("TW")).toDouble(), record.value(QStringLiteral("PW")).toDouble(),
@@ -769,20 +769,23 @@ bool WerteModel::mayOverwrite(qint64 targetId, const QSqlRecord &source)
     return UserInteraction::current()->confirm(tr("NHF ableiten"), question);
 }
 
-// Statements that fail are skipped; the rest is journaled with the action.
-void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 targetId)
+// One statement that copies inside SQLite: blobs, texts that are no valid
+// UTF-8, line ends and numbers without an exact text (infinity) arrive as
+// the source holds them, and an empty source cell stays NULL. The journal
+// line reads the source the same way when it is replayed.
+void WerteModel::copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 sourceId,
+                                   qint64 targetId)
 {
+    QStringList assignments;
     for (int i = 0; i < source.count(); ++i) {
         const QString name = source.fieldName(i);
-        if (!isCopiedFromSource(name))
-            continue;
-        // An empty source cell stays empty (NULL), not an empty text.
-        const QString assigned = source.isNull(i) ? QStringLiteral("NULL")
-                                                  : quotedText(source.value(i).toString());
-        const QString sql = QStringLiteral("UPDATE Werte SET %1=%2 WHERE WerteId=%3")
-                                .arg(name, assigned, QString::number(targetId));
-        action.run(sql);
+        if (isCopiedFromSource(name))
+            assignments << QStringLiteral("%1=(SELECT %1 FROM Werte WHERE WerteId=%2)")
+                               .arg(name, QString::number(sourceId));
     }
+    if (!assignments.isEmpty())
+        action.run(QStringLiteral("UPDATE Werte SET %1 WHERE WerteId=%2")
+                       .arg(assignments.join(QLatin1Char(',')), QString::number(targetId)));
 }
 
 void WerteModel::removeFromGroup(QList<int> rows)

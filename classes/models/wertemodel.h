@@ -118,7 +118,8 @@ private:
     void passOnPlainColumn(const QModelIndex &index, qint64 sourceId, const QVariant &value, int role);
     void passOnAttachmentColumn(const QModelIndex &index, const QVariant &value, int role);
     void showOverlayInRows(qint64 id, int column, const QVariant &value, int role, bool bySource);
-    void copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 targetId);
+    void copySourceColumns(WriteAction &action, const QSqlRecord &source, qint64 sourceId,
+                           qint64 targetId);
     bool mayOverwrite(qint64 targetId, const QSqlRecord &source);
     void repaintRowOf(qint64 id);
 

@@ -268,7 +268,7 @@ bool ManufacturerTakeOver::diffRows(const TableScope &scope, const QString &left
     if (!query.exec(sql))
         return fail(tr("Der Vergleich ist fehlgeschlagen: %1").arg(query.lastError().text()));
     while (query.next()) {
-        QSet<QString> &columns = diffs[query.value(0).toInt()];
+        QSet<QString> &columns = diffs[query.value(0).toLongLong()];
         for (int i = 0; i < compared.size(); ++i)
             if (query.value(i + 1).toInt())
                 columns.insert(compared.at(i));

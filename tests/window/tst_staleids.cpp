@@ -1,6 +1,7 @@
 #include "appsettings.h"
 #include "dbconnections.h"
 #include "mainwindow.h"
+#include "manufacturermodelabel.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -101,6 +102,16 @@ private slots:
         QVERIFY(manufacturers->columnWidth(1) <= widest);
         QVERIFY(manufacturers->width() <= widest + manufacturers->verticalHeader()->width() + 25);
         QCOMPARE(manufacturers->textElideMode(), Qt::ElideRight);
+
+        // The status-bar label of the manufacturer edition shortens it too
+        // and keeps the whole name in its tool tip.
+        ManufacturerModeLabel label;
+        const QString name(10000, QLatin1Char('W'));
+        label.showManufacturer(name);
+        QVERIFY(label.sizeHint().width() < widest + label.fontMetrics().horizontalAdvance(
+                                                       "Hersteller:  – Änderungen ohne Journal"));
+        QVERIFY(label.text().startsWith("Hersteller: WWW"));
+        QVERIFY(label.toolTip().contains(name));
     }
 };
 
