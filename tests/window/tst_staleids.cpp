@@ -90,6 +90,34 @@ private slots:
             QCOMPARE(appliances->model()->index(row, 1).data(Qt::EditRole).toInt(), 58);
     }
 
+    // An edit another program's lock refused leaves every list showing the
+    // file's rows, while the lock is held and after it is gone.
+    void listsKeepTheirRowsAfterAnEditRefusedUnderALock()
+    {
+        QTableView *lists[] = {table("tableHersteller"), table("tableGeraete"), table("tableAGWerte")};
+        int rows[3];
+        for (int i = 0; i < 3; ++i) {
+            rows[i] = lists[i]->model()->rowCount();
+            QVERIFY(rows[i] > 1);
+        }
+        QAbstractItemModel *values = lists[2]->model();
+        const QModelIndex cell = values->index(0, 2);
+        const QVariant before = cell.data(Qt::EditRole);
+        {
+            TestSupport::OtherProgram other(settings->dbFile);
+            QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+            QVERIFY(!values->setData(cell, QStringLiteral("gesperrt"), Qt::EditRole));
+            QCoreApplication::processEvents();
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(lists[i]->model()->rowCount(), rows[i]);
+            other.exec("ROLLBACK");
+        }
+        QTest::qWait(400);   // the lists' rest timer
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(lists[i]->model()->rowCount(), rows[i]);
+        QCOMPARE(values->index(0, 2).data(Qt::EditRole), before);
+    }
+
     // A name of ten thousand characters ends in an ellipsis; the page stays usable.
     void longNamesAreElided()
     {
