@@ -1,6 +1,7 @@
 // The Quarnel import of the generated exports through the import dialog:
 // every table the dialog ticks (WAERMEDB with 100,000 lines, QUERSCHN with
-// 10,000 cross-sections, the merged manufacturers and the small tables),
+// 10,000 cross-sections, the merged manufacturers and the small tables; ten
+// times as many with --scale 10),
 // with the follow-up steps and the derivation of the cross-sections, timed
 // from the click on "Importieren" until the dialog is done. Against the
 // sqlite3 shell's .import of the same files into the same companion file.
@@ -189,7 +190,7 @@ void measureImport(BenchContext &context, const QString &exportDir, const QStrin
         context.reportShare(line, times, double(rows), "rows", "sqlite3 .import", note);
     context.targetShareAtLeast(isFullImport ? "full import vs .import (rows/s)"
                                             : "WAERMEDB import vs .import (rows/s)",
-                               summary, 0.5);
+                               summary, isFullImport ? 0.5 : 0.7);
 }
 
 } // namespace
@@ -206,5 +207,7 @@ KOLVEX_BENCH_CASE(quarnelImport)
                   "full Quarnel import through the dialog (ticked tables, derivations included)",
                   true);
     measureImport(context, exportDir, {QStringLiteral("WAERMEDB")},
-                  "WAERMEDB import through the dialog (100,000 lines)", false);
+                  QStringLiteral("WAERMEDB import through the dialog (%1 lines)")
+                      .arg(context.scaled(100000)),
+                  false);
 }
