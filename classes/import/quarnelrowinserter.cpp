@@ -14,6 +14,18 @@ bool storesTextAsUtf8(QSqlDatabase db)
            && query.value(0).toString() == QLatin1String("UTF-8");
 }
 
+// SQLite takes U+FEFF and U+FFFE at the start of a text bound as UTF-16 for
+// a byte-order mark and drops or obeys it; bound as UTF-8 they stay text.
+bool startsLikeByteOrderMark(const QVariant &value)
+{
+    if (value.userType() == QMetaType::QByteArray) {
+        const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
+        return bytes.startsWith("\xef\xbb\xbf") || bytes.startsWith("\xef\xbf\xbe");
+    }
+    const QString text = value.toString();
+    return !text.isEmpty() && (text.at(0).unicode() == 0xFEFF || text.at(0).unicode() == 0xFFFE);
+}
+
 bool hasNonAscii(const QByteArray &bytes)
 {
     uchar any = 0;
@@ -59,6 +71,9 @@ void QuarnelRowInserter::add(const QString &line)
         bool isReal = false;
         m_values[i] = QuarnelFieldValue::read(m_fields[i], &isReal);
         m_kinds[i] = QuarnelFieldValue::kindOf(m_fields[i], m_values[i], isReal);
+        // Texts go to the database as UTF-8, as those read from bytes do.
+        if (m_storesUtf8 && m_kinds[i] == QuarnelFieldValue::Text)
+            m_values[i] = m_values[i].toString().toUtf8();
     }
     addCells();
 }
@@ -125,8 +140,13 @@ bool QuarnelRowInserter::fitsPattern(const QByteArray &pattern) const
     for (size_t i = 0; i < m_kinds.size(); ++i) {
         switch (m_kinds[i]) {
         case QuarnelFieldValue::Empty:
-        case QuarnelFieldValue::Text:
             if (placeholder[i] == TakesReal)
+                return false;
+            break;
+        case QuarnelFieldValue::Text:
+            // A text bound plainly goes as UTF-16.
+            if (placeholder[i] == TakesReal
+                || (placeholder[i] == TakesAny && startsLikeByteOrderMark(m_values[i])))
                 return false;
             break;
         case QuarnelFieldValue::Integer:
