@@ -18,6 +18,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -126,6 +128,13 @@ struct ImportDialog
         return timer.nsecsElapsed() / 1e9;
     }
 
+    // Lines of the dialog's error list after the import.
+    int errorLines() const
+    {
+        auto *list = dialog->findChild<QTextBrowser *>(QStringLiteral("textBrowserFehler"));
+        return list && !list->document()->isEmpty() ? list->document()->blockCount() : 0;
+    }
+
     std::unique_ptr<dlgImport> dialog;
     QTreeWidget *tree = nullptr;
     QPushButton *button = nullptr;
@@ -154,6 +163,7 @@ void measureImport(BenchContext &context, const QString &exportDir, const QStrin
     MessageBoxCloser closer;
     QList<ImportFile> files;
     qint64 rows = 0;
+    int errorLines = 0;
     QString derivedNote;
     const PairedTimes times = context.paired(
         context.rounds(3),
@@ -164,6 +174,7 @@ void measureImport(BenchContext &context, const QString &exportDir, const QStrin
             ImportDialog dialog(exportDir, onlyTables);
             files = dialog.tickedFiles();
             const double seconds = dialog.clickImport();
+            errorLines = dialog.errorLines();
             rows = rowsIn(quarnelDb(), files);
             if (isFullImport)
                 derivedNote = QStringLiteral(", %1 cross-sections derived")
@@ -186,6 +197,8 @@ void measureImport(BenchContext &context, const QString &exportDir, const QStrin
                        .arg(tables.join(", "), derivedNote);
     if (!closer.texts.isEmpty())
         note += "; MESSAGES: " + closer.texts.join(" / ");
+    if (errorLines > 0)
+        note += QStringLiteral("; ERROR LIST: %1 lines").arg(errorLines);
     const PairedSummary summary =
         context.reportShare(line, times, double(rows), "rows", "sqlite3 .import", note);
     context.targetShareAtLeast(isFullImport ? "full import vs .import (rows/s)"

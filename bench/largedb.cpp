@@ -16,7 +16,7 @@ constexpr int kWaermedbLines = 100000;
 constexpr int kCrossSections = 10000;
 constexpr int kQuarnelManufacturers = 200;
 // Raise when the generator changes in a way the input files do not show.
-constexpr int kGeneratorVersion = 3;
+constexpr int kGeneratorVersion = 4;
 
 const QString kSourceDir = QStringLiteral(KOLVEX_SOURCE_DIR);
 
@@ -141,12 +141,21 @@ void writeCrossSections(ExportFile &out, int scale)
     }
 }
 
-void writeManufacturers(ExportFile &out, int from, int to)
+// The Waerme file lacks the last field, as the exporting program writes it
+// (the import's merge gives its lines an empty one).
+void writeManufacturers(ExportFile &out, int from, int to, bool withKind)
 {
-    out.line({"ID", "HNR", "HERSTELLER", "VONWAS"});
-    for (int i = from; i < to; ++i)
-        out.line({QString::number(i + 1), QString::number(i % 3 == 1 ? 0 : i + 1),
-                  quoted(quarnelManufacturer(i)), QString::number(i % 17 == 16 ? 3 : 1)});
+    QStringList header{"ID", "HNR", "HERSTELLER"};
+    if (withKind)
+        header << "VONWAS";
+    out.line(header);
+    for (int i = from; i < to; ++i) {
+        QStringList fields{QString::number(i + 1), QString::number(i % 3 == 1 ? 0 : i + 1),
+                           quoted(quarnelManufacturer(i))};
+        if (withKind)
+            fields << QString::number(i % 17 == 16 ? 3 : 1);
+        out.line(fields);
+    }
 }
 
 } // namespace
@@ -175,8 +184,8 @@ bool writeQuarnelExports(const QString &dir, int scale, QString *error)
     writeWaermedb(waermedb, scale);
     writeCrossSections(crossSections, scale);
     const int manufacturers = kQuarnelManufacturers * scale;
-    writeManufacturers(manufacturersA, 0, manufacturers / 2);
-    writeManufacturers(manufacturersB, manufacturers / 2, manufacturers);
+    writeManufacturers(manufacturersA, 0, manufacturers / 2, true);
+    writeManufacturers(manufacturersB, manufacturers / 2, manufacturers, false);
     return true;
 }
 

@@ -217,6 +217,9 @@ QByteArray QuarnelFieldValue::quotedUtf8Text(const char *field, int size)
         ++field;
         size -= 2;
     }
+    // Most texts hold neither a quote nor an apostrophe.
+    if (!std::memchr(field, '"', size_t(size)) && !std::memchr(field, '\'', size_t(size)))
+        return QByteArray(field, size);
     QByteArray text(size, Qt::Uninitialized);
     char *out = text.data();
     for (int i = 0; i < size; ++i) {
