@@ -74,10 +74,10 @@ public:
     // fall back by the rows of a batch the database refuses in part).
     int taken() const { return m_inserted + m_waiting; }
 
-    static const int kMaxPatterns = 64;
-    static const int kBatchRows = 25;
+    static constexpr int kMaxPatterns = 64;
+    static constexpr int kBatchRows = 25;
     // Older SQLite versions allow no more bound values in one statement.
-    static const int kMaxBoundValues = 999;
+    static constexpr int kMaxBoundValues = 999;
 
 private:
     // How a column of a prepared statement takes its value.
