@@ -210,8 +210,11 @@ int main(int argc, char *argv[])
             continue;
         std::printf("== %s\n", qPrintable(benchCase.name));
         std::fflush(stdout);
+        QElapsedTimer caseTimer;
+        caseTimer.start();
         benchCase.run(context);
         TestSupport::closeAllConnections();
+        std::printf("   (%s took %.0f s)\n", qPrintable(benchCase.name), caseTimer.nsecsElapsed() / 1e9);
     }
     context.printTargetTable();
     std::printf("run took %.0f s (scale %d, generating included)\n", runTimer.nsecsElapsed() / 1e9,
