@@ -125,8 +125,10 @@ KOLVEX_BENCH_CASE(findFreeId)
         {"findFreeId Geraete/TirmaId, 550 (1000 used after bound)", "Geraete", "TirmaId", 550,
          hand + " AND seqidxs.id>=20000", 200},
         {"findFreeId Geraete/TirmaId, no range (99 used)", "Geraete", "TirmaId", -1, hand, 1000},
-        {"findFreeId gruppen/werteid, no index (5000 rows)", "gruppen", "werteid", -1, "", 20},
-        {"findFreeId Werte/Geraet, no index (200000 rows)", "Werte", "Geraet", -1, hand, 2},
+        {QStringLiteral("findFreeId gruppen/werteid, no index (%1 rows)").arg(context.scaled(5000)),
+         "gruppen", "werteid", -1, "", 20},
+        {QStringLiteral("findFreeId Werte/Geraet, no index (%1 rows)").arg(context.scaled(200000)),
+         "Werte", "Geraet", -1, hand, 2},
     };
     for (const FreeIdCase &c : cases)
         measureFreeId(context, db, c);
