@@ -38,6 +38,7 @@ bool DeferredStartup::eventFilter(QObject *watched, QEvent *event)
     // Once the first paint is done the window is seen: fill it then.
     if (watched == &m_window && event->type() == QEvent::Paint && !m_scheduled) {
         m_scheduled = true;
+        emit shown();
         QTimer::singleShot(0, this, &DeferredStartup::openDatabases);
     }
     return QObject::eventFilter(watched, event);

@@ -25,6 +25,8 @@ public:
     bool isDone() const { return m_done; }
 
 signals:
+    // The window has been painted for the first time: the user sees it.
+    void shown();
     void filled();
 
 protected:

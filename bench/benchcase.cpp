@@ -15,8 +15,10 @@
 #include <cstdio>
 #include <memory>
 
-BenchContext::BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride)
-    : m_dataDir(dataDir), m_scratchDir(scratchDir), m_roundsOverride(roundsOverride)
+BenchContext::BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride,
+                           int scale)
+    : m_dataDir(dataDir), m_scratchDir(scratchDir), m_roundsOverride(roundsOverride),
+      m_scale(std::max(1, scale))
 {
 }
 
@@ -50,9 +52,13 @@ QString BenchContext::programDir() const
     return QStringLiteral(KOLVEX_PROGRAM_DIR);
 }
 
-int BenchContext::rounds(int lineDefault) const
+int BenchContext::rounds(int lineDefault, int defaultAboveScaleOne) const
 {
-    return std::max(1, m_roundsOverride > 0 ? m_roundsOverride : lineDefault);
+    if (m_roundsOverride > 0)
+        return m_roundsOverride;
+    if (m_scale > 1 && defaultAboveScaleOne > 0)
+        return defaultAboveScaleOne;
+    return std::max(1, lineDefault);
 }
 
 QString BenchContext::copyOfLargeDatabase(const QString &name) const

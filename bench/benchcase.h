@@ -20,7 +20,10 @@
 class BenchContext
 {
 public:
-    BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride);
+    // scale: the size of the data set, 1 for the large file, 10 for ten
+    // times it (LargeDb).
+    BenchContext(const QString &dataDir, const QString &scratchDir, int roundsOverride,
+                 int scale = 1);
 
     // The generated main database ("kolvexDB3.glo"). Treat it as read-only;
     // cases that change data work on copyOfLargeDatabase().
@@ -35,9 +38,15 @@ public:
     // The program directory (KolvexSelvantoPflege and its siblings).
     QString programDir() const;
 
+    int scale() const { return m_scale; }
+    // A count of the data set at scale 1 (100,000 WAERMEDB lines) at the
+    // scale of this run.
+    int scaled(int countAtScaleOne) const { return countAtScaleOne * m_scale; }
+
     // The number of paired rounds for a line: the --rounds option when
-    // given, else the line's own default.
-    int rounds(int lineDefault) const;
+    // given, else the line's own default; above scale 1 the second default
+    // when given (a line whose rounds grow with the data faster than the rest).
+    int rounds(int lineDefault, int defaultAboveScaleOne = 0) const;
 
     // Fresh copy of the main database (and the companion file) in the
     // sub-directory name of the scratch directory; returns the main file.
@@ -107,6 +116,7 @@ private:
     QString m_dataDir;
     QString m_scratchDir;
     int m_roundsOverride;
+    int m_scale;
     std::vector<TargetRow> m_targets;
 };
 

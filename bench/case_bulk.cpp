@@ -99,7 +99,7 @@ void measureBulk(BenchContext &context, const BulkLine &bulk)
         const QString file = context.copyOfLargeDatabase("bulk-shell");
         return context.shellSeconds(file, BenchContext::idTableSetup(), script);
     };
-    const PairedTimes times = context.paired(context.rounds(3), ours, [&] {
+    const PairedTimes times = context.paired(context.rounds(3, 1), ours, [&] {
         return shell("BEGIN;\n" + ShellTiming::script(statements) + "COMMIT;\n");
     });
     const PairedSummary summary = context.reportRatio(
@@ -111,7 +111,7 @@ void measureBulk(BenchContext &context, const BulkLine &bulk)
     // A per-row loop would meet the first target by being compared with
     // itself; the set-based statements are the yardstick it cannot fool.
     const QString setBased = bulk.setBased(listedIds(context, bulk.count));
-    const PairedTimes setTimes = context.paired(context.rounds(3), ours, [&] { return shell(setBased); });
+    const PairedTimes setTimes = context.paired(context.rounds(3, 1), ours, [&] { return shell(setBased); });
     context.targetRatioAtMost(
         bulk.targetLine + ", set-based shell statements",
         context.reportRatio(bulk.line, setTimes, "sqlite3 set-based statements"), 2.0);

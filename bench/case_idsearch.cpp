@@ -9,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 
 // The statement findFreeId runs for these conditions ("" or " AND ...").
@@ -37,19 +39,36 @@ struct FreeIdCase
     int repetitions;
 };
 
+// Searches per round: the case's own number at scale 1; above it, where one
+// search grows with the tables, as many as take about a second, so that a
+// line stays a matter of seconds.
+int searchesPerRound(const BenchContext &context, QSqlDatabase db, const FreeIdCase &c)
+{
+    if (context.scale() == 1)
+        return c.repetitions;
+    AppSettings *settings = AppSettings::instance();
+    settings->currentManufacturerId = c.manufacturer;
+    QElapsedTimer timer;
+    timer.start();
+    settings->findFreeId(c.table, c.key, db);
+    const double one = std::max(timer.nsecsElapsed() / 1e9, 1e-6);
+    return std::max(1, std::min(c.repetitions, int(1.0 / one)));
+}
+
 void measureFreeId(BenchContext &context, QSqlDatabase db, const FreeIdCase &c)
 {
     AppSettings *settings = AppSettings::instance();
     int found = -1;
     const QString statement = freeIdStatement(c.table, c.key, c.extra);
-    const QString work = repeated(statement, c.repetitions);
+    const int searches = searchesPerRound(context, db, c);
+    const QString work = repeated(statement, searches);
     const PairedTimes times = context.paired(
         context.rounds(5),
         [&] {
             settings->currentManufacturerId = c.manufacturer;
             QElapsedTimer timer;
             timer.start();
-            for (int i = 0; i < c.repetitions; ++i)
+            for (int i = 0; i < searches; ++i)
                 found = settings->findFreeId(c.table, c.key, db);
             return timer.nsecsElapsed() / 1e9;
         },
@@ -58,7 +77,7 @@ void measureFreeId(BenchContext &context, QSqlDatabase db, const FreeIdCase &c)
                                         work);
         });
     const int shellFound = TestSupport::scalar(db, statement).toInt();
-    QString note = QStringLiteral("%1 searches per round, free id %2").arg(c.repetitions).arg(found);
+    QString note = QStringLiteral("%1 searches per round, free id %2").arg(searches).arg(found);
     if (shellFound != found)
         note += QStringLiteral(", shell statement gives %1: STATEMENTS DIFFER").arg(shellFound);
     context.reportRatio(c.label, times, "sqlite3 same statement", note);
@@ -106,8 +125,10 @@ KOLVEX_BENCH_CASE(findFreeId)
         {"findFreeId Geraete/TirmaId, 550 (1000 used after bound)", "Geraete", "TirmaId", 550,
          hand + " AND seqidxs.id>=20000", 200},
         {"findFreeId Geraete/TirmaId, no range (99 used)", "Geraete", "TirmaId", -1, hand, 1000},
-        {"findFreeId gruppen/werteid, no index (5000 rows)", "gruppen", "werteid", -1, "", 20},
-        {"findFreeId Werte/Geraet, no index (200000 rows)", "Werte", "Geraet", -1, hand, 2},
+        {QStringLiteral("findFreeId gruppen/werteid, no index (%1 rows)").arg(context.scaled(5000)),
+         "gruppen", "werteid", -1, "", 20},
+        {QStringLiteral("findFreeId Werte/Geraet, no index (%1 rows)").arg(context.scaled(200000)),
+         "Werte", "Geraet", -1, hand, 2},
     };
     for (const FreeIdCase &c : cases)
         measureFreeId(context, db, c);

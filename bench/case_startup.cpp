@@ -2,13 +2,16 @@
 // process: from the start of KolvexSelvantoPflege until its lists are filled
 // and the window is shown (the program ends there when KOLVEX_CLOSE_AFTER_START
 // is set), against the sqlite3 shell running the statements that opening the
-// database runs, also as a whole process. The same runs give the program's
-// peak resident memory with the large file open.
+// database runs, also as a whole process. The same runs give the time until
+// the window is first shown (painted, with the wait cursor, before the file
+// is opened) from the marks the program notes on the monotonic clock, and
+// the program's peak resident memory with the large file open.
 #include "appsettings.h"
 #include "benchcase.h"
 #include "mainwindow.h"
 #include "processrun.h"
 #include "shelltiming.h"
+#include "startupmarks.h"
 #include "statementrecorder.h"
 
 #include <QDir>
@@ -22,7 +25,7 @@ namespace {
 // The program's environment: settings, data and runtime directories of its
 // own in the scratch directory (never the user's), on the display the
 // benchmark itself runs on.
-QStringList programEnvironment(const QString &home)
+QStringList programEnvironment(const QString &home, const QString &marksFile)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *dir : {"config", "etc", "data", "runtime"})
@@ -34,7 +37,23 @@ QStringList programEnvironment(const QString &home)
     environment.insert("XDG_DATA_HOME", home + "/data");
     environment.insert("XDG_RUNTIME_DIR", home + "/runtime");
     environment.insert("KOLVEX_CLOSE_AFTER_START", "1");
+    environment.insert(QLatin1String(StartupMarks::kEnvironmentVariable), marksFile);
     return environment.toStringList();
+}
+
+// Seconds from the start of run until the moment the program noted in
+// marksFile; -1 when it noted none.
+double secondsUntilMark(const QString &marksFile, const char *moment, const ProcessRun &run)
+{
+    QFile marks(marksFile);
+    if (!marks.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(moment) + ' ';
+    for (const QByteArray &line : marks.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return (line.mid(prefix.size()).toLongLong() - run.startedAtMs) / 1e3;
+    }
+    return -1;
 }
 
 // The statements opening file runs in the maintenance window, on the main file.
@@ -73,19 +92,33 @@ KOLVEX_BENCH_CASE(startup)
         out.open(QIODevice::WriteOnly | QIODevice::Truncate);
         out.write(ShellTiming::script(statements).toUtf8());
     }
-    const QStringList environment = programEnvironment(context.scratchDir() + "/startup-home");
+    const QString marksFile = context.scratchDir() + "/startup-marks.txt";
+    const QStringList environment =
+        programEnvironment(context.scratchDir() + "/startup-home", marksFile);
     // The first start writes the settings defaults; a user's every later start does not.
     runProcess(program, {file}, environment);
 
     QVector<double> peaks;
+    QVector<double> shown;
+    QVector<double> filled;
     int failures = 0;
+    int unmarked = 0;
     const PairedTimes times = context.paired(
         context.rounds(5),
         [&] {
+            QFile::remove(marksFile);
             const ProcessRun run = runProcess(program, {file}, environment);
             if (run.exitCode != 0)
                 ++failures;
             peaks << run.peakMegabytes;
+            const double shownSeconds = secondsUntilMark(marksFile, "shown", run);
+            const double filledSeconds = secondsUntilMark(marksFile, "filled", run);
+            if (shownSeconds < 0 || filledSeconds < 0)
+                ++unmarked;
+            else {
+                shown << shownSeconds;
+                filled << filledSeconds;
+            }
             return run.seconds;
         },
         [&] { return runProcess(context.sqlite3Path(), {file}, environment, scriptFile).seconds; });
@@ -99,6 +132,25 @@ KOLVEX_BENCH_CASE(startup)
         "sqlite3 same statements", note);
     context.targetSecondsAtMost("start-up (absolute)", summary.oursMedian, 0.5);
     context.targetRatioAtMost("start-up vs same statements", summary, 1.5);
+
+    const QString shownLine = QStringLiteral("start-up until the window is first shown (wait cursor)");
+    if (shown.isEmpty()) {
+        context.reportValue(shownLine, "NOT MEASURED: the program noted no moments");
+        context.targetNotMeasured("start-up, window shown", "<= 300.0 ms", "no marks");
+    } else {
+        QString shownNote = QStringLiteral("inside the same runs; lists filled after %1 (median)")
+                                .arg(formatSeconds(median(filled)));
+        if (unmarked)
+            shownNote += QStringLiteral("; %1 runs noted NO moments").arg(unmarked);
+        context.reportValue(shownLine,
+                            QStringLiteral("median %1 over %2 starts (%3-%4)")
+                                .arg(formatSeconds(median(shown)))
+                                .arg(shown.size())
+                                .arg(formatSeconds(*std::min_element(shown.begin(), shown.end())),
+                                     formatSeconds(*std::max_element(shown.begin(), shown.end()))),
+                            shownNote);
+        context.targetSecondsAtMost("start-up, window shown", median(shown), 0.3);
+    }
 
     const double peak = median(peaks);
     context.reportValue("peak resident memory of the program with the large file open",

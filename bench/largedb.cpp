@@ -11,11 +11,12 @@ namespace LargeDb {
 
 namespace {
 
+// At scale 1; every count grows with the scale.
 constexpr int kWaermedbLines = 100000;
 constexpr int kCrossSections = 10000;
 constexpr int kQuarnelManufacturers = 200;
 // Raise when the generator changes in a way the input files do not show.
-constexpr int kGeneratorVersion = 2;
+constexpr int kGeneratorVersion = 4;
 
 const QString kSourceDir = QStringLiteral(KOLVEX_SOURCE_DIR);
 
@@ -24,10 +25,11 @@ QString dataFile() { return kSourceDir + "/bench/large_data.sql"; }
 QString quarnelSchemaFile() { return kSourceDir + "/demo/quarnel_schema.sql"; }
 QString quarnelDataFile() { return kSourceDir + "/demo/quarnel_data.sql"; }
 
-QByteArray inputsStamp()
+QByteArray inputsStamp(int scale)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
     hash.addData(QByteArray::number(kGeneratorVersion));
+    hash.addData(QByteArray::number(scale));
     for (const QString &path : {schemaFile(), dataFile(), quarnelSchemaFile(), quarnelDataFile()}) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
@@ -93,13 +95,15 @@ private:
     bool m_ok = false;
 };
 
-void writeWaermedb(ExportFile &out)
+void writeWaermedb(ExportFile &out, int scale)
 {
+    const int lines = kWaermedbLines * scale;
+    const int manufacturers = kQuarnelManufacturers * scale;
     static const char *const kinds[] = {"Kaminofen", "Heizeinsatz", "Kachelofen", "Herd"};
     out.line({"HERSTELLER", "TYP", "NENNLEIST", "ABGASTEMP", "FOERDERDR", "ABGASMASSE",
               "BAUARTTXT", "SYSNR"});
-    for (int i = 0; i < kWaermedbLines; ++i) {
-        const int manufacturer = (i * 7) % kQuarnelManufacturers;
+    for (int i = 0; i < lines; ++i) {
+        const int manufacturer = (i * 7) % manufacturers;
         out.line({quoted(quarnelManufacturer(manufacturer)),
                   quoted(QStringLiteral("Q%1 %2").arg(manufacturer).arg(i)),
                   decimal(4.0 + (i % 120) / 10.0, 1),
@@ -111,8 +115,9 @@ void writeWaermedb(ExportFile &out)
     }
 }
 
-void writeCrossSections(ExportFile &out)
+void writeCrossSections(ExportFile &out, int scale)
 {
+    const int crossSections = kCrossSections * scale;
     // No field "NR": the import gives every table its own key column of
     // that name, and real exports do not carry one.
     out.line({"SYSNR", "BEZEICHNUN", "QFORM", "WEITE1", "WEITE2", "QFORM_S", "W1_S",
@@ -121,7 +126,7 @@ void writeCrossSections(ExportFile &out)
         {"11", "12", "40", "10", "0", "25", "40", "0", "50", "0"},
         {"11", "40", "13", "0", "0", "30", "0", "60", "0", "0"},
         {"12", "40", "13", "0", "0", "30", "0", "60", "0", "0"}};
-    for (int nr = 1; nr <= kCrossSections; ++nr) {
+    for (int nr = 1; nr <= crossSections; ++nr) {
         const int shape = (nr - 1) % 4;
         const int inner = 150 + 10 * (nr % 16);
         QStringList fields{QString::number(1 + shape),
@@ -136,17 +141,26 @@ void writeCrossSections(ExportFile &out)
     }
 }
 
-void writeManufacturers(ExportFile &out, int from, int to)
+// The Waerme file lacks the last field, as the exporting program writes it
+// (the import's merge gives its lines an empty one).
+void writeManufacturers(ExportFile &out, int from, int to, bool withKind)
 {
-    out.line({"ID", "HNR", "HERSTELLER", "VONWAS"});
-    for (int i = from; i < to; ++i)
-        out.line({QString::number(i + 1), QString::number(i % 3 == 1 ? 0 : i + 1),
-                  quoted(quarnelManufacturer(i)), QString::number(i % 17 == 16 ? 3 : 1)});
+    QStringList header{"ID", "HNR", "HERSTELLER"};
+    if (withKind)
+        header << "VONWAS";
+    out.line(header);
+    for (int i = from; i < to; ++i) {
+        QStringList fields{QString::number(i + 1), QString::number(i % 3 == 1 ? 0 : i + 1),
+                           quoted(quarnelManufacturer(i))};
+        if (withKind)
+            fields << QString::number(i % 17 == 16 ? 3 : 1);
+        out.line(fields);
+    }
 }
 
 } // namespace
 
-bool writeQuarnelExports(const QString &dir, QString *error)
+bool writeQuarnelExports(const QString &dir, int scale, QString *error)
 {
     QDir().mkpath(dir);
     // The small tables come unchanged from the demo exports.
@@ -167,17 +181,41 @@ bool writeQuarnelExports(const QString &dir, QString *error)
         *error = QStringLiteral("cannot write the Quarnel exports in %1").arg(dir);
         return false;
     }
-    writeWaermedb(waermedb);
-    writeCrossSections(crossSections);
-    writeManufacturers(manufacturersA, 0, kQuarnelManufacturers / 2);
-    writeManufacturers(manufacturersB, kQuarnelManufacturers / 2, kQuarnelManufacturers);
+    writeWaermedb(waermedb, scale);
+    writeCrossSections(crossSections, scale);
+    const int manufacturers = kQuarnelManufacturers * scale;
+    writeManufacturers(manufacturersA, 0, manufacturers / 2, true);
+    writeManufacturers(manufacturersB, manufacturers / 2, manufacturers, false);
     return true;
 }
 
-bool ensure(const QString &dir, bool regenerate, QString *error)
+namespace {
+
+// The line large_data.sql starts from: the scale its counts grow with.
+bool writeScaleScript(const QString &path, int scale, QString *error)
 {
+    QFile out(path);
+    const QByteArray script = "CREATE TEMP TABLE bench_scale (k INTEGER NOT NULL);\n"
+                              "INSERT INTO bench_scale VALUES (" + QByteArray::number(scale) + ");\n";
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(script) != script.size()) {
+        *error = QStringLiteral("cannot write %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ensure(const QString &dir, int scale, bool regenerate, QString *error, bool *generated)
+{
+    if (generated)
+        *generated = false;
+    if (scale < 1) {
+        *error = QStringLiteral("scale %1 is not a positive whole number").arg(scale);
+        return false;
+    }
     const QString stampFile = dir + "/complete.stamp";
-    const QByteArray stamp = inputsStamp();
+    const QByteArray stamp = inputsStamp(scale);
     if (!regenerate) {
         QFile existing(stampFile);
         if (existing.open(QIODevice::ReadOnly) && existing.readAll() == stamp)
@@ -187,18 +225,27 @@ bool ensure(const QString &dir, bool regenerate, QString *error)
     QFile::remove(stampFile);
     const QString main = dir + "/kolvexDB3.glo";
     const QString quarnel = dir + "/kolvex3.glo";
+    const QString scaleScript = dir + "/scale.sql";
     QFile::remove(main);
     QFile::remove(quarnel);
-    if (!runSqlite3(main, {schemaFile(), dataFile()}, error)
+    if (!writeScaleScript(scaleScript, scale, error)
+        || !runSqlite3(main, {schemaFile(), scaleScript, dataFile()}, error)
         || !runSqlite3(quarnel, {quarnelSchemaFile(), quarnelDataFile()}, error)
-        || !writeQuarnelExports(dir + "/quarnel", error))
+        || !writeQuarnelExports(dir + "/quarnel", scale, error))
         return false;
     QFile out(stampFile);
     if (!out.open(QIODevice::WriteOnly) || out.write(stamp) != stamp.size()) {
         *error = QStringLiteral("cannot write %1").arg(stampFile);
         return false;
     }
+    if (generated)
+        *generated = true;
     return true;
+}
+
+QString dataDirForScale(const QString &baseDir, int scale)
+{
+    return scale == 1 ? baseDir : baseDir + QStringLiteral("-x%1").arg(scale);
 }
 
 } // namespace LargeDb

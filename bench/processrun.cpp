@@ -47,6 +47,7 @@ ProcessRun runProcess(const QString &program, const QStringList &arguments,
 
     QElapsedTimer timer;
     timer.start();
+    run.startedAtMs = timer.msecsSinceReference();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argumentTexts.front().constData(), &actions, nullptr,
                                     argv.data(), envp.data());

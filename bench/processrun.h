@@ -12,6 +12,10 @@ struct ProcessRun
     int exitCode = -1;
     double seconds = 0.0;
     double peakMegabytes = 0.0;
+    // The moment of the start on the monotonic clock, in the milliseconds of
+    // QElapsedTimer::msecsSinceReference(): marks the program notes on the
+    // same clock give times since its start.
+    qint64 startedAtMs = 0;
 };
 
 // Runs program with arguments and the given environment ("NAME=value"

@@ -309,7 +309,7 @@ private slots:
     {
         const QString exports = dir.filePath("exports");
         QString error;
-        QVERIFY2(LargeDb::writeQuarnelExports(exports, &error), qPrintable(error));
+        QVERIFY2(LargeDb::writeQuarnelExports(exports, 1, &error), qPrintable(error));
         QStringList header;
         QVERIFY(QuarnelExportFile(exports + "/QUERSCHN.txt").readFieldNames(&header));
         QVERIFY(!header.contains("NR", Qt::CaseInsensitive));

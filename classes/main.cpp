@@ -2,6 +2,7 @@
 #include "deferredstartup.h"
 #include "mainwindow.h"
 #include "startup.h"
+#include "startupmarks.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -58,6 +59,7 @@ int main(int argc, char *argv[])
     // soon as it is filled, so the program ends the normal way.
     DeferredStartup startup(window, app.arguments().mid(1),
                             qEnvironmentVariableIsSet("KOLVEX_CLOSE_AFTER_START"));
+    StartupMarks::noteMomentsOf(startup);
     window.show();
     return app.exec();
 }

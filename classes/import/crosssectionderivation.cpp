@@ -5,10 +5,13 @@
 
 #include <QCoreApplication>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -16,12 +19,100 @@ const int kLayerCount = 5;
 const int kEndOfLayers = 0;
 const int kOuterShellMarker = 40;
 
-QString text(const QSqlRecord &row, const char *column)
+// The statements that store a derived row, in the order of the values.
+const char *const kUpdateTemplates[4] = {"UPDATE QUERSCHN SET WdwInnen=%1 WHERE NR=%2;",
+                                         "UPDATE QUERSCHN SET WdwAussen=%1 WHERE NR=%2;",
+                                         "UPDATE QUERSCHN SET DickeInnen=%1 WHERE NR=%2;",
+                                         "UPDATE QUERSCHN SET DickeAussen=%1 WHERE NR=%2;"};
+
+// What a number text stands for as a literal in a statement.
+enum class Literal { Integer, Real, Other };
+
+// [-]digits is an integer literal (when it fits in 64 bits), [-]digits.digits
+// a real one; anything else ("inf", "nan") is left to the statement text.
+Literal literalOf(const QString &text, qlonglong *integer)
 {
-    return row.value(QLatin1String(column)).toString();
+    const int start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    int digits = 0;
+    int points = 0;
+    for (int i = start; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('.'))
+            ++points;
+        else if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else
+            return Literal::Other;
+    }
+    if (digits == 0 || points > 1 || text.endsWith(QLatin1Char('.'))
+        || text.midRef(start).startsWith(QLatin1Char('.')))
+        return Literal::Other;
+    if (points == 1)
+        return Literal::Real;
+    bool fits = false;
+    *integer = text.toLongLong(&fits);
+    return fits ? Literal::Integer : Literal::Other;
 }
 
-double number(const QSqlRecord &row, const QString &column)
+// One of those statements, prepared for an integer and for a real value,
+// each bound as its literal in the statement text would be read (a real as
+// its text inside "CAST(? AS REAL)", converted digit for digit alike).
+class BoundUpdate
+{
+public:
+    BoundUpdate(QSqlDatabase db, const QString &statementTemplate)
+        : m_integer(db), m_real(db)
+    {
+        const QString key = QStringLiteral("?");
+        m_prepared = m_integer.prepare(statementTemplate.arg(key, key))
+                     && m_real.prepare(statementTemplate.arg(QStringLiteral("CAST(? AS REAL)"), key));
+    }
+
+    // False when the value cannot be bound like its literal: the caller
+    // runs the statement text then.
+    bool exec(const QString &value, qlonglong nr)
+    {
+        qlonglong integer = 0;
+        const Literal literal = m_prepared ? literalOf(value, &integer) : Literal::Other;
+        if (literal == Literal::Other)
+            return false;
+        QSqlQuery &query = literal == Literal::Integer ? m_integer : m_real;
+        query.bindValue(0, literal == Literal::Integer ? QVariant(integer) : QVariant(value));
+        query.bindValue(1, nr);
+        query.exec();  // a failure leaves the row as it is, as the statement text would
+        return true;
+    }
+
+private:
+    QSqlQuery m_integer;
+    QSqlQuery m_real;
+    bool m_prepared = false;
+};
+
+// The columns derive() reads, in the order of the compact row.
+enum Column { Nr, Designation, Shape, Width, Height, OuterShape, OuterWidth, OuterHeight, Layers };
+const char *const kColumnNames[Layers] = {"NR",      "BEZEICHNUN", "QFORM", "WEITE1",
+                                          "WEITE2",  "QFORM_S",    "W1_S",  "W2_S"};
+// Material and thickness of layer i (from 1) follow the others in pairs.
+int materialColumn(int i) { return Layers + 2 * (i - 1); }
+int thicknessColumn(int i) { return Layers + 2 * (i - 1) + 1; }
+
+QStringList compactColumnNames()
+{
+    QStringList names;
+    for (const char *name : kColumnNames)
+        names << QLatin1String(name);
+    for (int i = 1; i <= kLayerCount; ++i)
+        names << QStringLiteral("S%1").arg(i) << QStringLiteral("W%1").arg(i);
+    return names;
+}
+
+QString text(const QSqlRecord &row, int column)
+{
+    return row.value(column).toString();
+}
+
+double number(const QSqlRecord &row, int column)
 {
     return row.value(column).toDouble();
 }
@@ -67,17 +158,27 @@ QVector<CrossSectionDerivation::Derived> CrossSectionDerivation::deriveSections(
                                    "QUERSCHN.SYSNR=BAUART.SYSNR WHERE (LAS_HL!=0 OR "
                                    "LAS_NHL!=0) AND W1_S>0;")))
         return derived;
+    // Only the columns the derivation reads, found once by name (the first
+    // of that name, so NR is the cross-section's): a whole joined record
+    // per row would cost more than the derivation itself.
+    QSqlRecord row;
+    QVector<int> columns;
     while (query.next()) {
         m_keepAlive.tick();
-        const QSqlRecord row = query.record();
+        if (columns.isEmpty())
+            row = readColumns(query.record(), &columns);
+        for (int i = 0; i < columns.size(); ++i) {
+            if (columns.at(i) >= 0)
+                row.setValue(i, query.value(columns.at(i)));
+        }
         Values values;
         QString message;
-        if (!derive(row, &values, &message)) {
+        if (!deriveCompact(row, &values, &message)) {
             messages->append(message);
             continue;
         }
         if (values.fits())
-            derived.append(Derived{text(row, "NR"), values});
+            derived.append(Derived{text(row, Nr), values});
     }
     return derived;
 }
@@ -95,13 +196,7 @@ QStringList CrossSectionDerivation::run()
     m_keepAlive.now();
     // Read first, then write: the updates change the table being read.
     const QVector<Derived> derived = deriveSections(&messages);
-    for (const Derived &section : derived) {
-        m_keepAlive.tick();
-        for (const QString &sql : updateStatements(section.values, section.nr)) {
-            QSqlQuery query(m_db);
-            query.exec(sql);
-        }
-    }
+    storeSections(derived);
     m_keepAlive.now();
     if (inTransaction && !m_db.commit()) {
         const QString reason = m_db.lastError().text();
@@ -116,20 +211,55 @@ QStringList CrossSectionDerivation::run()
     return messages;
 }
 
+QSqlRecord CrossSectionDerivation::readColumns(const QSqlRecord &joined, QVector<int> *columns)
+{
+    static const QStringList names = compactColumnNames();
+    QSqlRecord row;
+    columns->clear();
+    for (const QString &name : names) {
+        // The first column of that name; a missing one stays empty, and
+        // reads as 0 like a missing name.
+        const int index = joined.indexOf(name);
+        row.append(index < 0 ? QSqlField(name) : joined.field(index));
+        row.setNull(row.count() - 1);
+        columns->append(index);
+    }
+    return row;
+}
+
+void CrossSectionDerivation::storeSections(const QVector<Derived> &derived)
+{
+    std::vector<std::unique_ptr<BoundUpdate>> updates;
+    for (const char *statement : kUpdateTemplates)
+        updates.emplace_back(new BoundUpdate(m_db, QLatin1String(statement)));
+    for (const Derived &section : derived) {
+        m_keepAlive.tick();
+        bool keyFits = false;
+        const qlonglong nr = section.nr.toLongLong(&keyFits);
+        const QStringList values = formattedValues(section.values);
+        for (int i = 0; i < values.size(); ++i) {
+            if (keyFits && updates[size_t(i)]->exec(values.at(i), nr))
+                continue;
+            QSqlQuery query(m_db);
+            query.exec(QString(QLatin1String(kUpdateTemplates[i])).arg(values.at(i), section.nr));
+        }
+    }
+}
+
 bool CrossSectionDerivation::shellDiameter(const QSqlRecord &row, int side, Values *values,
                                            QString *message) const
 {
-    static const char *const shapes[2] = {"QFORM", "QFORM_S"};
-    static const char *const widths[2] = {"WEITE1", "W1_S"};
-    static const char *const heights[2] = {"WEITE2", "W2_S"};
+    static const int shapes[2] = {Shape, OuterShape};
+    static const int widths[2] = {Width, OuterWidth};
+    static const int heights[2] = {Height, OuterHeight};
     static const char *const failures[2] = {"Fehler DhInnen: ", "Fehler DhAussen: "};
-    const int shape = row.value(QLatin1String(shapes[side])).toInt();
-    const CrossSectionGeometry geometry(shape, number(row, QLatin1String(widths[side])),
-                                        number(row, QLatin1String(heights[side])));
+    const int shape = row.value(shapes[side]).toInt();
+    const CrossSectionGeometry geometry(shape, number(row, widths[side]),
+                                        number(row, heights[side]));
     // Shapes without a perimeter (and unknown codes) give no diameter to
     // grow the layers from; such a shell is reported like a failed one.
     if (!geometry.hasHydraulicDiameter() || !(geometry.hydraulicDiameter() > 0.0)) {
-        *message = QLatin1String(failures[side]) + text(row, "BEZEICHNUN") + text(row, "NR");
+        *message = QLatin1String(failures[side]) + text(row, Designation) + text(row, Nr);
         return false;
     }
     values->diameter[side] = geometry.hydraulicDiameter();
@@ -138,21 +268,31 @@ bool CrossSectionDerivation::shellDiameter(const QSqlRecord &row, int side, Valu
 
 bool CrossSectionDerivation::derive(const QSqlRecord &row, Values *values, QString *message)
 {
+    QVector<int> columns;
+    QSqlRecord compact = readColumns(row, &columns);
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i) >= 0)
+            compact.setValue(i, row.value(columns.at(i)));
+    }
+    return deriveCompact(compact, values, message);
+}
+
+bool CrossSectionDerivation::deriveCompact(const QSqlRecord &row, Values *values, QString *message)
+{
     *values = Values();
     m_formFactor[0] = m_formFactor[1] = 1.0;
     for (int side = 0; side < 2; ++side) {
         if (!shellDiameter(row, side, values, message))
             return false;
-        const char *shape = side == 0 ? "QFORM" : "QFORM_S";
-        if (row.value(QLatin1String(shape)).toInt() % 3 != 0)
+        if (row.value(side == 0 ? Shape : OuterShape).toInt() % 3 != 0)
             m_formFactor[side] = 1.1;
     }
     if (!addLayers(row, values, message))
         return false;
     for (int side = 0; side < 2; ++side) {
         if (!std::isfinite(values->resistance[side]) || !std::isfinite(values->diameter[side])) {
-            *message = QStringLiteral("Fehler Schichten: ") + text(row, "BEZEICHNUN")
-                       + text(row, "NR");
+            *message = QStringLiteral("Fehler Schichten: ") + text(row, Designation)
+                       + text(row, Nr);
             return false;
         }
     }
@@ -163,8 +303,8 @@ bool CrossSectionDerivation::addLayers(const QSqlRecord &row, Values *values, QS
 {
     int side = 0;
     for (int i = 1; i <= kLayerCount; ++i) {
-        const int material = row.value(QStringLiteral("S%1").arg(i)).toInt();
-        const double s = number(row, QStringLiteral("W%1").arg(i));
+        const int material = row.value(materialColumn(i)).toInt();
+        const double s = number(row, thicknessColumn(i));
         if (material == kEndOfLayers)
             break;
         if (material == kOuterShellMarker) {
@@ -194,16 +334,18 @@ bool CrossSectionDerivation::addLayers(const QSqlRecord &row, Values *values, QS
     return true;
 }
 
-QStringList CrossSectionDerivation::updateStatements(const Values &values, const QString &nr)
+QStringList CrossSectionDerivation::formattedValues(const Values &values)
 {
     const auto formatted = [](double value) { return formatNumber(value, 4, 0); };
-    return QStringList()
-           << QStringLiteral("UPDATE QUERSCHN SET WdwInnen=%1 WHERE NR=%2;")
-                  .arg(formatted(values.resistance[0]), nr)
-           << QStringLiteral("UPDATE QUERSCHN SET WdwAussen=%1 WHERE NR=%2;")
-                  .arg(formatted(values.resistance[1]), nr)
-           << QStringLiteral("UPDATE QUERSCHN SET DickeInnen=%1 WHERE NR=%2;")
-                  .arg(formatted(values.thickness[0]), nr)
-           << QStringLiteral("UPDATE QUERSCHN SET DickeAussen=%1 WHERE NR=%2;")
-                  .arg(formatted(values.thickness[1]), nr);
+    return QStringList() << formatted(values.resistance[0]) << formatted(values.resistance[1])
+                         << formatted(values.thickness[0]) << formatted(values.thickness[1]);
+}
+
+QStringList CrossSectionDerivation::updateStatements(const Values &values, const QString &nr)
+{
+    const QStringList texts = formattedValues(values);
+    QStringList statements;
+    for (int i = 0; i < texts.size(); ++i)
+        statements << QString(QLatin1String(kUpdateTemplates[i])).arg(texts.at(i), nr);
+    return statements;
 }

@@ -57,8 +57,11 @@ public:
     // missing or has neither resistance nor conductivity.
     bool derive(const QSqlRecord &row, Values *values, QString *message);
 
-    // The four UPDATE statements of one derived row.
+    // The four UPDATE statements of one derived row. run() prepares them
+    // once and binds the values as these texts would be read.
     static QStringList updateStatements(const Values &values, const QString &nr);
+    // The four values as those statements write them.
+    static QStringList formattedValues(const Values &values);
 
 private:
     bool shellDiameter(const QSqlRecord &row, int side, Values *values, QString *message) const;
@@ -73,6 +76,12 @@ private:
     // Derives every row of the join as it is read; the rows that cannot be
     // derived leave their message in messages.
     QVector<Derived> deriveSections(QStringList *messages);
+    void storeSections(const QVector<Derived> &derived);
+    // The part of a joined row that derive() reads, and where its columns
+    // are in the joined row.
+    static QSqlRecord readColumns(const QSqlRecord &joined, QVector<int> *columns);
+    // derive() on such a compact row.
+    bool deriveCompact(const QSqlRecord &row, Values *values, QString *message);
 
     QSqlDatabase m_db;
     QuarnelMaterialLookup m_materials;

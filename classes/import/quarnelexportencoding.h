@@ -46,6 +46,12 @@ public:
     static QString decodeWindows1252(const char *data, int size);
     // Characters the code page lacks become "?".
     static QByteArray encodeWindows1252(const QString &text);
+
+    // The UTF-8 form of a Windows-1252 text, as the database would store
+    // decodeWindows1252() of it, made byte by byte from a table without a
+    // QString in between. False (and utf8 undefined) when a byte does not
+    // decode to exactly one character.
+    static bool windows1252ToUtf8(const char *data, int size, QByteArray *utf8);
 };
 
 #endif // QUARNELEXPORTENCODING_H

@@ -176,18 +176,27 @@ void QuarnelExportReader::removeCarriageReturns(QByteArray *line)
 
 bool QuarnelExportReader::nextLine(QString *line)
 {
+    if (!nextLineBytes(&m_raw)) {
+        line->clear();
+        return false;
+    }
+    *line = QuarnelExportEncoding::decode(m_raw.constData(), m_raw.size(), m_encoding);
+    return true;
+}
+
+bool QuarnelExportReader::nextLineBytes(QByteArray *line)
+{
     if (!m_surveyed && !survey()) {
         line->clear();
         return false;
     }
-    if (!nextRawLine(&m_raw)) {
+    if (!nextRawLine(line)) {
         line->clear();
         return false;
     }
     if (m_lineEnd == '\n')
-        removeCarriageReturns(&m_raw);
-    if (!m_raw.isEmpty())
+        removeCarriageReturns(line);
+    if (!line->isEmpty())
         ++m_linesRead;
-    *line = QuarnelExportEncoding::decode(m_raw.constData(), m_raw.size(), m_encoding);
     return true;
 }

@@ -46,6 +46,10 @@ public:
     // error (see hasReadError()). Surveys the file first when survey()
     // has not been called.
     bool nextLine(QString *line);
+    // The same line as its bytes in the file's encoding (see encoding()),
+    // not decoded: carriage returns dropped, a byte-order mark at the
+    // start of the line kept.
+    bool nextLineBytes(QByteArray *line);
 
     bool hasReadError() const { return m_readError; }
 

@@ -1,6 +1,7 @@
 #include "quarneltableimport.h"
 
 #include "quarnelderivations.h"
+#include "quarnelexportencoding.h"
 #include "quarnelexportreader.h"
 #include "quarnelinsertbuilder.h"
 #include "quarnelprogresspacer.h"
@@ -126,28 +127,41 @@ bool QuarnelTableImport::recreateTable()
 bool QuarnelTableImport::insertRows(QuarnelExportReader &reader, int total,
                                     QuarnelProgressPacer &pacer)
 {
-    QuarnelRowInserter inserter(m_db, QuarnelInsertBuilder(m_tableName, m_fieldNames));
+    QuarnelRowInserter inserter(m_db, QuarnelInsertBuilder(m_tableName, m_fieldNames),
+                                [this](const QString &statement, const QString &errorText) {
+                                    reportFailedRow(statement, errorText);
+                                });
+    const QuarnelExportEncoding::Kind encoding = reader.encoding();
+    QByteArray bytes;
     QString line;
-    QString statement;
-    QString errorText;
     bool header = true;
     int rows = 0;
     const int clockCheck = m_interval > 0 ? kRowsPerClockCheck : 1;
-    while (reader.nextLine(&line)) {
-        if (line.isEmpty())
+    while (reader.nextLineBytes(&bytes)) {
+        if (bytes.isEmpty())
             continue;
+        // Most lines are read from their bytes; the others are decoded
+        // first, and may then turn out empty (a byte-order mark alone).
+        const bool read = !header && inserter.readBytes(bytes, encoding);
+        if (!read) {
+            line = QuarnelExportEncoding::decode(bytes.constData(), bytes.size(), encoding);
+            if (line.isEmpty())
+                continue;
+        }
         if (header) {
             header = false;  // the field names came with the listing
             continue;
         }
-        if (inserter.insert(line, &statement, &errorText))
-            ++m_imported;
+        if (read)
+            inserter.addRead();
         else
-            reportFailedRow(statement, errorText);
+            inserter.add(line);
         // The clock is asked every few rows only: even asking costs.
         if (m_progress && (++rows % clockCheck) == 0 && pacer.isDue())
-            m_progress(m_imported, total);
+            m_progress(inserter.taken(), total);
     }
+    inserter.finish();
+    m_imported = inserter.inserted();
     if (reader.hasReadError())
         return false;
     if (m_failedRows > kMaxReportedRows)

@@ -288,6 +288,58 @@ private slots:
             QVERIFY(value.isNull());
     }
 
+    // run() binds the values of its statements: what it stores must be
+    // what the statement texts store, type and bits, also in a column that
+    // came with the export (no NUMERIC affinity: 5 stays an integer, 0.1 a
+    // real) and for values the texts cannot write as numbers (an infinite
+    // layer thickness).
+    void boundUpdatesStoreWhatTheStatementTextsStore()
+    {
+        createCrossSectionTables();
+        exec("ALTER TABLE QUERSCHN ADD COLUMN DickeAussen");
+        for (int i = 0; i < 40; ++i)
+            addSection(1 + i % 2, QString("Q%1").arg(i), i % 4, 20 + i, 20 + 2 * i, i % 2,
+                       100 + 3 * i, 120 + i, {{11, 0.5 * i}, {40, 0}, {13, 1.0 / (i + 1)}});
+        exec("UPDATE QUERSCHN SET W3='1e400' WHERE BEZEICHNUN='Q7'");
+        const QString copy = m_dir->path() + "/texts.glo";
+        QVERIFY(QFile::copy(m_target, copy));
+        CrossSectionDerivation(m_db).run();
+
+        QSqlDatabase texts = QSqlDatabase::addDatabase("QSQLITE", "texts");
+        texts.setDatabaseName(copy);
+        QVERIFY(texts.open());
+        {
+            CrossSectionDerivation derivation(texts);
+            QSqlQuery q(texts);
+            for (const char *column : {"WdwInnen", "WdwAussen", "DickeInnen"})
+                q.exec(QString("ALTER TABLE QUERSCHN ADD COLUMN %1 Numeric;").arg(column));
+            QSqlQuery rows(texts);
+            QVERIFY(rows.exec("SELECT * FROM QUERSCHN INNER JOIN BAUART ON QUERSCHN.SYSNR=BAUART.SYSNR "
+                              "WHERE (LAS_HL!=0 OR LAS_NHL!=0) AND W1_S>0;"));
+            QStringList statements;
+            while (rows.next()) {
+                CrossSectionDerivation::Values values;
+                QString message;
+                if (derivation.derive(rows.record(), &values, &message) && values.fits())
+                    statements += CrossSectionDerivation::updateStatements(
+                        values, rows.record().value("NR").toString());
+            }
+            QVERIFY(statements.size() > 100);
+            for (const QString &statement : statements)
+                q.exec(statement);
+        }
+        const QString cells = "SELECT group_concat(NR || typeof(WdwInnen) || quote(WdwInnen) || "
+                              "typeof(WdwAussen) || quote(WdwAussen) || typeof(DickeInnen) || "
+                              "quote(DickeInnen) || typeof(DickeAussen) || quote(DickeAussen), '|') "
+                              "FROM (SELECT * FROM QUERSCHN ORDER BY NR);";
+        const QString bound = shell(cells);
+        QCOMPARE(bound, TestSupport::runSqlite3(copy, cells + "\n").trimmed());
+        QVERIFY(bound.contains("integer5"));  // an integer in the column of the export
+        QVERIFY(bound.contains("real0.1"));
+        texts = QSqlDatabase();
+        QSqlDatabase::removeDatabase("texts");
+    }
+
     void statementsOfOneSection()
     {
         CrossSectionDerivation::Values values;

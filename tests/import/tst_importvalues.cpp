@@ -4,6 +4,7 @@
 #include "quarnelexportfile.h"
 #include "quarnelinsertbuilder.h"
 #include "quarnelprogresspacer.h"
+#include "quarnelrowinserter.h"
 #include "quarneltableimport.h"
 #include "testsupport.h"
 
@@ -215,6 +216,114 @@ private slots:
         QVERIFY(errors.at(2).startsWith("Fehler in: INSERT INTO NEU("));
         for (const QString &line : errors)
             QVERIFY2(!line.contains("Unable"), qPrintable(line));
+    }
+
+    // The lines of a Windows-1252 export: every byte of the code page in
+    // texts, numbers padded with its no-break space (0xA0, a blank to
+    // QString::trimmed()), unquoted texts with umlauts, among the random
+    // fields. Read from the bytes, the rows must hold what the statement
+    // texts of the decoded lines hold.
+    void windows1252FieldsAsTheStatementsStoredThem()
+    {
+        QRandomGenerator random(1252);
+        const int fields = 8;
+        QByteArray bytes = "F0|F1|F2|F3|F4|F5|F6|F7\r\n";
+        QByteArray everyByte;
+        for (int b = 0x20; b < 0x100; ++b) {
+            if (b != '"' && b != '|')
+                everyByte.append(char(b));
+        }
+        static const QByteArray special[] = {"\"" + everyByte + "\"", "\xa0" "7,5\xa0", "\xa0" "12",
+                                             "3\xa0", "W\xe4rme", "\"K\xfchl'\"\"er\"\"\"",
+                                             "\x80\x81\x8d", " 42 ", "\"\x84Ofen\x93\"", "1\xa0" "2"};
+        for (int row = 0; row < 400; ++row) {
+            QList<QByteArray> line;
+            for (int i = 0; i < fields; ++i) {
+                if (random.bounded(3) == 0)
+                    line << special[random.bounded(int(sizeof special / sizeof *special))];
+                else
+                    line << randomLine(random, 1).toLatin1();
+            }
+            bytes += line.join('|') + "\r\n";
+        }
+        const QString file = path("ALT1252.txt");
+        writeBytes(file, bytes);
+        importAsStatementTexts("ALT", file);
+        QStringList errors;
+        QCOMPARE(importTable("NEU", file, &errors), QuarnelTableImport::Imported);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0)));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM NEU").toInt(), 400);
+        compareTables("ALT", "NEU");
+        // The umlaut arrived as the character, not as its code-page byte.
+        QCOMPARE(scalar(m_db, QString::fromUtf8("SELECT count(*) FROM NEU WHERE F0 LIKE 'W\u00e4rme' "
+                                                "OR F1 LIKE 'W\u00e4rme' OR F2 LIKE 'W\u00e4rme' OR "
+                                                "F3 LIKE 'W\u00e4rme'"))
+                     .toInt() > 0,
+                 true);
+    }
+
+    // UTF-8 lines that decoding changes or that only the decoded text can
+    // tell: a byte-order mark at the start of a later line (decoding drops
+    // it) and inside a text (kept), blanks of other scripts around numbers,
+    // characters of four bytes, a line of nothing but a byte-order mark.
+    void utf8LinesAsTheStatementsStoredThem()
+    {
+        const QByteArray bom("\xef\xbb\xbf");
+        QByteArray bytes = "A|B|C\r\n";
+        bytes += bom + "1|\"x\"|2,5\r\n";
+        bytes += "\"" + bom + "innen\"|" + bom + "|7\r\n";
+        bytes += "\xe2\x80\x83" "7,5\xe2\x80\x83|\xc2\xa0" "12|\xe3\x80\x80-3\r\n";
+        bytes += "\"\xf0\x9f\x94\xa5 Feuer\"|\xe2\x80\x8b" "5|5\xc2\x85\r\n";
+        bytes += bom + "\r\n";
+        bytes += "\"\xe2\x82\xac\"|\"K\xc3\xa4lte\"|\r\n";
+        const QString file = path("UTF8.txt");
+        writeBytes(file, bytes);
+        importAsStatementTexts("ALT", file);
+        QStringList errors;
+        QCOMPARE(importTable("NEU", file, &errors), QuarnelTableImport::Imported);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0)));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM NEU"), QString("5"));
+        compareTables("ALT", "NEU");
+        QCOMPARE(scalar(m_db, "SELECT typeof(A) || typeof(B) FROM NEU WHERE NR=3"),
+                 QString("realinteger"));
+    }
+
+    // Rows go in by batches; a row the database refuses inside a batch
+    // fails alone, and the rows keep the order of the file, also around a
+    // row that goes in as statement text.
+    void refusedRowsInsideBatchesFailAlone()
+    {
+        QSqlQuery query(m_db);
+        QVERIFY(query.exec("CREATE TABLE T(NR INTEGER PRIMARY KEY, A CHECK (A <> 'nein'), B)"));
+        QStringList failures;
+        QuarnelRowInserter inserter(m_db, QuarnelInsertBuilder("T", {"A", "B"}),
+                                    [&](const QString &statement, const QString &error) {
+                                        failures << statement;
+                                        QVERIFY(!error.isEmpty());
+                                    });
+        const int rows = 3 * QuarnelRowInserter::kBatchRows + 7;
+        QStringList expected;
+        for (int row = 1; row <= rows; ++row) {
+            QByteArray line = row % 31 == 0 ? QByteArray("\"nein\"|") + QByteArray::number(row)
+                                            : "\"ja\"|" + QByteArray::number(row);
+            if (row == 40)
+                line += "|zuviel";
+            if (row % 31 != 0 && row != 40)
+                expected << QString::number(row);
+            if (inserter.readBytes(line, QuarnelExportEncoding::Utf8))
+                inserter.addRead();
+            else
+                inserter.add(QString::fromUtf8(line));
+        }
+        inserter.finish();
+        QCOMPARE(inserter.inserted(), expected.size());
+        QCOMPARE(failures, QStringList({"INSERT INTO T(A,B) VALUES ('nein',31);",
+                                        "INSERT INTO T(A,B) VALUES ('ja',40,'zuviel');",
+                                        "INSERT INTO T(A,B) VALUES ('nein',62);"}));
+        QCOMPARE(scalar(m_db, "SELECT group_concat(B, ',') FROM (SELECT B FROM T ORDER BY NR)"),
+                 expected.join(','));
+        QCOMPARE(scalar(m_db, "SELECT count(*) FROM T WHERE typeof(A)<>'text' OR typeof(B)<>'integer'"),
+                 QString("0"));
     }
 
     void encodings_data()
