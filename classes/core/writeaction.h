@@ -64,6 +64,11 @@ public:
     // runUnjournaled() of this object; empty when none failed.
     QString lastError() const;
 
+    // The user stopped the action: nothing more runs, and the outermost
+    // action rolls back everything, journals nothing and reports the cancel.
+    void cancel();
+    bool isCancelled() const;
+
     // Outermost action: journal, commit or roll back, report. Returns whether
     // the action's changes are in the file (statements that failed on the way
     // do not count against it in KeepGoing mode). A nested action returns

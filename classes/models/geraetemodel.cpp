@@ -5,15 +5,20 @@
 #include "changereport.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "idallocation.h"
+#include "idcondition.h"
+#include "keyranges.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetidlookup.h"
 #include "valuesetcopy.h"
 #include "valuesetdeletion.h"
+#include "workprogress.h"
 #include "writeaction.h"
 
 #include <QDebug>
 #include <QMimeData>
+#include <QSqlQuery>
 
 namespace {
 
@@ -241,27 +246,46 @@ bool GeraeteModel::isDinplusAll() const
     return true;
 }
 
+QString GeraeteModel::qualityMarkStatement(bool flag, const QString &appliances,
+                                           const QString &valueFilter, const QString &range)
+{
+    // Sets that already hold the mark stay as they are: the file ends the
+    // same, with fewer pages to write and fewer rows for the undo step.
+    const QString mark = flag ? QStringLiteral("1") : QStringLiteral("0");
+    return QStringLiteral("UPDATE werte SET dinplus=%1 WHERE %2 AND %3 AND Bemerkung LIKE '%%4%' "
+                          "AND NOT (typeof(dinplus)='integer' AND dinplus=%1)")
+        .arg(mark, range, appliances, doubleApostrophes(valueFilter));
+}
+
 bool GeraeteModel::switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
                                       const std::function<void()> &switchCurrent)
 {
     QList<int> marksBefore;
     for (int row = 0; row < rowCount(); ++row)
         marksBefore << dinplusState(row);
+    // All listed appliances but the current one (its marks are set through
+    // its own list), in one pass over the value sets, range by range.
+    QList<qint64> others;
+    for (int row = 0; row < recordCount(); ++row) {
+        if (row != currentRow)
+            others << rowId(row);
+    }
+    const QString appliances = IdCondition::of(QStringLiteral("Geraet"), others);
+    const QList<KeyRanges::Range> ranges =
+        others.isEmpty() ? QList<KeyRanges::Range>()
+                         : KeyRanges::of(runner().database(), QStringLiteral("Werte"),
+                                         QStringLiteral("WerteId"));
+    WorkProgress progress(tr("Gütezeichen werden umgeschaltet …"), ranges.size(), true);
     WriteAction action;   // the whole switch is one change
     setDinplusAll(flag);
     switchCurrent();
-    // One pass over the value sets for all listed appliances but the current
-    // one (its marks were set through its own list just now).
-    QList<int> others;
-    for (int row = 0; row < recordCount(); ++row) {
-        if (row != currentRow)
-            others << data(index(row, 0)).toInt();
-    }
-    for (const QString &ids : idListChunks(others)) {
-        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet IN (%2) AND Bemerkung "
-                                  "LIKE '%%3%'")
-                       .arg(flag ? 1 : 0)
-                       .arg(ids, doubleApostrophes(valueFilter)));
+    for (int i = 0; i < ranges.size(); ++i) {
+        action.run(qualityMarkStatement(flag, appliances, valueFilter,
+                                        KeyRanges::condition(QStringLiteral("WerteId"), ranges.at(i))));
+        if (!progress.advance(i + 1)) {
+            action.cancel();   // rolls back the current list's marks too
+            break;
+        }
     }
     if (action.finish())
         return true;
@@ -387,21 +411,17 @@ void GeraeteModel::datenDuplizieren(QList<int> rows)
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
-    for (int applianceId : appliances)
-        duplicateAppliance(sql, applianceId, valueSets.value(applianceId));
+    // The appliances first, then all their value sets with one id search.
+    QList<ValueSetCopy::Copy> copies;
+    for (int applianceId : appliances) {
+        const int copyId = settings()->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+                                                  applianceId, sql.database());
+        if (copyId != -1)
+            copies << ValueSetCopy::Copy{valueSets.value(applianceId), copyId};
+    }
+    ValueSetCopy::copyAll(sql, copies);
     action.finish();
     refresh();
-}
-
-void GeraeteModel::duplicateAppliance(const StatementRunner &sql, int applianceId,
-                                      const QList<int> &valueSets)
-{
-    AppSettings *s = settings();
-    const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
-                                     applianceId, sql.database());
-    if (copyId == -1)
-        return;
-    ValueSetCopy::copyAll(sql, valueSets, copyId);
 }
 
 void GeraeteModel::datenLoeschen(QList<int> rows)
@@ -433,14 +453,27 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
     }
     BusyCursor busy;
     const QList<int> appliances = rowIds(rows);
+    if (valueSets.isEmpty() || appliances.isEmpty())
+        return;
     bool pasted = false;
     {
         WriteAction action(connectionName);
         const StatementRunner sql = runner();
+        // One search for every new id: each search reads the whole value table.
+        QString error;
+        const QList<qint64> newIds = settings()->idAllocation().findFreeIds(
+            QStringLiteral("Werte"), QStringLiteral("WerteId"), sql.database(),
+            int(appliances.size() * valueSets.size()), &error);
+        int used = 0;
         for (int applianceId : appliances) {
             for (int valueSetId : valueSets) {
-                if (!pasteValueSet(sql, action, valueSetId, applianceId))
+                qDebug() << "Werte " << valueSetId;
+                if (used == newIds.size()) {
+                    action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
                     break;
+                }
+                if (pasteValueSet(sql, valueSetId, newIds.at(used), applianceId))
+                    ++used;
                 pasted = true;
             }
         }
@@ -452,30 +485,26 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
     }
 }
 
-// Copies one value set to the appliance through a temporary table; false
-// when no free id is left or the search failed (nothing is written then).
-bool GeraeteModel::pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
+// Copies one value set to the appliance under newId through a temporary
+// table; false when nothing was copied (the id stays free for the next one).
+bool GeraeteModel::pasteValueSet(const StatementRunner &sql, int valueSetId, qint64 newId,
                                  int applianceId)
 {
-    QString error;
-    const int newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
-                                             sql.database(), &error);
-    qDebug() << "Werte " << valueSetId;
-    if (newId < 0) {
-        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
-        return false;
-    }
+    QSqlQuery source(sql.database());
+    const bool present = source.exec(QStringLiteral("SELECT 1 FROM Werte WHERE WerteId=%1").arg(valueSetId))
+        && source.next();
+    source.finish();
     if (!sql.runJournaled(
             QStringLiteral("CREATE TEMP TABLE TBL  AS SELECT * FROM Werte WHERE WerteId=%1")
                 .arg(valueSetId)))
-        return true;
+        return false;
     sql.runJournaled(
         QStringLiteral("UPDATE TBL  SET WerteId=%1, Geraet=%2, AUSATZRINGEID=0,BEMERKUNGID=0")
             .arg(newId)
             .arg(applianceId));
-    sql.runJournaled(QStringLiteral("INSERT INTO Werte SELECT * FROM TBL"));
+    const bool inserted = sql.runJournaled(QStringLiteral("INSERT INTO Werte SELECT * FROM TBL"));
     sql.runJournaled(QStringLiteral("DROP TABLE TBL"));
-    return true;
+    return present && inserted;
 }
 
 void GeraeteModel::removeFromGroup(QList<int> rows)

@@ -59,8 +59,14 @@ public:
     // one write action. The value sets of currentRow are left to
     // switchCurrent, which runs first within the same action. When nothing
     // could be stored the marks shown before come back and false is returned.
+    // The work goes range by range of value-set ids with progress; a cancel
+    // rolls the whole switch back.
     bool switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
                             const std::function<void()> &switchCurrent);
+    // The statement of one range of value-set ids (range: a condition on
+    // WerteId) for the appliances (a condition on Geraet).
+    static QString qualityMarkStatement(bool flag, const QString &appliances,
+                                        const QString &valueFilter, const QString &range);
 
 public slots:
     void refresh() override;
@@ -91,10 +97,7 @@ private:
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void duplicateAppliance(const StatementRunner &sql, int applianceId,
-                            const QList<int> &valueSets);
-    bool pasteValueSet(const StatementRunner &sql, WriteAction &action, int valueSetId,
-                       int applianceId);
+    bool pasteValueSet(const StatementRunner &sql, int valueSetId, qint64 newId, int applianceId);
 
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;

@@ -191,25 +191,30 @@ void HerstellerModel::datenEinfuegen(QList<int> rows)
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     const QHash<int, QList<int>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
+    // The appliances first, then all their value sets with one id search.
+    QList<ValueSetCopy::Copy> copies;
     for (int manufacturerId : manufacturers) {
-        for (int applianceId : appliances)
-            pasteAppliance(sql, applianceId, manufacturerId, valueSets.value(applianceId));
+        for (int applianceId : appliances) {
+            const int copyId = pasteAppliance(sql, applianceId, manufacturerId);
+            if (copyId != -1)
+                copies << ValueSetCopy::Copy{valueSets.value(applianceId), copyId};
+        }
     }
+    ValueSetCopy::copyAll(sql, copies);
     action.finish();
     emit geraeteHinzuaddiert();
 }
 
-void HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId,
-                                     int manufacturerId, const QList<int> &valueSets)
+int HerstellerModel::pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId)
 {
     AppSettings *s = settings();
     qDebug() << "Copy Fst " << applianceId;
     const int copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
-        return;
+        return -1;
     sql.runJournaled(QStringLiteral("UPDATE Geraete SET HrstId=%1 WHERE TirmaId=%2")
                          .arg(manufacturerId)
                          .arg(copyId));
-    ValueSetCopy::copyAll(sql, valueSets, copyId);
+    return copyId;
 }

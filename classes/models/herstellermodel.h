@@ -49,8 +49,9 @@ private:
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     void deleteManufacturer(const StatementRunner &sql, int manufacturerId);
     void deleteManufacturers(const StatementRunner &sql, const QList<int> &ids);
-    void pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId,
-                        const QList<int> &valueSets);
+    // The copy of the appliance in the manufacturer, without its value
+    // sets; its id, or -1.
+    int pasteAppliance(const StatementRunner &sql, int applianceId, int manufacturerId);
 };
 
 #endif // HERSTELLERMODEL_H

@@ -818,17 +818,26 @@ void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView 
 void WerteModel::setDinplusAll(bool flag)
 {
     const int rows = rowCount();
-    WriteAction action(connectionName);
+    QList<qint64> ids;
     for (int row = 0; row < rows; ++row) {
-        if (action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid=%2")
-                           .arg(flag ? 1 : 0)
-                           .arg(isStoredRow(row) ? rowId(row) : 0)))
-            m_dinplus.insert(row, flag);
+        if (isStoredRow(row))
+            ids << rowId(row);
     }
-    if (!action.finish()) {
+    const QString mark = flag ? QStringLiteral("1") : QStringLiteral("0");
+    WriteAction action(connectionName);
+    bool stored = true;
+    // By key, the whole list at once; sets that hold the mark already stay.
+    for (const QString &chunk : idListChunks(ids))
+        stored = action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid IN (%2) AND "
+                                           "NOT (typeof(dinplus)='integer' AND dinplus=%1)")
+                                .arg(mark, chunk))
+            && stored;
+    if (!action.finish() || !stored) {
         refresh();   // shows the stored marks again
         return;
     }
+    for (int row = 0; row < rows; ++row)
+        m_dinplus.insert(row, flag);
     const int column = fieldIndex(QStringLiteral("XXXDINPLUS"));
     if (column >= 0 && rows > 0)
         emit dataChanged(index(0, column), index(rows - 1, column));

@@ -1,0 +1,45 @@
+#include "keyranges.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <limits>
+
+QList<KeyRanges::Range> KeyRanges::of(QSqlDatabase db, const QString &table, const QString &key,
+                                      qint64 width)
+{
+    const Range everything(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
+    QSqlQuery bounds(db);
+    // min() and max() of an integer primary key are read from the ends of
+    // the table's tree, not by a pass.
+    if (width < 1
+        || !bounds.exec(QStringLiteral("SELECT min(%1), max(%1) FROM %2").arg(key, table))
+        || !bounds.next() || bounds.value(0).isNull())
+        return {everything};
+    const qint64 lowest = bounds.value(0).toLongLong();
+    const qint64 highest = bounds.value(1).toLongLong();
+    QList<Range> ranges;
+    // The outer ranges are open, so that no key is missed whatever changes
+    // between reading the bounds and the last range.
+    for (qint64 first = lowest; first <= highest; first += width) {
+        const bool last = highest - first < width;
+        ranges << Range(ranges.isEmpty() ? everything.first : first,
+                        last ? everything.second : first + width - 1);
+        if (last)
+            break;
+    }
+    return ranges;
+}
+
+QString KeyRanges::condition(const QString &key, const Range &range)
+{
+    const bool openBelow = range.first == std::numeric_limits<qint64>::min();
+    const bool openAbove = range.second == std::numeric_limits<qint64>::max();
+    if (openBelow && openAbove)
+        return QStringLiteral("1");
+    if (openBelow)
+        return QStringLiteral("%1<=%2").arg(key).arg(range.second);
+    if (openAbove)
+        return QStringLiteral("%1>=%2").arg(key).arg(range.first);
+    return QStringLiteral("%1 BETWEEN %2 AND %3").arg(key).arg(range.first).arg(range.second);
+}
