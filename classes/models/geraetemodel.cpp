@@ -426,17 +426,23 @@ void GeraeteModel::datenDuplizieren(QList<int> rows)
 
 void GeraeteModel::datenLoeschen(QList<int> rows)
 {
-    BusyCursor busy;
     const QList<qint64> appliances = recordIds(rows);
+    if (appliances.isEmpty())
+        return;
+    WorkProgress progress(tr("Feuerstätten werden gelöscht …"), 2, true);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    // Set-based: one pass over Werte for the whole selection, not one per appliance.
-    for (const QString &ids : idListChunks(appliances)) {
+    // Set-based: the value sets of the whole selection are found in one pass
+    // over Werte and deleted by their keys with their group rows; the sets
+    // derived from them become plain.
+    for (const QString &ids : idListChunks(appliances))
         sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid IN (%1)").arg(ids));
-        // With their group rows; the sets derived from them become plain.
+    if (progress.advance(1))
         ValueSetDeletion::deleteSelected(
-            action, QStringLiteral("SELECT WerteId FROM Werte WHERE geraet IN (%1)").arg(ids));
-    }
+            action, QStringLiteral("SELECT WerteId FROM Werte WHERE %1")
+                        .arg(IdCondition::of(QStringLiteral("geraet"), appliances)));
+    if (!progress.advance(2))
+        action.cancel();
     action.finish();
     refresh();
     emit werteAktualisieren();
