@@ -18,13 +18,18 @@ QList<KeyRanges::Range> KeyRanges::of(QSqlDatabase db, const QString &table, con
         return {everything};
     const qint64 lowest = bounds.value(0).toLongLong();
     const qint64 highest = bounds.value(1).toLongLong();
+    // Keys far apart (an id above 2^32 among small ones) widen the ranges:
+    // there are never more than kMaxRanges.
+    const quint64 span = quint64(highest) - quint64(lowest);
+    const quint64 step = qMax(quint64(width), span / kMaxRanges + 1);
     QList<Range> ranges;
     // The outer ranges are open, so that no key is missed whatever changes
     // between reading the bounds and the last range.
-    for (qint64 first = lowest; first <= highest; first += width) {
-        const bool last = highest - first < width;
+    for (quint64 offset = 0;; offset += step) {
+        const bool last = span - offset < step;
+        const qint64 first = qint64(quint64(lowest) + offset);
         ranges << Range(ranges.isEmpty() ? everything.first : first,
-                        last ? everything.second : first + width - 1);
+                        last ? everything.second : qint64(quint64(first) + step - 1));
         if (last)
             break;
     }

@@ -25,6 +25,7 @@ public:
     static QString condition(const QString &key, const Range &range);
 
     static const qint64 kDefaultWidth = 25000;
+    static const int kMaxRanges = 200;
 };
 
 #endif // KEYRANGES_H

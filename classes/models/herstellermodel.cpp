@@ -7,6 +7,7 @@
 #include "statementrunner.h"
 #include "valuesetcopy.h"
 #include "valuesetdeletion.h"
+#include "workprogress.h"
 #include "writeaction.h"
 
 #include <QDebug>
@@ -147,9 +148,12 @@ void HerstellerModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
     const QList<int> manufacturers = rowIds(rows);
+    WorkProgress progress(tr("Hersteller werden gelöscht …"), 1, true);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     deleteManufacturers(sql, manufacturers);
+    if (!progress.advance(1))
+        action.cancel();
     action.finish();
     refreshKeepingSelection();
 }
