@@ -227,11 +227,23 @@ QString WriteAction::lastError() const
     return m_lastError;
 }
 
+quint64 &WriteAction::finished()
+{
+    static quint64 count = 0;
+    return count;
+}
+
+quint64 WriteAction::finishedCount()
+{
+    return finished();
+}
+
 bool WriteAction::finish()
 {
     if (m_finished)
         return m_result;
     if (m_outermost) {
+        ++finished();
         openActions().remove(m_connectionName);
         m_result = finishOutermost();
         m_failures = m_shared->failures;

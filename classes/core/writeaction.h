@@ -79,6 +79,10 @@ public:
     // are on the disk and before the commit (tests stop the process there).
     static void setBeforeCommitHook(void (*hook)());
 
+    // How many outermost actions have finished so far (committed or not): a
+    // value read from the file before is still the file's while it is the same.
+    static quint64 finishedCount();
+
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
 
@@ -100,6 +104,7 @@ private:
     bool finishOutermost();
     void report() const;
     static RecorderSource &recorderSource();
+    static quint64 &finished();
 
     QString m_connectionName;
     Shared *m_shared = nullptr;

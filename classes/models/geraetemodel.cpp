@@ -19,6 +19,7 @@
 #include <QDebug>
 #include <QMimeData>
 #include <QSqlQuery>
+#include <QVariant>
 
 namespace {
 
@@ -121,8 +122,40 @@ void GeraeteModel::rebuildRowValueSetIds()
     ids.reserve(rows);
     for (int row = 0; row < rows; ++row)
         ids << rowId(row);
+    m_idsReadAfter = WriteAction::finishedCount();
+    m_idsDataVersion = dataVersion();
+    m_idsValueFilter = settings()->valueFilter;
     rowValueSetIds =
-        ValueSetIdLookup::joinedIdsPerAppliance(ids, settings()->valueFilter, runner().database());
+        ValueSetIdLookup::joinedIdsPerAppliance(ids, m_idsValueFilter, runner().database());
+}
+
+// Changes when another connection commits to the file.
+qint64 GeraeteModel::dataVersion() const
+{
+    QSqlQuery query(runner().database());
+    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next()
+        ? query.value(0).toLongLong()
+        : -2;
+}
+
+std::optional<QList<qint64>> GeraeteModel::freshValueSetIds(qint64 applianceId) const
+{
+    const AppSettings *s = settings();
+    // The value list shows the sets whose Bemerkung matches the value search,
+    // or those the general filter finds: ids read for another search, or
+    // narrowed by one while the general filter decides, would miss some.
+    if (m_idsValueFilter != s->valueFilter || (!s->allFilter.isEmpty() && !m_idsValueFilter.isEmpty()))
+        return std::nullopt;
+    if (m_idsReadAfter != WriteAction::finishedCount() || m_idsDataVersion < 0
+        || m_idsDataVersion != dataVersion())
+        return std::nullopt;
+    const int row = rowOfRecord(applianceId);
+    if (row < 0 || row >= rowValueSetIds.size())
+        return std::nullopt;
+    QList<qint64> ids;
+    for (const QString &id : idParts(rowValueSetIds.at(row)))
+        ids << id.toLongLong();
+    return ids;
 }
 
 void GeraeteModel::rereadValueSetIds()

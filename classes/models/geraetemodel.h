@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class StatementRunner;
 class WriteAction;
@@ -39,6 +40,12 @@ public:
 
     // "#"-joined value-set ids of the row's appliance (empty when none).
     QString valueSetIdsOfRow(int row) const;
+    // The ids of the listed appliance's value sets, as long as nothing can
+    // have changed the value table since they were read (no write action of
+    // ours, no commit of another program) and the current search makes them
+    // hold every set the value list shows: what the value list of the
+    // appliance needs to find its rows by key instead of a pass over Werte.
+    std::optional<QList<qint64>> freshValueSetIds(qint64 applianceId) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -94,6 +101,7 @@ private:
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();
+    qint64 dataVersion() const;
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
@@ -101,6 +109,10 @@ private:
 
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;
+    // When and for which value search rowValueSetIds were read.
+    quint64 m_idsReadAfter = 0;
+    qint64 m_idsDataVersion = -1;
+    QString m_idsValueFilter;
 
     mutable QString m_groupIdsSource;
     mutable QSet<QString> m_groupIds;

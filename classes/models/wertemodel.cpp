@@ -131,6 +131,36 @@ void WerteModel::reloadWerte()
              kolvexDb());
 }
 
+void WerteModel::reloadWerte(const QList<qint64> &knownIds)
+{
+    const AppSettings *s = settings();
+    const QString fields =
+        FieldListColumns::withKeyColumns(s->valueFields, FieldListColumns::valueKeyColumns());
+    const QString whole =
+        valueListStatement(fields, s->currentApplianceId, s->allFilter, s->valueFilter);
+    setQuery(restrictedToIds(whole, knownIds), kolvexDb());
+    // A re-read after a change of the list (a set inserted, duplicated)
+    // must find the new sets too.
+    if (queryText == restrictedToIds(whole, knownIds))
+        queryText = whole;
+}
+
+QString WerteModel::restrictedToIds(const QString &listStatement, const QList<qint64> &ids)
+{
+    // Every variant ends with its order clause; the conditions stay, so the
+    // rows are those of the whole statement, only found without a pass.
+    static const QString order = QStringLiteral(" ORDER BY Bemerkung");
+    const int at = listStatement.lastIndexOf(order);
+    if (at < 0)
+        return listStatement;
+    QStringList texts;
+    for (qint64 id : ids)
+        texts << QString::number(id);
+    QString statement = listStatement;
+    statement.insert(at, QStringLiteral(" AND WerteId IN (%1)").arg(texts.join(QLatin1Char(','))));
+    return statement;
+}
+
 void WerteModel::setQuery(const QString &sql, const QSqlDatabase &db)
 {
     EditableSqlQueryModel::setQuery(sql, db);

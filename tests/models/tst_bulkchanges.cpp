@@ -240,6 +240,50 @@ private slots:
         QCOMPARE(journalDifference(), QString());
     }
 
+    // Selecting an appliance right after its list was read finds the value
+    // sets by key; the list is the one the whole statement shows, and stays
+    // so after a change of its own.
+    void valueListByKnownIdsShowsWhatTheWholeStatementShows()
+    {
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        const qint64 first = listed(appliances, 1).first();
+        const std::optional<QList<qint64>> known = appliances.freshValueSetIds(first);
+        QVERIFY(known.has_value());
+        QVERIFY(!known->isEmpty());
+        settings()->currentApplianceId = int(first);
+        WerteModel whole;
+        whole.reloadWerte();
+        WerteModel byKey;
+        byKey.reloadWerte(*known);
+        const auto cells = [](const WerteModel &model) {
+            QStringList texts;
+            for (int row = 0; row < model.rowCount(); ++row)
+                for (int column = 0; column < model.columnCount(); ++column)
+                    texts << model.index(row, column).data(Qt::EditRole).toString();
+            return texts;
+        };
+        QCOMPARE(cells(byKey), cells(whole));
+
+        const int rows = byKey.rowCount();
+        QVERIFY(byKey.setData(byKey.index(rows - 1, byKey.fieldIndex("BEMERKUNG")), "Neu"));
+        QCOMPARE(byKey.rowCount(), rows + 1);
+        // Our write made the ids old; read again they hold.
+        QVERIFY(!appliances.freshValueSetIds(first).has_value());
+        appliances.rereadValueSetIds();
+        QCOMPARE(appliances.freshValueSetIds(first)->size(), known->size() + 1);
+        // So does a commit of another program, and another value search.
+        {
+            TestSupport::OtherProgram other(m_file);
+            QVERIFY(other.exec(QString("UPDATE Werte SET Bemerkung='x' WHERE Geraet=%1").arg(first)));
+        }
+        QVERIFY(!appliances.freshValueSetIds(first).has_value());
+        appliances.rereadValueSetIds();
+        QVERIFY(appliances.freshValueSetIds(first).has_value());
+        settings()->valueFilter = "Teil";
+        QVERIFY(!appliances.freshValueSetIds(first).has_value());
+    }
+
     // What one search after the other finds, taking each id before the next.
     void freeIdsAtOnceAreTheIdsOfSearchesOneAfterTheOther()
     {
