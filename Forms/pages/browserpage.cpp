@@ -362,7 +362,14 @@ void BrowserPage::rebuildGroupList()
         return;
     m_gruppenModel->clear();
     m_gruppenModel->setHorizontalHeaderLabels({tr("Gruppe")});
-    m_gruppenModel->loadGroupsOfManufacturer(settings()->currentManufacturerId);
+    const int manufacturer = settings()->currentManufacturerId;
+    // The appliance list has just read the ids of all the manufacturer's sets.
+    const std::optional<QList<qint64>> known =
+        m_geraeteModel ? m_geraeteModel->freshValueSetIdsOfManufacturer(manufacturer) : std::nullopt;
+    if (known)
+        m_gruppenModel->loadGroupsOfValueSets(*known);
+    else
+        m_gruppenModel->loadGroupsOfManufacturer(manufacturer);
 }
 
 void BrowserPage::groupActivated(const QModelIndex &index)

@@ -138,6 +138,27 @@ qint64 GeraeteModel::dataVersion() const
         : -2;
 }
 
+bool GeraeteModel::valueSetIdsAreFresh() const
+{
+    return m_idsReadAfter == WriteAction::finishedCount() && m_idsDataVersion >= 0
+        && m_idsDataVersion == dataVersion();
+}
+
+std::optional<QList<qint64>> GeraeteModel::freshValueSetIdsOfManufacturer(int manufacturerId) const
+{
+    const AppSettings *s = settings();
+    if (manufacturerId != s->currentManufacturerId || !m_idsValueFilter.isEmpty()
+        || !s->valueFilter.isEmpty() || !s->allFilter.isEmpty() || !s->applianceFilter.isEmpty()
+        || !s->showOldAppliances || s->queryFailed || !valueSetIdsAreFresh())
+        return std::nullopt;
+    QList<qint64> ids;
+    for (int row = 0; row < recordCount() && row < rowValueSetIds.size(); ++row) {
+        for (const QString &id : idParts(rowValueSetIds.at(row)))
+            ids << id.toLongLong();
+    }
+    return ids;
+}
+
 std::optional<QList<qint64>> GeraeteModel::freshValueSetIds(qint64 applianceId) const
 {
     const AppSettings *s = settings();
@@ -146,8 +167,7 @@ std::optional<QList<qint64>> GeraeteModel::freshValueSetIds(qint64 applianceId) 
     // narrowed by one while the general filter decides, would miss some.
     if (m_idsValueFilter != s->valueFilter || (!s->allFilter.isEmpty() && !m_idsValueFilter.isEmpty()))
         return std::nullopt;
-    if (m_idsReadAfter != WriteAction::finishedCount() || m_idsDataVersion < 0
-        || m_idsDataVersion != dataVersion())
+    if (!valueSetIdsAreFresh())
         return std::nullopt;
     const int row = rowOfRecord(applianceId);
     if (row < 0 || row >= rowValueSetIds.size())

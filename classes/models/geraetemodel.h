@@ -46,6 +46,9 @@ public:
     // hold every set the value list shows: what the value list of the
     // appliance needs to find its rows by key instead of a pass over Werte.
     std::optional<QList<qint64>> freshValueSetIds(qint64 applianceId) const;
+    // Those of every appliance of the manufacturer, while the list shows
+    // them all (no search, old appliances shown) and the ids are fresh.
+    std::optional<QList<qint64>> freshValueSetIdsOfManufacturer(int manufacturerId) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -102,6 +105,7 @@ private:
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();
     qint64 dataVersion() const;
+    bool valueSetIdsAreFresh() const;
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);

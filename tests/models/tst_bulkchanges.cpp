@@ -1,6 +1,7 @@
 #include "appsettings.h"
 #include "dbconnections.h"
 #include "geraetemodel.h"
+#include "gruppenmodel.h"
 #include "idallocation.h"
 #include "idcondition.h"
 #include "keyranges.h"
@@ -282,6 +283,35 @@ private slots:
         QVERIFY(appliances.freshValueSetIds(first).has_value());
         settings()->valueFilter = "Teil";
         QVERIFY(!appliances.freshValueSetIds(first).has_value());
+    }
+
+    // The groups of a manufacturer from the ids its list read: the same
+    // groups with the same members in the same order as the join gives.
+    void groupsFromKnownIdsAreTheGroupsOfTheJoin()
+    {
+        QVERIFY(TestSupport::runSqlite3(m_file, "INSERT INTO gruppen VALUES ('Zweite', 70004);\n"
+                                                "INSERT INTO gruppen VALUES ('Zweite', 70000);\n"
+                                                "INSERT INTO gruppen VALUES ('Fremd', 100);\n")
+                    .isEmpty());
+        GeraeteModel appliances;
+        appliances.selectAppliances();
+        const std::optional<QList<qint64>> known = appliances.freshValueSetIdsOfManufacturer(58);
+        QVERIFY(known.has_value());
+        GruppenModel byJoin;
+        byJoin.loadGroupsOfManufacturer(58);
+        GruppenModel byIds;
+        byIds.loadGroupsOfValueSets(*known);
+        const auto groups = [](const GruppenModel &model) {
+            QStringList texts;
+            for (int row = 0; row < model.rowCount(); ++row)
+                texts << model.index(row, 0).data().toString() + "=" + model.index(row, 0).data(Qt::UserRole).toString();
+            return texts;
+        };
+        QVERIFY(groups(byJoin).size() >= 2);
+        QCOMPARE(groups(byIds), groups(byJoin));
+        // Not while the list is narrowed by a search.
+        settings()->applianceFilter = "x";
+        QVERIFY(!appliances.freshValueSetIdsOfManufacturer(58).has_value());
     }
 
     // What one search after the other finds, taking each id before the next.
