@@ -11,9 +11,10 @@ QList<KeyRanges::Range> KeyRanges::of(QSqlDatabase db, const QString &table, con
     const Range everything(std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max());
     QSqlQuery bounds(db);
     // min() and max() of an integer primary key are read from the ends of
-    // the table's tree, not by a pass.
+    // the table's tree, not by a pass, but only each in a select of its own.
     if (width < 1
-        || !bounds.exec(QStringLiteral("SELECT min(%1), max(%1) FROM %2").arg(key, table))
+        || !bounds.exec(QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)")
+                            .arg(key, table))
         || !bounds.next() || bounds.value(0).isNull())
         return {everything};
     const qint64 lowest = bounds.value(0).toLongLong();
