@@ -3,6 +3,8 @@
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "filesync.h"
+#include "statementinthread.h"
+#include "workprogress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -64,11 +66,26 @@ bool DatabaseBackup::fail(const QString &text)
 bool DatabaseBackup::writeSnapshot(QSqlDatabase db, const QString &path,
                                    const QString &sourceName, const QString &targetName)
 {
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("VACUUM INTO ?"));
-    query.addBindValue(QDir::toNativeSeparators(path));
-    if (!query.exec()) {
-        const QSqlError error = query.lastError();
+    // On a file the copy runs beside the window, which shows how far it got.
+    const QString file = db.databaseName();
+    const qint64 fileSize = QFileInfo(file).size();
+    bool written = false;
+    QSqlError error;
+    if (QFileInfo(file).isFile() && fileSize > 0) {
+        WorkProgress progress(tr("Sicherung wird geschrieben …"), 100, false);
+        StatementInThread copy;
+        written = copy.run(file, db.connectOptions(), QStringLiteral("VACUUM INTO ?"),
+                           {QDir::toNativeSeparators(path)}, progress,
+                           [&] { return int(QFileInfo(path).size() * 100 / fileSize); });
+        error = copy.error();
+    } else {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("VACUUM INTO ?"));
+        query.addBindValue(QDir::toNativeSeparators(path));
+        written = query.exec();
+        error = query.lastError();
+    }
+    if (!written) {
         removePartialCopy(path);
         if (isWriteError(error) && !isLockError(error))
             fail(tr("Die Sicherung '%1' konnte nicht geschrieben werden: %2")
