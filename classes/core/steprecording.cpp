@@ -119,7 +119,9 @@ QString StepRecording::byRowIds(const QString &table, const QList<qint64> &ids) 
     list.reserve(ids.size());
     for (qint64 id : ids)
         list << QString::number(id);
-    const QString condition = QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
+    const QString condition = ids.isEmpty()
+        ? QStringLiteral("0")
+        : QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
     if (m_pending.kind == WriteStatement::Delete)
         return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, m_pending.assignments, condition);
@@ -183,8 +185,9 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
     m_pendingRows = rows.order.size();
     m_pendingIds = rows.order;
     // The rows are known now, in this very transaction: a condition that
-    // needs a pass over the whole table is not evaluated twice.
-    if (m_pending.where.isEmpty() || m_pendingIds.isEmpty())
+    // needs a pass over the whole table is not evaluated twice, also not
+    // when it found no row at all.
+    if (m_pending.where.isEmpty())
         return QString();
     return byRowIds(table->name, m_pendingIds);
 }

@@ -6,6 +6,7 @@
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "idallocation.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
 #include "userinteraction.h"
@@ -688,12 +689,25 @@ void WerteModel::datenDuplizieren(QList<int> rows)
             ids << rowId(row);
     }
     WriteAction action(connectionName);
+    // One search for all new ids: each search reads the whole value table.
+    const IdAllocation allocation = s->idAllocation();
+    QString error;
+    const QList<qint64> newIds = allocation.findFreeIds(
+        QStringLiteral("Werte"), QStringLiteral("WerteId"), action.database(), ids.size(), &error);
+    int used = 0;
     for (int id : qAsConst(ids)) {
-        const int copy =
-            s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, action.database());
-        if (copy != -1)
-            action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
-                           .arg(today(), QString::number(copy)));
+        if (used == newIds.size()) {
+            action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
+            break;
+        }
+        // An id stays free for the next set when its copy did not happen.
+        const qint64 copy = newIds.at(used);
+        if (!allocation.copyRecordAs(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, copy,
+                                     action.database()))
+            continue;
+        ++used;
+        action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+                       .arg(today(), QString::number(copy)));
     }
     action.finish();
     refresh();

@@ -64,14 +64,17 @@ bool DatabaseBackup::fail(const QString &text)
 }
 
 bool DatabaseBackup::writeSnapshot(QSqlDatabase db, const QString &path,
-                                   const QString &sourceName, const QString &targetName)
+                                   const QString &sourceName, const QString &targetName,
+                                   bool besideTheWindow)
 {
-    // On a file the copy runs beside the window, which shows how far it got.
+    // The user's backup of the open file runs beside the window, which shows
+    // how far it got. (A file left mid-change must be copied through db: only
+    // that connection may roll its journal back.)
     const QString file = db.databaseName();
     const qint64 fileSize = QFileInfo(file).size();
     bool written = false;
     QSqlError error;
-    if (QFileInfo(file).isFile() && fileSize > 0) {
+    if (besideTheWindow && QFileInfo(file).isFile() && fileSize > 0) {
         WorkProgress progress(tr("Sicherung wird geschrieben …"), 100, false);
         StatementInThread copy;
         written = copy.run(file, db.connectOptions(), QStringLiteral("VACUUM INTO ?"),
@@ -133,7 +136,7 @@ DatabaseBackup::Result DatabaseBackup::copyTo(QSqlDatabase db, const QString &ta
     // is written through the owner's write permission.
     const QFileDevice::Permissions permissions = QFileInfo(source).permissions();
     QFile::setPermissions(partial, permissions | QFileDevice::WriteOwner);
-    if (!writeSnapshot(db, partial, source, target))
+    if (!writeSnapshot(db, partial, source, target, /*besideTheWindow=*/true))
         return Failed;
     if (!syncToDisk(partial) || !QFile::setPermissions(partial, permissions)) {
         removePartialCopy(partial);
@@ -184,7 +187,7 @@ bool DatabaseBackup::snapshotOfFile(const QString &file, const QString &copy, bo
     bool ok;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        ok = writeSnapshot(db, copy, shownName, copy);
+        ok = writeSnapshot(db, copy, shownName, copy, /*besideTheWindow=*/false);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
