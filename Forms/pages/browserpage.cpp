@@ -303,7 +303,14 @@ void BrowserPage::showValues()
     if (!m_werteModel)
         return;
     m_applianceFollow->flush();
-    m_werteModel->reloadWerte();
+    // The appliance list read the ids of the value sets just now.
+    const std::optional<QList<qint64>> known =
+        m_geraeteModel ? m_geraeteModel->freshValueSetIds(settings()->currentApplianceId)
+                       : std::nullopt;
+    if (known)
+        m_werteModel->reloadWerte(*known);
+    else
+        m_werteModel->reloadWerte();
     m_widgets.values->hideColumn(0);
     m_widgets.values->hideColumn(1);
     m_widgets.values->resizeColumnsToContents();
@@ -355,7 +362,14 @@ void BrowserPage::rebuildGroupList()
         return;
     m_gruppenModel->clear();
     m_gruppenModel->setHorizontalHeaderLabels({tr("Gruppe")});
-    m_gruppenModel->loadGroupsOfManufacturer(settings()->currentManufacturerId);
+    const int manufacturer = settings()->currentManufacturerId;
+    // The appliance list has just read the ids of all the manufacturer's sets.
+    const std::optional<QList<qint64>> known =
+        m_geraeteModel ? m_geraeteModel->freshValueSetIdsOfManufacturer(manufacturer) : std::nullopt;
+    if (known)
+        m_gruppenModel->loadGroupsOfValueSets(*known);
+    else
+        m_gruppenModel->loadGroupsOfManufacturer(manufacturer);
 }
 
 void BrowserPage::groupActivated(const QModelIndex &index)

@@ -32,6 +32,11 @@ void ChangeReport::statementsFailed(int count, const QString &firstDatabaseText)
     emit failed(message);
 }
 
+void ChangeReport::actionCancelled()
+{
+    emit failed(tr("Abgebrochen: nichts geändert"));
+}
+
 void ChangeReport::journalNotWritable(const QString &reason)
 {
     const QString message = tr("Änderungsprotokoll nicht schreibbar: ") + reason;

@@ -21,6 +21,8 @@ public:
     void statementsFailed(int count, const QString &firstDatabaseText);
     // "Änderungsprotokoll nicht schreibbar: " followed by the reason.
     void journalNotWritable(const QString &reason);
+    // "Abgebrochen: nichts geändert" after the user cancelled a bulk action.
+    void actionCancelled();
     // What opening a database found (journal cut back, import interrupted).
     void openingNotice(const QString &message);
 

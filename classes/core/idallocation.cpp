@@ -64,12 +64,9 @@ QString IdAllocation::freeIdConditions(const QString &table) const
                                 : QStringLiteral(" AND %1").arg(conditions.join(" AND "));
 }
 
-qint64 IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
-                                QString *error) const
+QString IdAllocation::freeIdStatement(const QString &table, const QString &keyColumn,
+                                      QSqlDatabase db, int count) const
 {
-    if (error)
-        error->clear();
-    QSqlQuery query(db);
     {
         // A returned manufacturer's file may have no group table.
         QSqlQuery groups(db);
@@ -77,17 +74,38 @@ qint64 IdAllocation::findFreeId(const QString &table, const QString &keyColumn, 
                                                      "type='table' AND lower(name)='gruppen'"))
             && groups.next() && groups.value(0).toInt() > 0;
     }
-    const QString sql = QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
-                                       "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit 1")
-                            .arg(keyColumn, table, freeIdConditions(table));
-    if (!query.exec(sql)) {
+    return QStringLiteral("select seqidxs.id from seqidxs left join %2 on "
+                          "seqidxs.id=%2.%1 where %2.%1 is NULL %3 limit %4")
+        .arg(keyColumn, table, freeIdConditions(table))
+        .arg(count);
+}
+
+qint64 IdAllocation::findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                                QString *error) const
+{
+    const QList<qint64> ids = findFreeIds(table, keyColumn, db, 1, error);
+    return ids.isEmpty() ? -1 : ids.first();
+}
+
+QList<qint64> IdAllocation::findFreeIds(const QString &table, const QString &keyColumn,
+                                        QSqlDatabase db, int count, QString *error) const
+{
+    if (error)
+        error->clear();
+    QList<qint64> ids;
+    if (count < 1)
+        return ids;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(freeIdStatement(table, keyColumn, db, count))) {
         if (error)
             *error = query.lastError().databaseText();
-        return -1;
+        return ids;
     }
-    if (!query.next())
-        return -1;
-    return query.value(0).toLongLong();
+    // Without ORDER BY SQLite walks seqidxs by its key: ascending ids.
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    return ids;
 }
 
 qint64 IdAllocation::copyRecord(const QString &table, const QString &keyColumn, qint64 id,
@@ -100,15 +118,23 @@ qint64 IdAllocation::copyRecord(const QString &table, const QString &keyColumn, 
         action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
         return -1;
     }
+    const bool copied = copyRecordAs(table, keyColumn, id, newId, db);
+    return action.finish() && copied ? newId : -1;
+}
+
+bool IdAllocation::copyRecordAs(const QString &table, const QString &keyColumn, qint64 id,
+                                qint64 newId, QSqlDatabase db) const
+{
+    WriteAction action(db.connectionName());
     QSqlQuery source(db);
     if (!source.exec(QStringLiteral("select * from %1 where %2=%3").arg(table, keyColumn).arg(id))) {
         action.noteFailure(source.lastError().databaseText());
-        return -1;
+        return false;
     }
     if (!source.next())
-        return -1;
+        return false;
     const QString insert = copyStatement(table, keyColumn, source.record(), id, newId);
     source.finish();
     const bool inserted = action.run(insert);
-    return action.finish() && inserted ? newId : -1;
+    return action.finish() && inserted;
 }

@@ -1,6 +1,7 @@
 #ifndef IDALLOCATION_H
 #define IDALLOCATION_H
 
+#include <QList>
 #include <QPair>
 #include <QSqlDatabase>
 #include <QString>
@@ -23,13 +24,26 @@ public:
     // table.
     qint64 findFreeId(const QString &table, const QString &keyColumn, QSqlDatabase db,
                       QString *error = nullptr) const;
+    // The count lowest free ids at once, ascending: what count searches give
+    // one after the other when each found id is taken before the next search
+    // (the search reads the whole table when it is Werte: derived sets and
+    // group rows must not name a new id). Fewer when the range runs out;
+    // empty with error set when the search failed.
+    QList<qint64> findFreeIds(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                              int count, QString *error = nullptr) const;
     // Copies one row under a new free id; returns the new id or -1. Runs as
     // part of the write action open on db (or as an action of its own).
     qint64 copyRecord(const QString &table, const QString &keyColumn, qint64 id,
                       QSqlDatabase db) const;
+    // Copies one row under newId, an id from findFreeIds; false when the
+    // source row is missing or the insert failed.
+    bool copyRecordAs(const QString &table, const QString &keyColumn, qint64 id, qint64 newId,
+                      QSqlDatabase db) const;
 
 private:
     QString freeIdConditions(const QString &table) const;
+    QString freeIdStatement(const QString &table, const QString &keyColumn, QSqlDatabase db,
+                            int count) const;
 
     bool m_hasRange = false;
     mutable bool m_hasGroupTable = false;

@@ -119,7 +119,9 @@ QString StepRecording::byRowIds(const QString &table, const QList<qint64> &ids) 
     list.reserve(ids.size());
     for (qint64 id : ids)
         list << QString::number(id);
-    const QString condition = QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
+    const QString condition = ids.isEmpty()
+        ? QStringLiteral("0")
+        : QStringLiteral("rowid IN (%1)").arg(list.join(QLatin1Char(',')));
     if (m_pending.kind == WriteStatement::Delete)
         return QStringLiteral("DELETE FROM %1 WHERE %2").arg(table, condition);
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(table, m_pending.assignments, condition);
@@ -183,8 +185,9 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
     m_pendingRows = rows.order.size();
     m_pendingIds = rows.order;
     // The rows are known now, in this very transaction: a condition that
-    // needs a pass over the whole table is not evaluated twice.
-    if (m_pending.where.isEmpty() || m_pendingIds.isEmpty())
+    // needs a pass over the whole table is not evaluated twice, also not
+    // when it found no row at all.
+    if (m_pending.where.isEmpty())
         return QString();
     return byRowIds(table->name, m_pendingIds);
 }
@@ -212,12 +215,15 @@ void StepRecording::afterStatement(const QString &sql, int rowsAffected, const Q
         }
         touch(*table, insertId.toLongLong(), UndoStep::Image());
         m_toRead[table->name.toLower()].insert(insertId.toLongLong());
+        m_inserted[table->name.toLower()].insert(insertId.toLongLong());
         return;
     }
     if (rowsAffected != m_pendingRows) {
         giveUp(tr("Eine Anweisung hat andere Zeilen geändert als erwartet."));
         return;
     }
+    if (m_pending.kind == WriteStatement::Update)
+        noteAssignments(*table);
     QSet<qint64> &toRead = m_toRead[table->name.toLower()];
     for (qint64 id : qAsConst(m_pendingIds)) {
         if (m_pending.kind == WriteStatement::Delete)
@@ -227,26 +233,86 @@ void StepRecording::afterStatement(const QString &sql, int rowsAffected, const Q
     }
 }
 
+void StepRecording::noteAssignments(const UndoStep::Table &table)
+{
+    const QString key = table.name.toLower();
+    const QStringList columns = m_pending.assignedColumns();
+    QSet<QString> &assigned = m_assigned[key];
+    for (const QString &column : columns) {
+        bool known = false;
+        for (const QString &name : table.columns)
+            known = known || name.compare(column, Qt::CaseInsensitive) == 0;
+        if (!known) {
+            m_readWholeRows.insert(key);
+            return;
+        }
+        assigned.insert(column.toLower());
+    }
+    if (columns.isEmpty())
+        m_readWholeRows.insert(key);
+}
+
+// The rows as the action leaves them. A row only updated differs from its
+// image before the first change in the columns the updates set: those are
+// read, the rest is taken over; inserted rows are read whole.
+bool StepRecording::readAfterImages(QSqlDatabase db, UndoStep::Table &table, QString *error)
+{
+    const QString key = table.name.toLower();
+    const QSet<qint64> toRead = m_toRead.value(key);
+    const QSet<qint64> inserted = m_inserted.value(key);
+    const bool wholeRows = m_readWholeRows.contains(key);
+    QList<qint64> whole;
+    QList<qint64> partly;
+    for (qint64 id : qAsConst(table.order)) {
+        if (!toRead.contains(id))
+            continue;
+        if (wholeRows || inserted.contains(id) || !table.before.value(id).has_value())
+            whole << id;
+        else
+            partly << id;
+    }
+    StoredRows now;
+    if (!now.readIds(db, table.name, whole, error))
+        return false;
+    QStringList assignedColumns;
+    QList<int> positions;
+    for (int i = 0; i < table.columns.size(); ++i) {
+        if (m_assigned.value(key).contains(table.columns.at(i).toLower())) {
+            assignedColumns << table.columns.at(i);
+            positions << i;
+        }
+    }
+    StoredRows changed;
+    if (!partly.isEmpty() && !changed.readIds(db, table.name, partly, error, assignedColumns))
+        return false;
+    for (qint64 id : qAsConst(table.order)) {
+        const auto row = now.rows.constFind(id);
+        if (row != now.rows.constEnd()) {
+            table.after.insert(id, UndoStep::Image(row.value()));
+            continue;
+        }
+        const auto part = changed.rows.constFind(id);
+        if (part == changed.rows.constEnd()) {
+            table.after.insert(id, UndoStep::Image());   // deleted, or gone meanwhile
+            continue;
+        }
+        StoredRows::Values values = *table.before.value(id);
+        for (int i = 0; i < positions.size(); ++i)
+            values[positions.at(i)] = part.value().at(i);
+        table.after.insert(id, UndoStep::Image(values));
+    }
+    return true;
+}
+
 void StepRecording::beforeCommit(QSqlDatabase db)
 {
     if (!m_step.isUndoable())
         return;
     for (UndoStep::Table &table : m_step.tables) {
-        StoredRows now;
         QString error;
-        const QSet<qint64> toRead = m_toRead.value(table.name.toLower());
-        QList<qint64> ids;
-        for (qint64 id : qAsConst(table.order)) {
-            if (toRead.contains(id))
-                ids << id;
-        }
-        if (!now.readIds(db, table.name, ids, &error)) {
+        if (!readAfterImages(db, table, &error)) {
             giveUp(error);
             return;
-        }
-        for (qint64 id : qAsConst(table.order)) {
-            const auto row = now.rows.constFind(id);
-            table.after.insert(id, row == now.rows.constEnd() ? UndoStep::Image() : UndoStep::Image(row.value()));
         }
     }
 }

@@ -36,6 +36,8 @@ private:
     // The statement limited to the rows its condition found: one pass over
     // the table is enough.
     QString byRowIds(const QString &table, const QList<qint64> &ids) const;
+    void noteAssignments(const UndoStep::Table &table);
+    bool readAfterImages(QSqlDatabase db, UndoStep::Table &table, QString *error);
 
     std::function<void(UndoStep)> m_committed;
     UndoStep m_step;
@@ -49,6 +51,13 @@ private:
     // Per table: rows whose state after the action must be read again
     // (deleted ones are known to be gone).
     QHash<QString, QSet<qint64>> m_toRead;
+    // Per table: the columns the action's updates set, and the tables where
+    // an insert or an update of another form needs whole rows read again.
+    // Only those columns can differ from the row as it was before: the
+    // other values are taken from the image read before the first change.
+    QHash<QString, QSet<QString>> m_assigned;
+    QHash<QString, QSet<qint64>> m_inserted;
+    QSet<QString> m_readWholeRows;
     QHash<QString, int> m_tableIndex;
 };
 

@@ -74,16 +74,19 @@ bool StoredRows::readWhere(QSqlDatabase db, const QString &table, const QString 
 }
 
 bool StoredRows::readIds(QSqlDatabase db, const QString &table, const QList<qint64> &ids,
-                         QString *error)
+                         QString *error, const QStringList &onlyColumns)
 {
-    if (columns.isEmpty() && !read(db, QStringLiteral("SELECT rowid,* FROM %1 LIMIT 0").arg(table), error))
+    const QString selected = onlyColumns.isEmpty() ? QStringLiteral("*")
+                                                   : onlyColumns.join(QLatin1Char(','));
+    if (columns.isEmpty()
+        && !read(db, QStringLiteral("SELECT rowid,%1 FROM %2 LIMIT 0").arg(selected, table), error))
         return false;
     for (int start = 0; start < ids.size(); start += 500) {
         QStringList chunk;
         for (int i = start; i < qMin(ids.size(), start + 500); ++i)
             chunk << QString::number(ids.at(i));
-        if (!read(db, QStringLiteral("SELECT rowid,* FROM %1 WHERE rowid IN (%2)")
-                          .arg(table, chunk.join(QLatin1Char(','))),
+        if (!read(db, QStringLiteral("SELECT rowid,%1 FROM %2 WHERE rowid IN (%3)")
+                          .arg(selected, table, chunk.join(QLatin1Char(','))),
                   error))
             return false;
     }

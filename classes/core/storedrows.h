@@ -18,8 +18,10 @@ public:
     // Reads "SELECT rowid,* FROM table WHERE where" (all rows for an empty
     // condition). False with the database's text when the statement fails.
     bool readWhere(QSqlDatabase db, const QString &table, const QString &where, QString *error);
-    // Reads the rows with the given ids that exist.
-    bool readIds(QSqlDatabase db, const QString &table, const QList<qint64> &ids, QString *error);
+    // Reads the rows with the given ids that exist; only the named columns
+    // (in the given order) when columns is not empty.
+    bool readIds(QSqlDatabase db, const QString &table, const QList<qint64> &ids, QString *error,
+                 const QStringList &columns = QStringList());
 
     QStringList columns;
     QHash<qint64, Values> rows;

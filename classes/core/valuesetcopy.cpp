@@ -1,7 +1,9 @@
 #include "valuesetcopy.h"
 
 #include "appsettings.h"
+#include "idallocation.h"
 #include "statementrunner.h"
+#include "writeaction.h"
 
 #include <QDebug>
 #include <QSet>
@@ -18,22 +20,44 @@ int ValueSetCopy::copyAll(const StatementRunner &sql, qint64 sourceAppliance,
 int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<qint64> &valueSets,
                           qint64 targetAppliance)
 {
-    AppSettings *settings = AppSettings::instance();
+    return copyAll(sql, QList<Copy>{Copy{valueSets, targetAppliance}});
+}
+
+int ValueSetCopy::copyAll(const StatementRunner &sql, const QList<Copy> &copies)
+{
+    int wanted = 0;
+    for (const Copy &c : copies)
+        wanted += c.valueSets.size();
+    if (wanted == 0)
+        return 0;
+    const IdAllocation ids = AppSettings::instance()->idAllocation();
+    WriteAction action(sql.database().connectionName());   // joins the open one
+    // One search for all new ids: each search reads the whole value table.
+    QString error;
+    const QList<qint64> newIds = ids.findFreeIds(QStringLiteral("Werte"), QStringLiteral("WerteId"),
+                                                 sql.database(), wanted, &error);
     int copied = 0;
-    for (qint64 valueSetId : valueSets) {
-        qDebug() << "Copy Werte" << valueSetId;
-        const qint64 copy = settings->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"),
-                                              valueSetId, sql.database());
-        if (copy == -1)
-            continue;
-        sql.runJournaled(QStringLiteral("UPDATE Werte SET Geraet=%1 WHERE WerteId=%2")
-                             .arg(targetAppliance)
-                             .arg(copy));
-        sql.runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1',AUSATZRINGEID=0,"
-                                        "BEMERKUNGID=0 WHERE WerteId=%2")
-                             .arg(StatementRunner::today())
-                             .arg(copy));
-        ++copied;
+    for (const Copy &c : copies) {
+        for (const qint64 valueSetId : c.valueSets) {
+            qDebug() << "Copy Werte" << valueSetId;
+            if (copied == newIds.size()) {
+                action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
+                return copied;
+            }
+            // An id stays free for the next set when its copy did not happen.
+            const qint64 copy = newIds.at(copied);
+            if (!ids.copyRecordAs(QStringLiteral("Werte"), QStringLiteral("WerteId"), valueSetId,
+                                  copy, sql.database()))
+                continue;
+            sql.runJournaled(QStringLiteral("UPDATE Werte SET Geraet=%1 WHERE WerteId=%2")
+                                 .arg(c.targetAppliance)
+                                 .arg(copy));
+            sql.runJournaled(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1',AUSATZRINGEID=0,"
+                                            "BEMERKUNGID=0 WHERE WerteId=%2")
+                                 .arg(StatementRunner::today())
+                                 .arg(copy));
+            ++copied;
+        }
     }
     return copied;
 }

@@ -18,6 +18,14 @@ public:
     // The same for value sets read beforehand (valueSetsOf).
     static int copyAll(const StatementRunner &sql, const QList<qint64> &valueSets,
                        qint64 targetAppliance);
+    // Several appliances' value sets at once, in the given order: the new
+    // ids come from one search, the ids one search after the other would give.
+    struct Copy
+    {
+        QList<qint64> valueSets;
+        qint64 targetAppliance = 0;
+    };
+    static int copyAll(const StatementRunner &sql, const QList<Copy> &copies);
 
     // The value sets of each appliance, in the order of the value table, read
     // in one pass: without an index on Werte.Geraet every look-up by

@@ -78,5 +78,16 @@ bool ValueSetDeletion::deleteSelected(WriteAction &action, const QString &idSele
 {
     if (idSelect.trimmed().isEmpty())
         return true;
-    return run(action, idSelect);
+    // The sub-select is read once, inside the action: each of the three
+    // statements would otherwise evaluate it anew, one more pass over Werte
+    // each. By their keys the sets are found without a pass.
+    QSqlQuery query(action.database());
+    query.setForwardOnly(true);
+    if (!query.exec(idSelect))
+        return run(action, idSelect);   // the statements report what is wrong
+    QList<qint64> ids;
+    while (query.next())
+        ids << query.value(0).toLongLong();
+    query.finish();
+    return deleteIds(action, ids);
 }

@@ -23,10 +23,9 @@ public:
     // Deletes the value sets with the ids. Returns whether every statement
     // succeeded (the action decides what reaches the file).
     static bool deleteIds(WriteAction &action, const QList<qint64> &ids);
-    // Deletes the value sets named by idSelect, an SQL sub-select giving
+    // Deletes the value sets named by idSelect, an SQL select giving
     // WerteIds ("SELECT WerteId FROM Werte WHERE Geraet IN (...)"). It is
-    // evaluated anew by each statement, so it must not depend on rows the
-    // steps before the last one change (Werte's BEMERKUNGID, gruppen).
+    // read once, before the first statement; the statements name the ids.
     static bool deleteSelected(WriteAction &action, const QString &idSelect);
     // The ids of the list that still name a value set in the file, read
     // inside the action: a list shown before another program deleted some

@@ -21,6 +21,7 @@ struct WriteAction::Shared
     // or the file is locked by another program: nothing of the action will
     // reach the file.
     bool lost = false;
+    bool cancelled = false;
     QStringList journal;
     int failures = 0;
     QString firstError;
@@ -154,6 +155,8 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     if (m_finished || !m_shared)
         return false;
     // Nothing more is tried once the action is void anyway.
+    if (m_shared->cancelled)
+        return false;
     if (m_shared->lost || (m_shared->mode == AllOrNothing && m_shared->failures > 0)) {
         m_lastError = m_shared->firstError;
         return false;
@@ -189,6 +192,17 @@ bool WriteAction::execute(const QString &sql, bool journal, QVariant *lastInsert
     return false;
 }
 
+void WriteAction::cancel()
+{
+    if (!m_finished && m_shared)
+        m_shared->cancelled = true;
+}
+
+bool WriteAction::isCancelled() const
+{
+    return m_shared && m_shared->cancelled;
+}
+
 void WriteAction::noteFailure(const QString &text)
 {
     if (!m_finished && m_shared)
@@ -213,11 +227,23 @@ QString WriteAction::lastError() const
     return m_lastError;
 }
 
+quint64 &WriteAction::finished()
+{
+    static quint64 count = 0;
+    return count;
+}
+
+quint64 WriteAction::finishedCount()
+{
+    return finished();
+}
+
 bool WriteAction::finish()
 {
     if (m_finished)
         return m_result;
     if (m_outermost) {
+        ++finished();
         openActions().remove(m_connectionName);
         m_result = finishOutermost();
         m_failures = m_shared->failures;
@@ -235,6 +261,13 @@ bool WriteAction::finishOutermost()
     ChangeReport *reports = ChangeReport::instance();
     QSqlDatabase db = database();
 
+    // Without a transaction what ran is in the file already and must be
+    // journaled; a cancel only stopped the rest.
+    if (s.cancelled && s.inTransaction) {
+        db.rollback();
+        reports->actionCancelled();
+        return false;
+    }
     if (!s.inTransaction) {
         // Without a transaction every statement stood on its own.
         QString reason;

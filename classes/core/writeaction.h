@@ -64,6 +64,11 @@ public:
     // runUnjournaled() of this object; empty when none failed.
     QString lastError() const;
 
+    // The user stopped the action: nothing more runs, and the outermost
+    // action rolls back everything, journals nothing and reports the cancel.
+    void cancel();
+    bool isCancelled() const;
+
     // Outermost action: journal, commit or roll back, report. Returns whether
     // the action's changes are in the file (statements that failed on the way
     // do not count against it in KeepGoing mode). A nested action returns
@@ -73,6 +78,10 @@ public:
     // Called by every outermost action that wrote journal lines, after they
     // are on the disk and before the commit (tests stop the process there).
     static void setBeforeCommitHook(void (*hook)());
+
+    // How many outermost actions have finished so far (committed or not): a
+    // value read from the file before is still the file's while it is the same.
+    static quint64 finishedCount();
 
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
@@ -95,6 +104,7 @@ private:
     bool finishOutermost();
     void report() const;
     static RecorderSource &recorderSource();
+    static quint64 &finished();
 
     QString m_connectionName;
     Shared *m_shared = nullptr;

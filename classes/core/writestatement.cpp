@@ -121,3 +121,29 @@ bool WriteStatement::assigns(const QString &column) const
         QRegularExpression::CaseInsensitiveOption);
     return masked.contains(target);
 }
+
+QStringList WriteStatement::assignedColumns() const
+{
+    if (kind != Update)
+        return {};
+    const QString masked = withoutQuotedText(assignments);
+    static const QRegularExpression target(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*=[^=]"));
+    QStringList columns;
+    int depth = 0;
+    int start = 0;
+    for (int i = 0; i <= masked.size(); ++i) {
+        const QChar c = i < masked.size() ? masked.at(i) : QChar(',');
+        if (c == '(')
+            ++depth;
+        else if (c == ')')
+            --depth;
+        if (c != ',' || depth != 0)
+            continue;
+        const QRegularExpressionMatch m = target.match(masked.mid(start, i - start));
+        if (!m.hasMatch())
+            return {};
+        columns << m.captured(1);
+        start = i + 1;
+    }
+    return columns;
+}

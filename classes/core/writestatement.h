@@ -2,6 +2,7 @@
 #define WRITESTATEMENT_H
 
 #include <QString>
+#include <QStringList>
 
 // The shape of one statement our code writes with: UPDATE t SET ... WHERE
 // ..., DELETE FROM t WHERE ..., INSERT INTO t ..., and the statements on
@@ -23,6 +24,9 @@ public:
 
     // Whether the assignments set column (case-insensitive, outside quotes).
     bool assigns(const QString &column) const;
+    // Update only: the columns the assignments set, as written, when every
+    // assignment has the plain form "column=expression"; empty otherwise.
+    QStringList assignedColumns() const;
 
 private:
     // sql with the inside of every quoted text replaced by blanks, same length.

@@ -5,15 +5,21 @@
 #include "changereport.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "idallocation.h"
+#include "idcondition.h"
+#include "keyranges.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetidlookup.h"
 #include "valuesetcopy.h"
 #include "valuesetdeletion.h"
+#include "workprogress.h"
 #include "writeaction.h"
 
 #include <QDebug>
 #include <QMimeData>
+#include <QSqlQuery>
+#include <QVariant>
 
 namespace {
 
@@ -116,8 +122,60 @@ void GeraeteModel::rebuildRowValueSetIds()
     ids.reserve(rows);
     for (int row = 0; row < rows; ++row)
         ids << rowId(row);
+    m_idsReadAfter = WriteAction::finishedCount();
+    m_idsDataVersion = dataVersion();
+    m_idsValueFilter = settings()->valueFilter;
     rowValueSetIds =
-        ValueSetIdLookup::joinedIdsPerAppliance(ids, settings()->valueFilter, runner().database());
+        ValueSetIdLookup::joinedIdsPerAppliance(ids, m_idsValueFilter, runner().database());
+}
+
+// Changes when another connection commits to the file.
+qint64 GeraeteModel::dataVersion() const
+{
+    QSqlQuery query(runner().database());
+    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next()
+        ? query.value(0).toLongLong()
+        : -2;
+}
+
+bool GeraeteModel::valueSetIdsAreFresh() const
+{
+    return m_idsReadAfter == WriteAction::finishedCount() && m_idsDataVersion >= 0
+        && m_idsDataVersion == dataVersion();
+}
+
+std::optional<QList<qint64>> GeraeteModel::freshValueSetIdsOfManufacturer(qint64 manufacturerId) const
+{
+    const AppSettings *s = settings();
+    if (manufacturerId != s->currentManufacturerId || !m_idsValueFilter.isEmpty()
+        || !s->valueFilter.isEmpty() || !s->allFilter.isEmpty() || !s->applianceFilter.isEmpty()
+        || !s->showOldAppliances || s->queryFailed || !valueSetIdsAreFresh())
+        return std::nullopt;
+    QList<qint64> ids;
+    for (int row = 0; row < recordCount() && row < rowValueSetIds.size(); ++row) {
+        for (const QString &id : idParts(rowValueSetIds.at(row)))
+            ids << id.toLongLong();
+    }
+    return ids;
+}
+
+std::optional<QList<qint64>> GeraeteModel::freshValueSetIds(qint64 applianceId) const
+{
+    const AppSettings *s = settings();
+    // The value list shows the sets whose Bemerkung matches the value search,
+    // or those the general filter finds: ids read for another search, or
+    // narrowed by one while the general filter decides, would miss some.
+    if (m_idsValueFilter != s->valueFilter || (!s->allFilter.isEmpty() && !m_idsValueFilter.isEmpty()))
+        return std::nullopt;
+    if (!valueSetIdsAreFresh())
+        return std::nullopt;
+    const int row = rowOfRecord(applianceId);
+    if (row < 0 || row >= rowValueSetIds.size())
+        return std::nullopt;
+    QList<qint64> ids;
+    for (const QString &id : idParts(rowValueSetIds.at(row)))
+        ids << id.toLongLong();
+    return ids;
 }
 
 void GeraeteModel::rereadValueSetIds()
@@ -241,27 +299,46 @@ bool GeraeteModel::isDinplusAll() const
     return true;
 }
 
+QString GeraeteModel::qualityMarkStatement(bool flag, const QString &appliances,
+                                           const QString &valueFilter, const QString &range)
+{
+    // Sets that already hold the mark stay as they are: the file ends the
+    // same, with fewer pages to write and fewer rows for the undo step.
+    const QString mark = flag ? QStringLiteral("1") : QStringLiteral("0");
+    return QStringLiteral("UPDATE werte SET dinplus=%1 WHERE %2 AND %3 AND Bemerkung LIKE '%%4%' "
+                          "AND NOT (typeof(dinplus)='integer' AND dinplus=%1)")
+        .arg(mark, range, appliances, doubleApostrophes(valueFilter));
+}
+
 bool GeraeteModel::switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
                                       const std::function<void()> &switchCurrent)
 {
     QList<int> marksBefore;
     for (int row = 0; row < rowCount(); ++row)
         marksBefore << dinplusState(row);
-    WriteAction action;   // the whole switch is one change
-    setDinplusAll(flag);
-    switchCurrent();
-    // One pass over the value sets for all listed appliances but the current
-    // one (its marks were set through its own list just now).
+    // All listed appliances but the current one (its marks are set through
+    // its own list), in one pass over the value sets, range by range.
     QList<qint64> others;
     for (int row = 0; row < recordCount(); ++row) {
         if (row != currentRow)
-            others << data(index(row, 0)).toLongLong();
+            others << rowId(row);
     }
-    for (const QString &ids : idListChunks(others)) {
-        action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE Geraet IN (%2) AND Bemerkung "
-                                  "LIKE '%%3%'")
-                       .arg(flag ? 1 : 0)
-                       .arg(ids, doubleApostrophes(valueFilter)));
+    const QString appliances = IdCondition::of(QStringLiteral("Geraet"), others);
+    const QList<KeyRanges::Range> ranges =
+        others.isEmpty() ? QList<KeyRanges::Range>()
+                         : KeyRanges::of(runner().database(), QStringLiteral("Werte"),
+                                         QStringLiteral("WerteId"));
+    WorkProgress progress(tr("Gütezeichen werden umgeschaltet …"), ranges.size(), true);
+    WriteAction action;   // the whole switch is one change
+    setDinplusAll(flag);
+    switchCurrent();
+    for (int i = 0; i < ranges.size(); ++i) {
+        action.run(qualityMarkStatement(flag, appliances, valueFilter,
+                                        KeyRanges::condition(QStringLiteral("WerteId"), ranges.at(i))));
+        if (!progress.advance(i + 1)) {
+            action.cancel();   // rolls back the current list's marks too
+            break;
+        }
     }
     if (action.finish())
         return true;
@@ -387,36 +464,38 @@ void GeraeteModel::datenDuplizieren(QList<int> rows)
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     const QHash<qint64, QList<qint64>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
-    for (qint64 applianceId : appliances)
-        duplicateAppliance(sql, applianceId, valueSets.value(applianceId));
+    // The appliances first, then all their value sets with one id search.
+    QList<ValueSetCopy::Copy> copies;
+    for (const qint64 applianceId : appliances) {
+        const qint64 copyId = settings()->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
+                                                  applianceId, sql.database());
+        if (copyId != -1)
+            copies << ValueSetCopy::Copy{valueSets.value(applianceId), copyId};
+    }
+    ValueSetCopy::copyAll(sql, copies);
     action.finish();
     refresh();
 }
 
-void GeraeteModel::duplicateAppliance(const StatementRunner &sql, qint64 applianceId,
-                                      const QList<qint64> &valueSets)
-{
-    AppSettings *s = settings();
-    const qint64 copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
-                                     applianceId, sql.database());
-    if (copyId == -1)
-        return;
-    ValueSetCopy::copyAll(sql, valueSets, copyId);
-}
-
 void GeraeteModel::datenLoeschen(QList<int> rows)
 {
-    BusyCursor busy;
     const QList<qint64> appliances = rowIds(rows);
+    if (appliances.isEmpty())
+        return;
+    WorkProgress progress(tr("Feuerstätten werden gelöscht …"), 2, true);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
-    // Set-based: one pass over Werte for the whole selection, not one per appliance.
-    for (const QString &ids : idListChunks(appliances)) {
+    // Set-based: the value sets of the whole selection are found in one pass
+    // over Werte and deleted by their keys with their group rows; the sets
+    // derived from them become plain.
+    for (const QString &ids : idListChunks(appliances))
         sql.runJournaled(QStringLiteral("DELETE FROM Geraete WHERE tirmaid IN (%1)").arg(ids));
-        // With their group rows; the sets derived from them become plain.
+    if (progress.advance(1))
         ValueSetDeletion::deleteSelected(
-            action, QStringLiteral("SELECT WerteId FROM Werte WHERE geraet IN (%1)").arg(ids));
-    }
+            action, QStringLiteral("SELECT WerteId FROM Werte WHERE %1")
+                        .arg(IdCondition::of(QStringLiteral("geraet"), appliances)));
+    if (!progress.advance(2))
+        action.cancel();
     action.finish();
     refresh();
     emit werteAktualisieren();
@@ -433,14 +512,27 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
     }
     BusyCursor busy;
     const QList<qint64> appliances = rowIds(rows);
+    if (valueSets.isEmpty() || appliances.isEmpty())
+        return;
     bool pasted = false;
     {
         WriteAction action(connectionName);
         const StatementRunner sql = runner();
-        for (qint64 applianceId : appliances) {
-            for (qint64 valueSetId : valueSets) {
-                if (!pasteValueSet(sql, action, valueSetId, applianceId))
+        // One search for every new id: each search reads the whole value table.
+        QString error;
+        const QList<qint64> newIds = settings()->idAllocation().findFreeIds(
+            QStringLiteral("Werte"), QStringLiteral("WerteId"), sql.database(),
+            int(appliances.size() * valueSets.size()), &error);
+        int used = 0;
+        for (const qint64 applianceId : appliances) {
+            for (const qint64 valueSetId : valueSets) {
+                qDebug() << "Werte " << valueSetId;
+                if (used == newIds.size()) {
+                    action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
                     break;
+                }
+                if (pasteValueSet(sql, valueSetId, newIds.at(used), applianceId))
+                    ++used;
                 pasted = true;
             }
         }
@@ -452,30 +544,26 @@ void GeraeteModel::datenEinfuegen(QList<int> rows)
     }
 }
 
-// Copies one value set to the appliance through a temporary table; false
-// when no free id is left or the search failed (nothing is written then).
-bool GeraeteModel::pasteValueSet(const StatementRunner &sql, WriteAction &action, qint64 valueSetId,
+// Copies one value set to the appliance under newId through a temporary
+// table; false when nothing was copied (the id stays free for the next one).
+bool GeraeteModel::pasteValueSet(const StatementRunner &sql, qint64 valueSetId, qint64 newId,
                                  qint64 applianceId)
 {
-    QString error;
-    const qint64 newId = settings()->findFreeId(QStringLiteral("Werte"), QStringLiteral("WerteId"),
-                                             sql.database(), &error);
-    qDebug() << "Werte " << valueSetId;
-    if (newId < 0) {
-        action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
-        return false;
-    }
+    QSqlQuery source(sql.database());
+    const bool present = source.exec(QStringLiteral("SELECT 1 FROM Werte WHERE WerteId=%1").arg(valueSetId))
+        && source.next();
+    source.finish();
     if (!sql.runJournaled(
             QStringLiteral("CREATE TEMP TABLE TBL  AS SELECT * FROM Werte WHERE WerteId=%1")
                 .arg(valueSetId)))
-        return true;
+        return false;
     sql.runJournaled(
         QStringLiteral("UPDATE TBL  SET WerteId=%1, Geraet=%2, AUSATZRINGEID=0,BEMERKUNGID=0")
             .arg(newId)
             .arg(applianceId));
-    sql.runJournaled(QStringLiteral("INSERT INTO Werte SELECT * FROM TBL"));
+    const bool inserted = sql.runJournaled(QStringLiteral("INSERT INTO Werte SELECT * FROM TBL"));
     sql.runJournaled(QStringLiteral("DROP TABLE TBL"));
-    return true;
+    return present && inserted;
 }
 
 void GeraeteModel::removeFromGroup(QList<int> rows)

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class StatementRunner;
 class WriteAction;
@@ -39,6 +40,15 @@ public:
 
     // "#"-joined value-set ids of the row's appliance (empty when none).
     QString valueSetIdsOfRow(int row) const;
+    // The ids of the listed appliance's value sets, as long as nothing can
+    // have changed the value table since they were read (no write action of
+    // ours, no commit of another program) and the current search makes them
+    // hold every set the value list shows: what the value list of the
+    // appliance needs to find its rows by key instead of a pass over Werte.
+    std::optional<QList<qint64>> freshValueSetIds(qint64 applianceId) const;
+    // Those of every appliance of the manufacturer, while the list shows
+    // them all (no search, old appliances shown) and the ids are fresh.
+    std::optional<QList<qint64>> freshValueSetIdsOfManufacturer(qint64 manufacturerId) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -59,8 +69,14 @@ public:
     // one write action. The value sets of currentRow are left to
     // switchCurrent, which runs first within the same action. When nothing
     // could be stored the marks shown before come back and false is returned.
+    // The work goes range by range of value-set ids with progress; a cancel
+    // rolls the whole switch back.
     bool switchQualityMarks(bool flag, int currentRow, const QString &valueFilter,
                             const std::function<void()> &switchCurrent);
+    // The statement of one range of value-set ids (range: a condition on
+    // WerteId) for the appliances (a condition on Geraet).
+    static QString qualityMarkStatement(bool flag, const QString &appliances,
+                                        const QString &valueFilter, const QString &range);
 
 public slots:
     void refresh() override;
@@ -88,16 +104,20 @@ private:
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();
+    qint64 dataVersion() const;
+    bool valueSetIdsAreFresh() const;
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
-    void duplicateAppliance(const StatementRunner &sql, qint64 applianceId,
-                            const QList<qint64> &valueSets);
-    bool pasteValueSet(const StatementRunner &sql, WriteAction &action, qint64 valueSetId,
+    bool pasteValueSet(const StatementRunner &sql, qint64 valueSetId, qint64 newId,
                        qint64 applianceId);
 
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;
+    // When and for which value search rowValueSetIds were read.
+    quint64 m_idsReadAfter = 0;
+    qint64 m_idsDataVersion = -1;
+    QString m_idsValueFilter;
 
     mutable QString m_groupIdsSource;
     mutable QSet<QString> m_groupIds;

@@ -30,8 +30,25 @@ GruppenModel::GruppenModel(QObject *parent)
 
 void GruppenModel::loadGroupsOfManufacturer(qint64 manufacturerId)
 {
+    loadGroups(QString::fromLatin1(kGroupsOfManufacturerStatement).arg(manufacturerId));
+}
+
+void GruppenModel::loadGroupsOfValueSets(const QList<qint64> &valueSetIds)
+{
+    QStringList ids;
+    for (qint64 id : valueSetIds)
+        ids << QString::number(id);
+    // The group rows alone, walked as the join walks them: no look-up of
+    // each member in Werte.
+    loadGroups(QStringLiteral("SELECT bezeichnung, werteid FROM gruppen WHERE werteid IN (%1)")
+                   .arg(ids.join(QLatin1Char(','))));
+}
+
+void GruppenModel::loadGroups(const QString &statement)
+{
     QSqlQuery query(kolvexDb());
-    if (!query.exec(QString::fromLatin1(kGroupsOfManufacturerStatement).arg(manufacturerId)))
+    query.setForwardOnly(true);
+    if (!query.exec(statement))
         return;
     QMap<QString, QStringList> members; // ascending, case-sensitive name order
     while (query.next())

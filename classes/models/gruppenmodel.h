@@ -24,6 +24,8 @@ public:
     // gruppen, by name (ascending, case-sensitive), without storing anything.
     // Leaves the model as it is when the groups cannot be read.
     void loadGroupsOfManufacturer(qint64 manufacturerId);
+    // The same when the ids of every value set of the manufacturer are known.
+    void loadGroupsOfValueSets(const QList<qint64> &valueSetIds);
 
     // Appends a group; an empty name is replaced by nextNewName(). With store
     // the members are written to gruppen. Returns the new item's index
@@ -53,6 +55,7 @@ public:
     static QString insertStatement(const QString &name, const QString &id);
 
 private:
+    void loadGroups(const QString &statement);
     static QString ofCurrentManufacturer();
     // The manufacturer's rows and those whose value set is gone.
     static QString ofCurrentManufacturerOrGone();

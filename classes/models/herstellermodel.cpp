@@ -7,6 +7,7 @@
 #include "statementrunner.h"
 #include "valuesetcopy.h"
 #include "valuesetdeletion.h"
+#include "workprogress.h"
 #include "writeaction.h"
 
 #include <QDebug>
@@ -147,9 +148,12 @@ void HerstellerModel::datenLoeschen(QList<int> rows)
 {
     BusyCursor busy;
     const QList<qint64> manufacturers = rowIds(rows);
+    WorkProgress progress(tr("Hersteller werden gelöscht …"), 1, true);
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     deleteManufacturers(sql, manufacturers);
+    if (!progress.advance(1))
+        action.cancel();
     action.finish();
     refreshKeepingSelection();
 }
@@ -191,25 +195,31 @@ void HerstellerModel::datenEinfuegen(QList<int> rows)
     WriteAction action(connectionName);
     const StatementRunner sql = runner();
     const QHash<qint64, QList<qint64>> valueSets = ValueSetCopy::valueSetsOf(sql, appliances);
-    for (qint64 manufacturerId : manufacturers) {
-        for (qint64 applianceId : appliances)
-            pasteAppliance(sql, applianceId, manufacturerId, valueSets.value(applianceId));
+    // The appliances first, then all their value sets with one id search.
+    QList<ValueSetCopy::Copy> copies;
+    for (const qint64 manufacturerId : manufacturers) {
+        for (const qint64 applianceId : appliances) {
+            const qint64 copyId = pasteAppliance(sql, applianceId, manufacturerId);
+            if (copyId != -1)
+                copies << ValueSetCopy::Copy{valueSets.value(applianceId), copyId};
+        }
     }
+    ValueSetCopy::copyAll(sql, copies);
     action.finish();
     emit geraeteHinzuaddiert();
 }
 
-void HerstellerModel::pasteAppliance(const StatementRunner &sql, qint64 applianceId,
-                                     qint64 manufacturerId, const QList<qint64> &valueSets)
+qint64 HerstellerModel::pasteAppliance(const StatementRunner &sql, qint64 applianceId,
+                                       qint64 manufacturerId)
 {
     AppSettings *s = settings();
     qDebug() << "Copy Fst " << applianceId;
     const qint64 copyId = s->copyRecord(QStringLiteral("Geraete"), QStringLiteral("TirmaId"),
                                      applianceId, sql.database());
     if (copyId == -1)
-        return;
+        return -1;
     sql.runJournaled(QStringLiteral("UPDATE Geraete SET HrstId=%1 WHERE TirmaId=%2")
                          .arg(manufacturerId)
                          .arg(copyId));
-    ValueSetCopy::copyAll(sql, valueSets, copyId);
+    return copyId;
 }

@@ -49,8 +49,9 @@ private:
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
     void deleteManufacturer(const StatementRunner &sql, qint64 manufacturerId);
     void deleteManufacturers(const StatementRunner &sql, const QList<qint64> &ids);
-    void pasteAppliance(const StatementRunner &sql, qint64 applianceId, qint64 manufacturerId,
-                        const QList<qint64> &valueSets);
+    // The copy of the appliance in the manufacturer, without its value
+    // sets; its id, or -1.
+    qint64 pasteAppliance(const StatementRunner &sql, qint64 applianceId, qint64 manufacturerId);
 };
 
 #endif // HERSTELLERMODEL_H

@@ -1,6 +1,10 @@
 #include "valuesetidlookup.h"
 
+#include "keyranges.h"
 #include "sqltext.h"
+#include "workprogress.h"
+
+#include <QCoreApplication>
 
 #include <QDebug>
 #include <QHash>
@@ -108,13 +112,25 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applian
     std::sort(distinct.begin(), distinct.end());
 
     QHash<qint64, QStringList> idsByAppliance;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (query.exec(statement(distinct, valueFilter))) {
+    // Range by range of value-set ids: still one pass over Werte in rowid
+    // order, with the progress shown in between on a large file.
+    const QString whole = statement(distinct, valueFilter);
+    const QList<KeyRanges::Range> ranges =
+        KeyRanges::of(db, QStringLiteral("Werte"), QStringLiteral("WerteId"));
+    WorkProgress progress(QCoreApplication::translate("ValueSetIdLookup",
+                                                      "Kenndaten werden gelesen …"),
+                          ranges.size(), false);
+    for (int i = 0; i < ranges.size(); ++i) {
+        const QString range = KeyRanges::condition(QStringLiteral("WerteId"), ranges.at(i));
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(ranges.size() == 1 ? whole : whole + QStringLiteral(" AND ") + range)) {
+            qWarning() << "Kenndaten-Ids nicht gelesen:" << query.lastError().text();
+            break;
+        }
         while (query.next())
             idsByAppliance[query.value(0).toLongLong()] << query.value(1).toString();
-    } else {
-        qWarning() << "Kenndaten-Ids nicht gelesen:" << query.lastError().text();
+        progress.advance(i + 1);
     }
 
     result.reserve(applianceIds.size());

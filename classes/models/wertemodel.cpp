@@ -6,6 +6,7 @@
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "idallocation.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
 #include "userinteraction.h"
@@ -129,6 +130,36 @@ void WerteModel::reloadWerte()
         FieldListColumns::withKeyColumns(s->valueFields, FieldListColumns::valueKeyColumns());
     setQuery(valueListStatement(fields, s->currentApplianceId, s->allFilter, s->valueFilter),
              kolvexDb());
+}
+
+void WerteModel::reloadWerte(const QList<qint64> &knownIds)
+{
+    const AppSettings *s = settings();
+    const QString fields =
+        FieldListColumns::withKeyColumns(s->valueFields, FieldListColumns::valueKeyColumns());
+    const QString whole =
+        valueListStatement(fields, s->currentApplianceId, s->allFilter, s->valueFilter);
+    setQuery(restrictedToIds(whole, knownIds), kolvexDb());
+    // A re-read after a change of the list (a set inserted, duplicated)
+    // must find the new sets too.
+    if (queryText == restrictedToIds(whole, knownIds))
+        queryText = whole;
+}
+
+QString WerteModel::restrictedToIds(const QString &listStatement, const QList<qint64> &ids)
+{
+    // Every variant ends with its order clause; the conditions stay, so the
+    // rows are those of the whole statement, only found without a pass.
+    static const QString order = QStringLiteral(" ORDER BY Bemerkung");
+    const int at = listStatement.lastIndexOf(order);
+    if (at < 0)
+        return listStatement;
+    QStringList texts;
+    for (qint64 id : ids)
+        texts << QString::number(id);
+    QString statement = listStatement;
+    statement.insert(at, QStringLiteral(" AND WerteId IN (%1)").arg(texts.join(QLatin1Char(','))));
+    return statement;
 }
 
 void WerteModel::setQuery(const QString &sql, const QSqlDatabase &db)
@@ -658,12 +689,25 @@ void WerteModel::datenDuplizieren(QList<int> rows)
             ids << rowId(row);
     }
     WriteAction action(connectionName);
+    // One search for all new ids: each search reads the whole value table.
+    const IdAllocation allocation = s->idAllocation();
+    QString error;
+    const QList<qint64> newIds = allocation.findFreeIds(
+        QStringLiteral("Werte"), QStringLiteral("WerteId"), action.database(), ids.size(), &error);
+    int used = 0;
     for (const qint64 id : qAsConst(ids)) {
-        const qint64 copy =
-            s->copyRecord(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, action.database());
-        if (copy != -1)
-            action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
-                           .arg(today(), QString::number(copy)));
+        if (used == newIds.size()) {
+            action.noteFailure(error.isEmpty() ? WriteAction::rangeFullText() : error);
+            break;
+        }
+        // An id stays free for the next set when its copy did not happen.
+        const qint64 copy = newIds.at(used);
+        if (!allocation.copyRecordAs(QStringLiteral("Werte"), QStringLiteral("WerteId"), id, copy,
+                                     action.database()))
+            continue;
+        ++used;
+        action.run(QStringLiteral("UPDATE Werte SET ERFASSDAT='%1' WHERE WerteId=%2")
+                       .arg(today(), QString::number(copy)));
     }
     action.finish();
     refresh();
@@ -821,17 +865,26 @@ void WerteModel::openPictureChooser(const QModelIndex &index, QAbstractItemView 
 void WerteModel::setDinplusAll(bool flag)
 {
     const int rows = rowCount();
-    WriteAction action(connectionName);
+    QList<qint64> ids;
     for (int row = 0; row < rows; ++row) {
-        if (action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid=%2")
-                           .arg(flag ? 1 : 0)
-                           .arg(isStoredRow(row) ? rowId(row) : 0)))
-            m_dinplus.insert(row, flag);
+        if (isStoredRow(row))
+            ids << rowId(row);
     }
-    if (!action.finish()) {
+    const QString mark = flag ? QStringLiteral("1") : QStringLiteral("0");
+    WriteAction action(connectionName);
+    bool stored = true;
+    // By key, the whole list at once; sets that hold the mark already stay.
+    for (const QString &chunk : idListChunks(ids))
+        stored = action.run(QStringLiteral("UPDATE werte SET dinplus=%1 WHERE werteid IN (%2) AND "
+                                           "NOT (typeof(dinplus)='integer' AND dinplus=%1)")
+                                .arg(mark, chunk))
+            && stored;
+    if (!action.finish() || !stored) {
         refresh();   // shows the stored marks again
         return;
     }
+    for (int row = 0; row < rows; ++row)
+        m_dinplus.insert(row, flag);
     const int column = fieldIndex(QStringLiteral("XXXDINPLUS"));
     if (column >= 0 && rows > 0)
         emit dataChanged(index(0, column), index(rows - 1, column));

@@ -43,6 +43,11 @@ public:
 
     // Shows the value sets of AppSettings::currentApplianceId.
     void reloadWerte();
+    // The same with the ids of the appliance's value sets known beforehand
+    // (every set the list can show among them): the rows are found by key.
+    void reloadWerte(const QList<qint64> &knownIds);
+    // The list statement narrowed to the known ids.
+    static QString restrictedToIds(const QString &listStatement, const QList<qint64> &ids);
     // The base query, then all row caches and the inherited columns anew.
     void setQuery(const QString &sql, const QSqlDatabase &db);
 

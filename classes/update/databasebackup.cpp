@@ -3,6 +3,8 @@
 #include "databasefilecheck.h"
 #include "dbconnections.h"
 #include "filesync.h"
+#include "statementinthread.h"
+#include "workprogress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,13 +64,31 @@ bool DatabaseBackup::fail(const QString &text)
 }
 
 bool DatabaseBackup::writeSnapshot(QSqlDatabase db, const QString &path,
-                                   const QString &sourceName, const QString &targetName)
+                                   const QString &sourceName, const QString &targetName,
+                                   bool besideTheWindow)
 {
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("VACUUM INTO ?"));
-    query.addBindValue(QDir::toNativeSeparators(path));
-    if (!query.exec()) {
-        const QSqlError error = query.lastError();
+    // The user's backup of the open file runs beside the window, which shows
+    // how far it got. (A file left mid-change must be copied through db: only
+    // that connection may roll its journal back.)
+    const QString file = db.databaseName();
+    const qint64 fileSize = QFileInfo(file).size();
+    bool written = false;
+    QSqlError error;
+    if (besideTheWindow && QFileInfo(file).isFile() && fileSize > 0) {
+        WorkProgress progress(tr("Sicherung wird geschrieben …"), 100, false);
+        StatementInThread copy;
+        written = copy.run(file, db.connectOptions(), QStringLiteral("VACUUM INTO ?"),
+                           {QDir::toNativeSeparators(path)}, progress,
+                           [&] { return int(QFileInfo(path).size() * 100 / fileSize); });
+        error = copy.error();
+    } else {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("VACUUM INTO ?"));
+        query.addBindValue(QDir::toNativeSeparators(path));
+        written = query.exec();
+        error = query.lastError();
+    }
+    if (!written) {
         removePartialCopy(path);
         if (isWriteError(error) && !isLockError(error))
             fail(tr("Die Sicherung '%1' konnte nicht geschrieben werden: %2")
@@ -116,7 +136,7 @@ DatabaseBackup::Result DatabaseBackup::copyTo(QSqlDatabase db, const QString &ta
     // is written through the owner's write permission.
     const QFileDevice::Permissions permissions = QFileInfo(source).permissions();
     QFile::setPermissions(partial, permissions | QFileDevice::WriteOwner);
-    if (!writeSnapshot(db, partial, source, target))
+    if (!writeSnapshot(db, partial, source, target, /*besideTheWindow=*/true))
         return Failed;
     if (!syncToDisk(partial) || !QFile::setPermissions(partial, permissions)) {
         removePartialCopy(partial);
@@ -167,7 +187,7 @@ bool DatabaseBackup::snapshotOfFile(const QString &file, const QString &copy, bo
     bool ok;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
-        ok = writeSnapshot(db, copy, shownName, copy);
+        ok = writeSnapshot(db, copy, shownName, copy, /*besideTheWindow=*/false);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);

@@ -35,8 +35,9 @@ public:
 
 private:
     // targetName: the file the user knows the copy under, for the messages.
+    // besideTheWindow: on a connection of its own in a worker thread, with progress.
     bool writeSnapshot(QSqlDatabase db, const QString &path, const QString &sourceName,
-                       const QString &targetName);
+                       const QString &targetName, bool besideTheWindow);
     bool snapshotOfFile(const QString &file, const QString &copy, bool readOnly,
                         const QString &shownName);
     bool copyRollingBack(const QString &source, const QString &copy);

@@ -282,11 +282,14 @@ private slots:
         QVERIFY(reports().isEmpty());
         const QStringList lines = journal();
         QCOMPARE(lines.size(), 2 * (1 + 3 * 3));
+        // The appliances first, then their value sets under ids of one search.
         QVERIFY(lines.at(0).startsWith("insert into Geraete (TIRMAID,HRSTID,"));
-        QVERIFY(lines.at(1).startsWith("insert into Werte (WERTEID,GERAET,"));
-        QCOMPARE(lines.at(2), QString("UPDATE Werte SET Geraet=25003 WHERE WerteId=70003;"));
-        QVERIFY(lines.at(3).startsWith("UPDATE Werte SET ERFASSDAT='"));
-        QVERIFY(lines.at(10).startsWith("insert into Geraete (TIRMAID,HRSTID,"));
+        QVERIFY(lines.at(1).startsWith("insert into Geraete (TIRMAID,HRSTID,"));
+        QVERIFY(lines.at(2).startsWith("insert into Werte (WERTEID,GERAET,"));
+        QCOMPARE(lines.at(3), QString("UPDATE Werte SET Geraet=25003 WHERE WerteId=70003;"));
+        QVERIFY(lines.at(4).startsWith("UPDATE Werte SET ERFASSDAT='"));
+        QVERIFY(lines.at(11).startsWith("insert into Werte (WERTEID,GERAET,"));
+        QCOMPARE(lines.at(12), QString("UPDATE Werte SET Geraet=25005 WHERE WerteId=70015;"));
         const QString replayed = replayJournal();
         QVERIFY(!replayed.isEmpty());
         QCOMPARE(tables(replayed), tables(m_file));

@@ -2,6 +2,8 @@
 #include "dbconnections.h"
 #include "editablesqlquerymodel.h"
 #include "geraetemodel.h"
+#include "idcondition.h"
+#include "keyranges.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 #include "wertemodel.h"
@@ -289,16 +291,25 @@ private slots:
         // The click selects the column, which makes the first row current.
         const int current = settings->currentApplianceId;
         QCOMPARE(appliances->index(geraete->currentIndex().row(), 0).data().toInt(), current);
-        QStringList expected;
-        for (const QString &id : column(table("tableAGWerte")->model(), 0))
-            expected << QString("UPDATE werte SET dinplus=1 WHERE werteid=%1;").arg(id);
-        expected << "UPDATE werte SET dinplus=1 WHERE werteid=0;"; // the "*" row
-        // The other appliances in one set-based statement, in list order.
-        QStringList others = ids;
-        others.removeAll(QString::number(current));
+        // The current list by key, the other appliances in one set-based
+        // statement (the demo's value-set ids fit into one range).
+        QStringList valueSets = column(table("tableAGWerte")->model(), 0);
+        valueSets.removeAll(QString());
+        QStringList expected{QString("UPDATE werte SET dinplus=1 WHERE werteid IN (%1) AND NOT "
+                                     "(typeof(dinplus)='integer' AND dinplus=1);")
+                                 .arg(valueSets.join(','))};
+        QList<qint64> others;
+        for (const QString &id : ids) {
+            if (id.toInt() != current)
+                others << id.toLongLong();
+        }
         QCOMPARE(others.size(), ids.size() - 1);
-        expected << QString("UPDATE werte SET dinplus=1 WHERE Geraet IN (%1) AND Bemerkung "
-                            "LIKE '%%';").arg(others.join(','));
+        // Range by range of value-set ids, each range walked once.
+        for (const KeyRanges::Range &range : KeyRanges::of(kolvexDb(), "Werte", "WerteId"))
+            expected << GeraeteModel::qualityMarkStatement(true, IdCondition::of("Geraet", others),
+                                                           QString(),
+                                                           KeyRanges::condition("WerteId", range))
+                    + ";";
         const QString marksOf58 = "SELECT group_concat(dinplus, '') FROM Werte WHERE Geraet IN "
                                   "(SELECT TirmaId FROM Geraete WHERE HrstId=58)";
         QCOMPARE(TestSupport::scalar(kolvexDb(), marksOf58),
