@@ -362,7 +362,7 @@ void BrowserPage::rebuildGroupList()
         return;
     m_gruppenModel->clear();
     m_gruppenModel->setHorizontalHeaderLabels({tr("Gruppe")});
-    const int manufacturer = settings()->currentManufacturerId;
+    const qint64 manufacturer = settings()->currentManufacturerId;
     // The appliance list has just read the ids of all the manufacturer's sets.
     const std::optional<QList<qint64>> known =
         m_geraeteModel ? m_geraeteModel->freshValueSetIdsOfManufacturer(manufacturer) : std::nullopt;
