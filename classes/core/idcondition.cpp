@@ -28,9 +28,15 @@ QString inList(const QString &column, const QList<qint64> &ids)
 
 QString IdCondition::of(const QString &column, const QList<qint64> &ids)
 {
-    QList<qint64> sorted = QSet<qint64>(ids.begin(), ids.end()).values();
-    if (sorted.isEmpty())
+    const QStringList tests = alternatives(column, ids);
+    if (tests.isEmpty())
         return QStringLiteral("0");
+    return QStringLiteral("(%1)").arg(tests.join(QStringLiteral(" OR ")));
+}
+
+QStringList IdCondition::alternatives(const QString &column, const QList<qint64> &ids)
+{
+    QList<qint64> sorted = QSet<qint64>(ids.begin(), ids.end()).values();
     std::sort(sorted.begin(), sorted.end());
     QStringList alternatives;
     QList<qint64> singles;
@@ -54,5 +60,5 @@ QString IdCondition::of(const QString &column, const QList<qint64> &ids)
             alternatives << QStringLiteral("%1=%2").arg(column).arg(id);
     if (alternatives.size() > kMaxAlternatives)
         alternatives = QStringList{inList(column, sorted)};
-    return QStringLiteral("(%1)").arg(alternatives.join(QStringLiteral(" OR ")));
+    return alternatives;
 }

@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // A condition that a column passes for exactly the given ids, cheap to test
 // on every row of a table scan: ids come in the ranges reserved per
@@ -16,6 +17,10 @@ class IdCondition
 public:
     // "0" (no row) for no ids; the alternatives in brackets otherwise.
     static QString of(const QString &column, const QList<qint64> &ids);
+    // The tests joined by OR in of(): ranges, then single comparisons or one
+    // IN list; one IN list of all ids when there would be too many. Empty
+    // for no ids.
+    static QStringList alternatives(const QString &column, const QList<qint64> &ids);
 };
 
 #endif // IDCONDITION_H

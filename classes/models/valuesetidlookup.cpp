@@ -1,5 +1,6 @@
 #include "valuesetidlookup.h"
 
+#include "idcondition.h"
 #include "keyranges.h"
 #include "sqltext.h"
 #include "workprogress.h"
@@ -14,47 +15,6 @@
 #include <QVariant>
 
 #include <algorithm>
-
-namespace {
-
-// Runs of at least this many consecutive ids become one range test.
-const int kMinRunLength = 4;
-// Up to this many ids outside runs are tested with "=", more with IN.
-const int kMaxSingleComparisons = 8;
-// SQLite refuses an expression nested deeper than 1000 levels, and every
-// OR adds one; long before that one IN list of all ids is the cheaper test.
-const int kMaxAlternatives = 64;
-
-} // namespace
-
-QStringList ValueSetIdLookup::idAlternatives(const QList<qint64> &sortedDistinctIds)
-{
-    QStringList alternatives;
-    QStringList singles;
-    int runStart = 0;
-    for (int i = 1; i <= sortedDistinctIds.size(); ++i) {
-        if (i < sortedDistinctIds.size()
-            && sortedDistinctIds.at(i) == sortedDistinctIds.at(i - 1) + 1)
-            continue;
-        const qint64 first = sortedDistinctIds.at(runStart);
-        const qint64 last = sortedDistinctIds.at(i - 1);
-        if (i - runStart >= kMinRunLength) {
-            alternatives << QStringLiteral("Geraet BETWEEN %1 AND %2").arg(first).arg(last);
-        } else {
-            for (int k = runStart; k < i; ++k)
-                singles << QString::number(sortedDistinctIds.at(k));
-        }
-        runStart = i;
-    }
-    // A few single ids (such as the 0 of the new-record row) are compared
-    // one by one; only a longer list is worth SQLite's search structure.
-    if (singles.size() > kMaxSingleComparisons)
-        alternatives << QStringLiteral("Geraet IN (%1)").arg(singles.join(QLatin1Char(',')));
-    else
-        for (const QString &id : qAsConst(singles))
-            alternatives << QStringLiteral("Geraet=%1").arg(id);
-    return alternatives;
-}
 
 QString ValueSetIdLookup::statement(const QList<qint64> &sortedDistinctIds, const QString &valueFilter)
 {
@@ -73,14 +33,8 @@ QString ValueSetIdLookup::statement(const QList<qint64> &sortedDistinctIds, cons
     const QString bemerkung = valueFilter.isEmpty()
         ? QString()
         : QStringLiteral("Bemerkung LIKE '%%1%'").arg(doubleApostrophes(valueFilter));
-    QStringList alternatives = idAlternatives(sortedDistinctIds);
-    if (alternatives.size() > kMaxAlternatives) {
-        QStringList all;
-        all.reserve(sortedDistinctIds.size());
-        for (const qint64 id : sortedDistinctIds)
-            all << QString::number(id);
-        alternatives = QStringList{QStringLiteral("Geraet IN (%1)").arg(all.join(QLatin1Char(',')))};
-    }
+    const QStringList alternatives =
+        IdCondition::alternatives(QStringLiteral("Geraet"), sortedDistinctIds);
     QStringList conditions{bounds};
     QString ids;
     if (alternatives.size() > 1)

@@ -21,12 +21,6 @@ public:
 
     // The one statement behind it, for ascending distinct appliance ids.
     static QString statement(const QList<qint64> &sortedDistinctIds, const QString &valueFilter);
-
-private:
-    // Tests on Werte.Geraet, one of which each id passes: runs of
-    // consecutive ids as ranges, the other ids compared singly or, when
-    // there are many, in one IN list.
-    static QStringList idAlternatives(const QList<qint64> &sortedDistinctIds);
 };
 
 #endif // VALUESETIDLOOKUP_H
