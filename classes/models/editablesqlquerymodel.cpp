@@ -299,14 +299,16 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
 {
     AppSettings *settings = AppSettings::instance();
     settings->queryFailed = false;
-    if (!settings->allFilter.isEmpty()) {
-        QSqlQuery trial(db);
-        if (!trial.exec(sql)) {
-            settings->queryFailed = true;
-            settings->failedQuery = sql;
-            settings->failedQueryReason = QueryFailureKeeper::reasonOf(trial.lastError());
-            return;
-        }
+    // The statement runs once: the list, its column kinds and, under a
+    // general filter, the test whether the user's condition is valid all
+    // come from this one result. A failed filter keeps the rows shown.
+    QSqlQuery result(db);
+    const bool executed = result.exec(sql);
+    if (!executed && !settings->allFilter.isEmpty()) {
+        settings->queryFailed = true;
+        settings->failedQuery = sql;
+        settings->failedQueryReason = QueryFailureKeeper::reasonOf(result.lastError());
+        return;
     }
 
     queryText = sql;
@@ -319,11 +321,11 @@ void EditableSqlQueryModel::setQuery(const QString &sql, const QSqlDatabase &db)
     if (!columns.isNull()) {
         const QString heldColumns = columnPart(query().lastQuery().toUpper());
         if (heldColumns.isNull() || heldColumns != columns)
-            learnColumnKinds(sql, db);
+            learnColumnKinds(sql, executed ? result.record() : QSqlRecord(), db);
     }
 
     readOnlyDatabase = isReadOnlyConnection(db);
-    QSqlQueryModel::setQuery(sql, db);
+    QSqlQueryModel::setQuery(result);
     fetchAllRows();
     readHandRecords();
 }
@@ -349,7 +351,8 @@ bool EditableSqlQueryModel::isHandRecordRow(int row) const
            && m_handRecords.contains(rowId(row));
 }
 
-void EditableSqlQueryModel::learnColumnKinds(const QString &sql, const QSqlDatabase &db)
+void EditableSqlQueryModel::learnColumnKinds(const QString &sql, const QSqlRecord &record,
+                                              const QSqlDatabase &db)
 {
     columnNames.clear();
     boolColumns.clear();
@@ -357,15 +360,8 @@ void EditableSqlQueryModel::learnColumnKinds(const QString &sql, const QSqlDatab
     referenceColumns.clear();
     referenceTexts.clear();
 
-    {
-        QSqlQuery result(db);
-        result.setForwardOnly(true);
-        if (result.exec(sql)) {
-            const QSqlRecord record = result.record();
-            for (int i = 0; i < record.count(); ++i)
-                columnNames << record.fieldName(i).toUpper();
-        }
-    }
+    for (int i = 0; i < record.count(); ++i)
+        columnNames << record.fieldName(i).toUpper();
 
     const QStringList tables = fromTables(sql.toUpper());
     if (tables.isEmpty())

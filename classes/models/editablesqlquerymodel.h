@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class QSqlRecord;
+
 class QAbstractItemView;
 class QMimeData;
 class StatementRunner;
@@ -157,7 +159,7 @@ protected:
 
     // Fills columnNames, boolColumns, numericColumns, referenceColumns and
     // referenceTexts for sql from the schema stored in db.
-    void learnColumnKinds(const QString &sql, const QSqlDatabase &db);
+    void learnColumnKinds(const QString &sql, const QSqlRecord &record, const QSqlDatabase &db);
     // Reads every column declaration of one CREATE TABLE statement.
     void learnTableColumns(const QString &createStatement, const QSqlDatabase &db);
     void fetchAllRows();
