@@ -5,6 +5,7 @@
 #include "changereport.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "filternarrowing.h"
 #include "idallocation.h"
 #include "idcondition.h"
 #include "keyranges.h"
@@ -94,12 +95,50 @@ QString GeraeteModel::applianceListStatement(const QString &fields, qint64 manuf
 void GeraeteModel::selectAppliances()
 {
     const AppSettings *s = settings();
-    setQuery(applianceListStatement(FieldListColumns::withKeyColumns(
-                                        s->applianceFields, FieldListColumns::applianceKeyColumns()),
-                                    s->currentManufacturerId,
-                                    s->showOldAppliances, s->allFilter, s->valueFilter,
-                                    s->applianceFilter),
-             kolvexDb());
+    const QString fields = FieldListColumns::withKeyColumns(s->applianceFields,
+                                                            FieldListColumns::applianceKeyColumns());
+    const QString whole = applianceListStatement(fields, s->currentManufacturerId,
+                                                 s->showOldAppliances, s->allFilter,
+                                                 s->valueFilter, s->applianceFilter);
+    if (selectNarrowedToManufacturerSets(fields, whole))
+        return;
+    m_manufacturerSets.clear();
+    setQuery(whole, kolvexDb());
+}
+
+// Under the general filter the list's sub-select passes over all value
+// sets of the file. Read once, by key, the manufacturer's sets are the
+// only ones that can count (the list keeps its manufacturer's appliances),
+// so the filter is narrowed to them; the same pass gives the ids every row
+// keeps. The list then holds the user's statement, for every re-read.
+bool GeraeteModel::selectNarrowedToManufacturerSets(const QString &fields, const QString &whole)
+{
+    AppSettings *s = settings();
+    if (s->allFilter.isEmpty() || !s->valueFilter.isEmpty()
+        || !FilterNarrowing::isSelfContained(s->allFilter))
+        return false;
+    QSqlDatabase db = kolvexDb();
+    if (!m_manufacturerSets.read(db, s->currentManufacturerId))
+        return false;
+    const QString narrowed = applianceListStatement(
+        fields, s->currentManufacturerId, s->showOldAppliances,
+        FilterNarrowing::narrowed(s->allFilter, m_manufacturerSets.all()), QString(), QString());
+    EditableSqlQueryModel::setQuery(narrowed, db);
+    if (s->queryFailed || !m_manufacturerSets.isFresh(db)) {
+        // A failing narrowed filter fails as the user wrote it.
+        m_manufacturerSets.clear();
+        setQuery(whole, db);
+        return true;
+    }
+    queryText = whole;
+    dinplusStates.clear();
+    rowValueSetIds.clear();
+    for (int row = 0; row < recordCount(); ++row)
+        rowValueSetIds << m_manufacturerSets.joinedIdsOf(rowId(row));
+    m_idsReadAfter = m_manufacturerSets.readAfter();
+    m_idsDataVersion = m_manufacturerSets.dataVersion();
+    m_idsValueFilter.clear();
+    return true;
 }
 
 void GeraeteModel::setQuery(const QString &sql, const QSqlDatabase &db)
@@ -123,30 +162,25 @@ void GeraeteModel::rebuildRowValueSetIds()
     for (int row = 0; row < rows; ++row)
         ids << rowId(row);
     m_idsReadAfter = WriteAction::finishedCount();
-    m_idsDataVersion = dataVersion();
+    m_idsDataVersion = ManufacturerValueSets::dataVersionOf(runner().database());
     m_idsValueFilter = settings()->valueFilter;
     rowValueSetIds =
         ValueSetIdLookup::joinedIdsPerAppliance(ids, m_idsValueFilter, runner().database());
 }
 
-// Changes when another connection commits to the file.
-qint64 GeraeteModel::dataVersion() const
-{
-    QSqlQuery query(runner().database());
-    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next()
-        ? query.value(0).toLongLong()
-        : -2;
-}
-
 bool GeraeteModel::valueSetIdsAreFresh() const
 {
     return m_idsReadAfter == WriteAction::finishedCount() && m_idsDataVersion >= 0
-        && m_idsDataVersion == dataVersion();
+        && m_idsDataVersion == ManufacturerValueSets::dataVersionOf(runner().database());
 }
 
 std::optional<QList<qint64>> GeraeteModel::freshValueSetIdsOfManufacturer(qint64 manufacturerId) const
 {
     const AppSettings *s = settings();
+    if (!s->allFilter.isEmpty() && s->valueFilter.isEmpty() && !s->queryFailed
+        && m_manufacturerSets.holds(manufacturerId)
+        && m_manufacturerSets.isFresh(runner().database()))
+        return m_manufacturerSets.all();
     if (manufacturerId != s->currentManufacturerId || !m_idsValueFilter.isEmpty()
         || !s->valueFilter.isEmpty() || !s->allFilter.isEmpty() || !s->applianceFilter.isEmpty()
         || !s->showOldAppliances || s->queryFailed || !valueSetIdsAreFresh())
@@ -166,6 +200,10 @@ std::optional<QList<qint64>> GeraeteModel::freshValueSetIds(qint64 applianceId) 
     // or those the general filter finds: ids read for another search, or
     // narrowed by one while the general filter decides, would miss some.
     if (m_idsValueFilter != s->valueFilter || (!s->allFilter.isEmpty() && !m_idsValueFilter.isEmpty()))
+        return std::nullopt;
+    // A filter that reaches out of its sub-select would take the ids'
+    // condition into its own alternatives.
+    if (!s->allFilter.isEmpty() && !FilterNarrowing::isSelfContained(s->allFilter))
         return std::nullopt;
     if (!valueSetIdsAreFresh())
         return std::nullopt;

@@ -2,6 +2,7 @@
 #define GERAETEMODEL_H
 
 #include "editablesqlquerymodel.h"
+#include "manufacturervaluesets.h"
 
 #include <QList>
 #include <QMap>
@@ -104,7 +105,7 @@ private:
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();
-    qint64 dataVersion() const;
+    bool selectNarrowedToManufacturerSets(const QString &fields, const QString &whole);
     bool valueSetIdsAreFresh() const;
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
@@ -118,6 +119,8 @@ private:
     quint64 m_idsReadAfter = 0;
     qint64 m_idsDataVersion = -1;
     QString m_idsValueFilter;
+    // Under the general filter: every value set of the listed manufacturer.
+    ManufacturerValueSets m_manufacturerSets;
 
     mutable QString m_groupIdsSource;
     mutable QSet<QString> m_groupIds;

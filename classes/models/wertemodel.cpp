@@ -6,6 +6,7 @@
 #include "busycursor.h"
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
+#include "filternarrowing.h"
 #include "idallocation.h"
 #include "nhfattachment.h"
 #include "sqltext.h"
@@ -139,10 +140,22 @@ void WerteModel::reloadWerte(const QList<qint64> &knownIds)
         FieldListColumns::withKeyColumns(s->valueFields, FieldListColumns::valueKeyColumns());
     const QString whole =
         valueListStatement(fields, s->currentApplianceId, s->allFilter, s->valueFilter);
-    setQuery(restrictedToIds(whole, knownIds), kolvexDb());
+    // The general filter's sub-select is narrowed to the same sets: what the
+    // list keeps of it are sets among them anyway, now found without a pass.
+    const QString narrowedFilter = FilterNarrowing::narrowed(s->allFilter, knownIds);
+    const QString restricted = restrictedToIds(
+        narrowedFilter.isEmpty()
+            ? whole
+            : valueListStatement(fields, s->currentApplianceId, narrowedFilter, s->valueFilter),
+        knownIds);
+    setQuery(restricted, kolvexDb());
+    if (s->queryFailed && !narrowedFilter.isEmpty()) {
+        // A failing filter fails as the user wrote it.
+        setQuery(restrictedToIds(whole, knownIds), kolvexDb());
+    }
     // A re-read after a change of the list (a set inserted, duplicated)
     // must find the new sets too.
-    if (queryText == restrictedToIds(whole, knownIds))
+    if (queryText == restricted || queryText == restrictedToIds(whole, knownIds))
         queryText = whole;
 }
 

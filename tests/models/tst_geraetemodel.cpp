@@ -1,5 +1,6 @@
 #include "appsettings.h"
 #include "dbconnections.h"
+#include "filternarrowing.h"
 #include "geraetemodel.h"
 #include "testsupport.h"
 #include "valuesetidlookup.h"
@@ -207,6 +208,117 @@ private slots:
         model.selectAppliances();
         QVERIFY(settings()->queryFailed);
         QCOMPARE(listedIds(model), (QList<int>{25001}));
+    }
+
+    void filterNarrowingKeepsOnlySelfContainedConditions_data()
+    {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<bool>("selfContained");
+        QTest::newRow("plain") << "QN>15.5" << true;
+        QTest::newRow("nested") << "(TW>1 OR (QN<2)) AND Typ1 LIKE '%a%'" << true;
+        QTest::newRow("parenthesis in text") << "Bemerkung='a)' OR Bemerkung=\"b(\"" << true;
+        QTest::newRow("doubled quote") << "Bemerkung='it''s ) here'" << true;
+        QTest::newRow("bracket name") << "[Q)N]>1" << true;
+        QTest::newRow("breaks out") << "1) OR (1" << false;
+        QTest::newRow("unclosed") << "(QN>1" << false;
+        QTest::newRow("open text") << "Bemerkung='a" << false;
+        QTest::newRow("comment") << "QN>1 -- und mehr" << false;
+        QTest::newRow("block comment") << "QN>1 /* x */" << false;
+        QTest::newRow("second statement") << "1; DELETE FROM Werte" << false;
+        QTest::newRow("empty") << "  " << false;
+    }
+
+    void filterNarrowingKeepsOnlySelfContainedConditions()
+    {
+        QFETCH(QString, condition);
+        QFETCH(bool, selfContained);
+        QCOMPARE(FilterNarrowing::isSelfContained(condition), selfContained);
+        QCOMPARE(FilterNarrowing::narrowed(condition, {7, 9}).isEmpty(), !selfContained);
+        if (selfContained)
+            QCOMPARE(FilterNarrowing::narrowed(condition, {7, 9}),
+                     QString("Werte.WerteId IN (7,9) AND (%1)").arg(condition));
+    }
+
+    // Under the general filter the lists read the manufacturer's sets once
+    // and narrow the filter to them: rows, row ids, value and group lists
+    // must be those of the statements as the user's filter makes them.
+    void generalFilterNarrowedToTheManufacturerListsWhatTheFullStatementLists_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("value column") << "TW>300";
+        QTest::newRow("both tables") << "Werte.Bemerkung LIKE '%Teillast%' OR Geraete.Typ1 LIKE '%Fjord%'";
+        QTest::newRow("correlated") << "(SELECT count(*) FROM Werte w2 WHERE w2.Geraet=Geraete.TirmaId)>2";
+        QTest::newRow("breaks out of the sub-select") << "1) OR (1";
+        QTest::newRow("nothing") << "0";
+    }
+
+    void generalFilterNarrowedToTheManufacturerListsWhatTheFullStatementLists()
+    {
+        QFETCH(QString, filter);
+        settings()->allFilter = filter;
+        const QString fields = settings()->applianceFields;
+        QList<int> expected;
+        QSqlQuery full(m_db);
+        QVERIFY(full.exec(GeraeteModel::applianceListStatement(fields, 58, true, filter, "", "")));
+        while (full.next())
+            expected << full.value(0).toInt();
+
+        GeraeteModel model;
+        model.selectAppliances();
+        QVERIFY(!settings()->queryFailed);
+        QCOMPARE(listedIds(model), expected);
+        QCOMPARE(modelIds(model), perRowIds(model));
+        model.refresh();
+        QCOMPARE(listedIds(model), expected);
+
+        model.selectAppliances();
+        const std::optional<QList<qint64>> sets = model.freshValueSetIdsOfManufacturer(58);
+        if (FilterNarrowing::isSelfContained(filter)) {
+            QVERIFY(sets.has_value());
+            QSqlQuery all(m_db);
+            QVERIFY(all.exec("SELECT WerteId FROM Werte WHERE Geraet IN "
+                             "(SELECT TirmaId FROM Geraete WHERE HrstId=58)"));
+            QSet<qint64> ids;
+            while (all.next())
+                ids << all.value(0).toLongLong();
+            QCOMPARE(QSet<qint64>(sets->begin(), sets->end()), ids);
+        }
+        for (int row = 0; row < model.recordCount(); ++row) {
+            settings()->currentApplianceId = listedIds(model).at(row);
+            WerteModel narrowed, whole;
+            const std::optional<QList<qint64>> known =
+                model.freshValueSetIds(settings()->currentApplianceId);
+            QCOMPARE(known.has_value(), FilterNarrowing::isSelfContained(filter));
+            if (known)
+                narrowed.reloadWerte(*known);
+            else
+                narrowed.reloadWerte();
+            whole.reloadWerte();
+            QCOMPARE(narrowed.recordCount(), whole.recordCount());
+            for (int i = 0; i < whole.recordCount(); ++i)
+                QCOMPARE(narrowed.index(i, 0).data(Qt::EditRole), whole.index(i, 0).data(Qt::EditRole));
+        }
+
+        // Another program writes: the ids no longer count.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-writer");
+        other.setDatabaseName(m_file);
+        QVERIFY(other.open());
+        QSqlQuery write(other);
+        QVERIFY(write.exec("UPDATE Werte SET TW=TW+1 WHERE WerteId=70000"));
+        write.finish();
+        other.close();
+        QVERIFY(!model.freshValueSetIdsOfManufacturer(58).has_value());
+    }
+
+    void failingGeneralFilterReportsTheUsersStatement()
+    {
+        settings()->allFilter = "Werte.NoSuchColumn=1";
+        GeraeteModel model;
+        model.selectAppliances();
+        QVERIFY(settings()->queryFailed);
+        QCOMPARE(settings()->failedQuery,
+                 GeraeteModel::applianceListStatement(settings()->applianceFields, 58, true,
+                                                      "Werte.NoSuchColumn=1", "", ""));
     }
 
     void newRecordRowOnlyWithAManufacturer()
