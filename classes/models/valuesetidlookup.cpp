@@ -69,8 +69,10 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applian
     // Range by range of value-set ids: still one pass over Werte in rowid
     // order, with the progress shown in between on a large file.
     const QString whole = statement(distinct, valueFilter);
+    // Wide ranges: every statement builds its lists of appliance ids anew,
+    // and a few dozen steps are progress enough for a read.
     const QList<KeyRanges::Range> ranges =
-        KeyRanges::of(db, QStringLiteral("Werte"), QStringLiteral("WerteId"));
+        KeyRanges::of(db, QStringLiteral("Werte"), QStringLiteral("WerteId"), kRangeWidth);
     WorkProgress progress(QCoreApplication::translate("ValueSetIdLookup",
                                                       "Kenndaten werden gelesen …"),
                           ranges.size(), false);

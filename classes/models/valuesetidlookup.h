@@ -21,6 +21,9 @@ public:
 
     // The one statement behind it, for ascending distinct appliance ids.
     static QString statement(const QList<qint64> &sortedDistinctIds, const QString &valueFilter);
+
+    // Value-set ids per statement of the lookup.
+    static const qint64 kRangeWidth = 100000;
 };
 
 #endif // VALUESETIDLOOKUP_H
