@@ -35,24 +35,26 @@ void GruppenModel::loadGroupsOfManufacturer(qint64 manufacturerId)
 
 void GruppenModel::loadGroupsOfValueSets(const QList<qint64> &valueSetIds)
 {
-    QStringList ids;
-    for (qint64 id : valueSetIds)
-        ids << QString::number(id);
-    // The group rows alone, walked as the join walks them: no look-up of
-    // each member in Werte.
-    loadGroups(QStringLiteral("SELECT bezeichnung, werteid FROM gruppen WHERE werteid IN (%1)")
-                   .arg(ids.join(QLatin1Char(','))));
+    // The group rows are few beside the value sets: read whole, in the order
+    // the join walks them, and kept when they name one of the sets. A long
+    // IN list would cost more to build than the whole table to read. Only an
+    // integer can equal a set's key, as in the join.
+    const QSet<qint64> wanted(valueSetIds.begin(), valueSetIds.end());
+    loadGroups(QStringLiteral("SELECT bezeichnung, werteid FROM gruppen WHERE typeof(werteid)='integer'"),
+               [&wanted](qint64 id) { return wanted.contains(id); });
 }
 
-void GruppenModel::loadGroups(const QString &statement)
+void GruppenModel::loadGroups(const QString &statement, const std::function<bool(qint64)> &keeps)
 {
     QSqlQuery query(kolvexDb());
     query.setForwardOnly(true);
     if (!query.exec(statement))
         return;
     QMap<QString, QStringList> members; // ascending, case-sensitive name order
-    while (query.next())
-        members[query.value(0).toString()] << query.value(1).toString();
+    while (query.next()) {
+        if (!keeps || keeps(query.value(1).toLongLong()))
+            members[query.value(0).toString()] << query.value(1).toString();
+    }
     for (auto it = members.cbegin(); it != members.cend(); ++it)
         addGruppe(it.key(), it.value().join('#'), false);
 }

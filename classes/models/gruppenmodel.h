@@ -4,6 +4,8 @@
 #include <QStandardItemModel>
 #include <QStringList>
 
+#include <functional>
+
 // The named groups of value sets of the current manufacturer, one top-level
 // item per group: the name as display and edit text, the member value-set
 // ids joined with "#" as user-role text. Every change is written to table
@@ -55,7 +57,8 @@ public:
     static QString insertStatement(const QString &name, const QString &id);
 
 private:
-    void loadGroups(const QString &statement);
+    // keeps, when given, decides on each row by its value-set id.
+    void loadGroups(const QString &statement, const std::function<bool(qint64)> &keeps = {});
     static QString ofCurrentManufacturer();
     // The manufacturer's rows and those whose value set is gone.
     static QString ofCurrentManufacturerOrGone();

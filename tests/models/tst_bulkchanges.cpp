@@ -291,7 +291,12 @@ private slots:
     {
         QVERIFY(TestSupport::runSqlite3(m_file, "INSERT INTO gruppen VALUES ('Zweite', 70004);\n"
                                                 "INSERT INTO gruppen VALUES ('Zweite', 70000);\n"
-                                                "INSERT INTO gruppen VALUES ('Fremd', 100);\n")
+                                                "INSERT INTO gruppen VALUES ('Fremd', 100);\n"
+                                                "INSERT INTO gruppen VALUES ('Zweite', '70001x');\n"
+                                                "INSERT INTO gruppen VALUES ('Zweite', 70001.5);\n"
+                                                "INSERT INTO gruppen VALUES ('Zweite', ' 70003 ');\n"
+                                                "INSERT INTO gruppen VALUES ('Zweite', '70002.0');\n"
+                                                "INSERT INTO gruppen VALUES ('Leer', NULL);\n")
                     .isEmpty());
         GeraeteModel appliances;
         appliances.selectAppliances();
