@@ -1,13 +1,16 @@
 // Taking over a returned file of manufacturer 58 on the large database:
 // the comparison (200 changed, 100 new, 50 deleted value sets) against its
 // absolute target, and the apply with journaling on against the sqlite3
-// shell running the same statements in one transaction.
+// shell running the same statements in one transaction. The undo history
+// records, as it does for every file opened in the window: the take-over is
+// one undo step.
 #include "appsettings.h"
 #include "benchcase.h"
 #include "dbconnections.h"
 #include "manufacturertakeover.h"
 #include "shelltiming.h"
 #include "testsupport.h"
+#include "undohistory.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,7 +25,11 @@ const char kManufacturerScope[] =
     "SELECT WerteId FROM Werte WHERE Geraet IN (SELECT TirmaId FROM Geraete WHERE HrstId=58 AND "
     "NOT coalesce(hand,0)) AND NOT coalesce(hand,0) ORDER BY WerteId";
 
-// The manufacturer's file: a copy of the large file with its changes.
+constexpr int kExpectedLines = 350;
+
+// The manufacturer's file: a copy of the large file with its changes. The new
+// sets get ids past every id of the file (900000 on at scale 1, where they
+// are free; the larger files use those ids themselves).
 QString returnedFile(BenchContext &context)
 {
     const QString file = context.scratchDir() + "/takeover-returned.glo";
@@ -33,7 +40,8 @@ QString returnedFile(BenchContext &context)
     TestSupport::runSqlite3(
         file, "BEGIN;\n"
               "UPDATE Werte SET TW=TW+1.5 WHERE WerteId IN (" + scope + " LIMIT 200);\n"
-              "INSERT INTO Werte (WerteId,Geraet,Bemerkung,TW) SELECT WerteId+900000,Geraet,'neu',1 "
+              "INSERT INTO Werte (WerteId,Geraet,Bemerkung,TW) SELECT WerteId+(SELECT max(900000,"
+              "max(WerteId)) FROM Werte),Geraet,'neu',1 "
               "FROM Werte WHERE WerteId IN (" + scope + " LIMIT 100 OFFSET 500);\n"
               "DELETE FROM Werte WHERE WerteId IN (" + scope + " LIMIT 50 OFFSET 1000);\n"
               "COMMIT;\n");
@@ -64,6 +72,8 @@ KOLVEX_BENCH_CASE(takeOver)
                 QFile::remove(QFileInfo(file).absolutePath() + "/" + script);
             useMaintenanceEdition(file);
             TestSupport::openKolvex(file, false);
+            UndoHistory history;
+            history.startFor(file, false);
             ManufacturerTakeOver takeOver(58, returned);
             QElapsedTimer timer;
             timer.start();
@@ -75,11 +85,17 @@ KOLVEX_BENCH_CASE(takeOver)
             const bool applied = compared && takeOver.apply();
             const double seconds = timer.nsecsElapsed() / 1e9;
             statements = takeOver.statements();
-            outcome = applied ? QStringLiteral("%1 lines, %2 statements, %3 journal lines")
+            outcome = applied ? QStringLiteral("%1 lines, %2 statements, %3 journal lines, "
+                                               "%4 undo step(s)")
                                     .arg(takeOver.changes().size())
                                     .arg(statements.size())
                                     .arg(TestSupport::journalLines(file).size())
+                                    .arg(history.undoCount())
                               : QStringLiteral("TAKE-OVER FAILED: ") + takeOver.errorText();
+            if (applied && takeOver.changes().size() != kExpectedLines)
+                outcome += QStringLiteral(" -- EXPECTED %1 LINES").arg(kExpectedLines);
+            if (applied && history.undoCount() != 1)
+                outcome += QStringLiteral(" -- EXPECTED ONE UNDO STEP");
             TestSupport::closeAllConnections();
             return seconds;
         },

@@ -117,8 +117,10 @@ static QString scopeCondition(const QString &table, const QString &schema, qint6
 {
     if (table == QLatin1String("Geraete"))
         return QStringLiteral("t.HrstId=%1 AND NOT coalesce(t.hand,0)").arg(manufacturer);
-    return QStringLiteral("NOT coalesce(t.hand,0) AND t.Geraet IN (SELECT TirmaId FROM %1.Geraete "
-                          "WHERE HrstId=%2 AND NOT coalesce(hand,0))")
+    // The appliance test first: it fails for most rows of the table, which
+    // then need no look at the later column hand.
+    return QStringLiteral("t.Geraet IN (SELECT TirmaId FROM %1.Geraete WHERE HrstId=%2 AND NOT "
+                          "coalesce(hand,0)) AND NOT coalesce(t.hand,0)")
         .arg(schema)
         .arg(manufacturer);
 }
@@ -141,7 +143,7 @@ bool ManufacturerTakeOver::compare()
         detachFiles();
         return false;
     }
-    bool ok = compareTable(m_geraete, QString()) && compareTable(m_werte, QString());
+    bool ok = compareTable(m_geraete) && compareTable(m_werte);
     if (ok) {
         resolveReferences(m_werte);
         ok = readLiterals(m_geraete) && readLiterals(m_werte) && readDisplay(m_geraete)
@@ -168,6 +170,8 @@ bool ManufacturerTakeOver::attachFiles()
         const QString uri = QUrl::fromLocalFile(QFileInfo(file.first).absoluteFilePath())
                                 .toString(QUrl::FullyEncoded)
                             + QStringLiteral("?mode=ro");
+        if (file.second == QLatin1String(kBase))
+            m_baseUri = uri;
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("ATTACH DATABASE %1 AS %2").arg(quotedText(uri), file.second)))
             return fail(tr("Die Datei '%1' kann nicht gelesen werden: %2")
@@ -212,83 +216,148 @@ void ManufacturerTakeOver::detachFiles()
     }
 }
 
-bool ManufacturerTakeOver::readIds(const QString &schema, TableScope &scope,
-                                   const QString &, QHash<qint64, Row> &rows)
+// The columns compared cell by cell: all common ones but the key and the
+// references (those are compared in ids of the main file).
+static QStringList comparedColumns(const QStringList &columns, const QString &key)
 {
-    rows.clear();
+    QStringList compared;
+    for (const QString &column : columns)
+        if (column.compare(key, Qt::CaseInsensitive) != 0 && !isReference(column))
+            compared << column;
+    return compared;
+}
+
+// "(t.X IS NOT r.X)" per compared column.
+static QStringList differenceFlags(const QStringList &compared, const QString &right)
+{
+    QStringList flags;
+    for (const QString &column : compared)
+        flags << QStringLiteral("(t.%1 IS NOT %2.%1)").arg(column, right);
+    return flags;
+}
+
+// The select of the records of the take-over in schema, in the columns
+// TakeOverScopeRead reads. Each of againstSchemas is looked up by key in the
+// same pass, and comparisons receives how many flags of differing records
+// follow: one pass over Werte per file, not one more per comparison.
+QString ManufacturerTakeOver::scopeSelect(const QString &schema, const TableScope &scope,
+                                          const QStringList &againstSchemas,
+                                          int *comparisons) const
+{
     const bool values = scope.table == QLatin1String("Werte");
     const bool derived = values && containsColumn(scope.columns, QStringLiteral("BEMERKUNGID"))
                          && containsColumn(scope.columns, QStringLiteral("AUSATZRINGEID"));
-    const QString columns =
+    QString columns =
         !values ? QStringLiteral("t.TirmaId, 0, 0, 0")
         : derived
             ? QStringLiteral("t.WerteId, t.Geraet, coalesce(t.BEMERKUNGID,0), coalesce(t.AUSATZRINGEID,0)")
             : QStringLiteral("t.WerteId, t.Geraet, 0, 0");
-    const QString sql = QStringLiteral("SELECT %1 FROM %2.%3 t WHERE %4")
-                            .arg(columns, schema, scope.table,
-                                 scopeCondition(scope.table, schema, m_manufacturerId));
-    QSqlQuery query(kolvexDb());
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return fail(tr("Die Datei kann nicht gelesen werden: %1 (%2)")
-                        .arg(sql, query.lastError().text()));
-    while (query.next()) {
-        Row row;
-        row.geraet = query.value(1).toLongLong();
-        row.sourceId = query.value(2).toLongLong();
-        row.attachmentId = query.value(3).toLongLong();
-        rows.insert(query.value(0).toLongLong(), row);
+    const QStringList compared = comparedColumns(scope.columns, scope.key);
+    *comparisons = compared.isEmpty() ? 0 : againstSchemas.size();
+    QString joins;
+    for (int i = 0; i < *comparisons; ++i) {
+        const QString alias = QStringLiteral("r%1").arg(i);
+        joins += QStringLiteral(" LEFT JOIN %1.%2 %3 ON %3.%4=t.%4")
+                     .arg(againstSchemas.at(i), scope.table, alias, scope.key);
+        columns += QStringLiteral(", %1.%2 IS NOT NULL AND (%3)")
+                       .arg(alias, scope.key,
+                            differenceFlags(compared, alias).join(QStringLiteral(" OR ")));
     }
+    return QStringLiteral("SELECT %1 FROM %2.%3 t%4 WHERE %5")
+        .arg(columns, schema, scope.table, joins,
+             scopeCondition(scope.table, schema, m_manufacturerId));
+}
+
+// The records of the take-over in the returned file, the main file and the
+// base copy, with the ids found differing: the returned file's against the
+// main file and the base copy, the main file's against the base copy. The
+// main file is read on a connection of its own beside the returned file.
+bool ManufacturerTakeOver::readScopes(TableScope &scope, QList<QSet<qint64>> &fromReturned,
+                                      QList<QSet<qint64>> &fromMain)
+{
+    const QString returned = QLatin1String(kReturned);
+    const QString main = QLatin1String(kMain);
+    const QString base = QLatin1String(kBase);
+    QSqlDatabase db = kolvexDb();
+    int n = 0;
+    const QString mainSelect =
+        scopeSelect(main, scope, hasBase() ? QStringList{base} : QStringList(), &n);
+    TakeOverScopeRead mainRead(mainSelect, n);
+    TakeOverScopeRead::Attachments attachments;
+    if (hasBase())
+        attachments << qMakePair(m_baseUri, base);
+    mainRead.start(db.databaseName(), db.connectOptions(), attachments);
+    const QString returnedSelect =
+        scopeSelect(returned, scope, hasBase() ? QStringList{main, base} : QStringList{main}, &n);
+    TakeOverScopeRead returnedRead(returnedSelect, n);
+    const bool returnedOk = returnedRead.run(db);
+    // Where the file cannot be opened a second time, it is read here.
+    const bool mainOk = mainRead.wait() || mainRead.run(db);
+    if (!returnedOk || !mainOk)
+        return fail(tr("Die Datei kann nicht gelesen werden: %1")
+                        .arg(returnedOk ? mainRead.error : returnedRead.error));
+    scope.returned = returnedRead.rows;
+    scope.main = mainRead.rows;
+    fromReturned = returnedRead.differing;
+    fromMain = mainRead.differing;
+    if (!hasBase())
+        return true;
+    const QString baseSelect = scopeSelect(base, scope, QStringList(), &n);
+    TakeOverScopeRead baseRead(baseSelect, n);
+    if (!baseRead.run(db))
+        return fail(tr("Die Datei kann nicht gelesen werden: %1").arg(baseRead.error));
+    scope.base = baseRead.rows;
     return true;
 }
 
-// Ids of the records of left's scope that are also in right (by key) with
-// differing cells, and the differing columns; references aside.
+// The differing columns of the records with the ids (of left's scope, found
+// differing by readScopes()) against the record with the same key in right;
+// references aside. Looked up by key.
 bool ManufacturerTakeOver::diffRows(const TableScope &scope, const QString &left,
-                                    const QString &right, const QString &,
+                                    const QString &right, const QSet<qint64> &ids,
                                     QHash<qint64, QSet<QString>> &diffs)
 {
     diffs.clear();
-    QStringList compared;
-    for (const QString &column : scope.columns)
-        if (column.compare(scope.key, Qt::CaseInsensitive) != 0 && !isReference(column))
-            compared << column;
-    if (compared.isEmpty())
+    const QStringList compared = comparedColumns(scope.columns, scope.key);
+    if (compared.isEmpty() || ids.isEmpty())
         return true;
-    QStringList flags;
-    for (const QString &column : compared)
-        flags << QStringLiteral("(t.%1 IS NOT r.%1)").arg(column);
-    const QString sql =
-        QStringLiteral("SELECT t.%1, %2 FROM %3.%4 t JOIN %5.%4 r ON r.%1=t.%1 WHERE %6 AND (%7)")
-            .arg(scope.key, flags.join(QLatin1Char(',')), left, scope.table, right,
-                 scopeCondition(scope.table, left, m_manufacturerId),
-                 flags.join(QStringLiteral(" OR ")));
-    QSqlQuery query(kolvexDb());
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return fail(tr("Der Vergleich ist fehlgeschlagen: %1").arg(query.lastError().text()));
-    while (query.next()) {
-        QSet<QString> &columns = diffs[query.value(0).toLongLong()];
-        for (int i = 0; i < compared.size(); ++i)
-            if (query.value(i + 1).toInt())
-                columns.insert(compared.at(i));
+    const QStringList flags = differenceFlags(compared, QStringLiteral("r"));
+    QList<qint64> sorted = ids.values();
+    std::sort(sorted.begin(), sorted.end());
+    for (const QString &chunk : idListChunks(sorted)) {
+        const QString sql =
+            QStringLiteral("SELECT t.%1, %2 FROM %3.%4 t JOIN %5.%4 r ON r.%1=t.%1 WHERE t.%1 IN "
+                           "(%6) AND (%7)")
+                .arg(scope.key, flags.join(QLatin1Char(',')), left, scope.table, right, chunk,
+                     flags.join(QStringLiteral(" OR ")));
+        QSqlQuery query(kolvexDb());
+        query.setForwardOnly(true);
+        if (!query.exec(sql))
+            return fail(tr("Der Vergleich ist fehlgeschlagen: %1").arg(query.lastError().text()));
+        while (query.next()) {
+            QSet<QString> &columns = diffs[query.value(0).toLongLong()];
+            for (int i = 0; i < compared.size(); ++i)
+                if (query.value(i + 1).toInt())
+                    columns.insert(compared.at(i));
+        }
     }
     return true;
 }
 
-bool ManufacturerTakeOver::compareTable(TableScope &scope, const QString &condition)
+bool ManufacturerTakeOver::compareTable(TableScope &scope)
 {
-    if (!readIds(QLatin1String(kReturned), scope, condition, scope.returned)
-        || !readIds(QLatin1String(kMain), scope, condition, scope.main))
-        return false;
-    if (hasBase() && !readIds(QLatin1String(kBase), scope, condition, scope.base))
+    const QString returned = QLatin1String(kReturned);
+    const QString main = QLatin1String(kMain);
+    const QString base = QLatin1String(kBase);
+    QList<QSet<qint64>> fromReturned, fromMain;
+    if (!readScopes(scope, fromReturned, fromMain))
         return false;
     QHash<qint64, QSet<QString>> diffRM, diffRB, diffMB;
-    if (!diffRows(scope, QLatin1String(kReturned), QLatin1String(kMain), condition, diffRM))
+    if (!diffRows(scope, returned, main, fromReturned.value(0), diffRM))
         return false;
     if (hasBase()
-        && (!diffRows(scope, QLatin1String(kReturned), QLatin1String(kBase), condition, diffRB)
-            || !diffRows(scope, QLatin1String(kMain), QLatin1String(kBase), condition, diffMB)))
+        && (!diffRows(scope, returned, base, fromReturned.value(1), diffRB)
+            || !diffRows(scope, main, base, fromMain.value(0), diffMB)))
         return false;
     if (scope.table == QLatin1String("Werte"))
         m_returnedValueSets = scope.returned;
@@ -476,11 +545,13 @@ bool ManufacturerTakeOver::allocateIds(const TableScope &scope, QList<int> &chan
             moving << index;
     }
     if (!moving.isEmpty()) {
+        // Only ids of the range can stand in the way: by the key the
+        // subqueries read the range, not the whole table.
         const QString sql =
             QStringLiteral("WITH RECURSIVE r(id) AS (SELECT %1 UNION ALL SELECT id+1 FROM r "
                            "WHERE id<%2) SELECT id FROM r WHERE id NOT IN (SELECT %3 FROM main.%4 "
-                           "WHERE %3 IS NOT NULL) AND id NOT IN (SELECT %3 FROM %5.%4 WHERE %3 IS "
-                           "NOT NULL) LIMIT %6")
+                           "WHERE %3 BETWEEN %1 AND %2) AND id NOT IN (SELECT %3 FROM %5.%4 WHERE "
+                           "%3 BETWEEN %1 AND %2) LIMIT %6")
                 .arg(low)
                 .arg(high)
                 .arg(scope.key, scope.table, QLatin1String(kReturned))

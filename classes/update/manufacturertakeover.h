@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "takeoverscoperead.h"
+
 #include <functional>
 
 // Takes a manufacturer's returned database file back into the main file
@@ -75,12 +77,7 @@ public:
 
 private:
     enum Action { Insert, Update, Remove };
-    struct Row
-    {
-        qint64 geraet = 0;
-        qint64 sourceId = 0;     // BEMERKUNGID
-        qint64 attachmentId = 0; // AUSATZRINGEID
-    };
+    using Row = TakeOverScopeRead::Row;
     struct TableScope
     {
         QString table;
@@ -97,12 +94,13 @@ private:
 
     bool attachFiles();
     void detachFiles();
-    bool readScope(TableScope &scope, const QString &condition);
-    bool readIds(const QString &schema, TableScope &scope, const QString &condition,
-                 QHash<qint64, Row> &rows);
+    QString scopeSelect(const QString &schema, const TableScope &scope,
+                        const QStringList &againstSchemas, int *comparisons) const;
+    bool readScopes(TableScope &scope, QList<QSet<qint64>> &fromReturned,
+                    QList<QSet<qint64>> &fromMain);
     bool diffRows(const TableScope &scope, const QString &left, const QString &right,
-                  const QString &condition, QHash<qint64, QSet<QString>> &diffs);
-    bool compareTable(TableScope &scope, const QString &condition);
+                  const QSet<qint64> &ids, QHash<qint64, QSet<QString>> &diffs);
+    bool compareTable(TableScope &scope);
     bool allocateIds(const TableScope &scope, QList<int> &changeIndexes, qint64 low, qint64 high);
     bool usedIds(const QString &schema, const TableScope &scope, const QList<qint64> &ids,
                  QSet<qint64> &used);
@@ -132,6 +130,7 @@ private:
     qint64 m_manufacturerId;
     QString m_returnedFile;
     QString m_baseFile;
+    QString m_baseUri;  // as attached, read-only
     QString m_error;
     QList<Change> m_changes;
     QHash<int, Action> m_actions;  // by change index

@@ -296,6 +296,36 @@ private slots:
         checkJournalReplays();
     }
 
+    // Each record is compared in all three files at once: a cell set where
+    // it was empty (NULL) counts as changed, the maintainer's change of
+    // another column of the same set is kept, a change both made alike is
+    // no line, and a set the maintainer changed the manufacturer did not
+    // touch is no line either.
+    void threeWayComparesEveryCellOfAllThreeFiles()
+    {
+        shell(m_returned, "UPDATE Werte SET DHW=140 WHERE WerteId=70002;\n"
+                          "UPDATE Werte SET TW=77 WHERE WerteId=70006;\n");
+        shell(m_main, "UPDATE Werte SET PW=3 WHERE WerteId=70002;\n"
+                      "UPDATE Werte SET TW=77 WHERE WerteId=70006;\n"
+                      "UPDATE Werte SET CO2=NULL WHERE WerteId=70007;\n");
+        openMainAt();
+        ManufacturerTakeOver takeOver(58, m_returned, m_base);
+        QVERIFY2(takeOver.compare(), qPrintable(takeOver.errorText()));
+        const QList<Change> changes = takeOver.changes();
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes.at(0).table, QString("Werte"));
+        QCOMPARE(changes.at(0).returnedId, 70002);
+        QCOMPARE(changes.at(0).kind, ManufacturerTakeOver::Changed);
+        QCOMPARE(changes.at(0).columns, QStringList{"DHW"});
+        QCOMPARE(changes.at(0).mainValues, QStringList{"NULL"});
+        QCOMPARE(changes.at(0).returnedValues, QStringList{"140"});
+        QVERIFY2(takeOver.apply(), qPrintable(takeOver.errorText()));
+        QCOMPARE(shell(m_main, "SELECT DHW, PW, TW FROM Werte WHERE WerteId IN (70002,70006) ORDER BY WerteId;\n"
+                               "SELECT quote(CO2) FROM Werte WHERE WerteId=70007;\n").trimmed(),
+                 QString("140.0|3.0|235.2\n|11.9|77.0\nNULL"));
+        checkJournalReplays();
+    }
+
     // The appliance itself is unchanged, so it is no line of the preview;
     // the new set must still land on it, not on appliance 0.
     void threeWayNewValueSetOfAnUnchangedAppliance()
