@@ -50,12 +50,20 @@ void StepRecording::giveUp(const QString &reason)
     m_tableIndex.clear();
 }
 
-bool StepRecording::isTemporary(QSqlDatabase db, const QString &table) const
+bool StepRecording::isTemporary(QSqlDatabase db, const QString &table)
 {
+    // Asked once per table and action: a bulk action names the same few
+    // tables in hundreds of statements.
+    const QString key = table.toLower();
+    const auto known = m_temporary.constFind(key);
+    if (known != m_temporary.constEnd())
+        return known.value();
     QSqlQuery query(db);
     query.prepare(QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE type='table' AND name=? COLLATE NOCASE"));
     query.addBindValue(table);
-    return query.exec() && query.next();
+    const bool temporary = query.exec() && query.next();
+    m_temporary.insert(key, temporary);
+    return temporary;
 }
 
 UndoStep::Table *StepRecording::tableFor(QSqlDatabase db, const QString &name, bool journaled)
@@ -143,6 +151,8 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
             return QString();
         }
     }
+    if (m_pending.kind == WriteStatement::CreateTemp || m_pending.kind == WriteStatement::DropTable)
+        m_temporary.clear();   // a temporary table may come or go, or hide one of the file
     switch (m_pending.kind) {
     case WriteStatement::CreateTemp:
         return QString();
@@ -195,8 +205,10 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
 void StepRecording::afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId)
 {
     Q_UNUSED(sql);
-    if (m_pending.kind == WriteStatement::CreateTemp)
+    if (m_pending.kind == WriteStatement::CreateTemp) {
+        m_temporary.clear();   // it may have created or dropped a temporary table
         return;
+    }
     m_changedSomething = true;
     if (!m_step.isUndoable())
         return;

@@ -30,7 +30,7 @@ public:
 
 private:
     UndoStep::Table *tableFor(QSqlDatabase db, const QString &name, bool journaled);
-    bool isTemporary(QSqlDatabase db, const QString &table) const;
+    bool isTemporary(QSqlDatabase db, const QString &table);
     void touch(UndoStep::Table &table, qint64 id, const UndoStep::Image &before);
     void giveUp(const QString &reason);
     // The statement limited to the rows its condition found: one pass over
@@ -59,6 +59,7 @@ private:
     QHash<QString, QSet<qint64>> m_inserted;
     QSet<QString> m_readWholeRows;
     QHash<QString, int> m_tableIndex;
+    QHash<QString, bool> m_temporary;   // per table name in lower case
 };
 
 #endif // STEPRECORDING_H
