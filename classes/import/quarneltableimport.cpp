@@ -198,5 +198,9 @@ void QuarnelTableImport::runFollowUp()
             m_errors.append(QCoreApplication::translate("QuarnelTableImport",
                                                         "Suchtabelle waermedbfts nicht aufgefrischt: ")
                             + error);
+        // The index of the new rows is written with them in the one commit
+        // of the table; the step after all tables then finds it in place
+        // (and still creates it for a WAERMEDB kept from before).
+        derivations.createManufacturerIndex();
     }
 }

@@ -19,7 +19,8 @@ class QuarnelProgressPacer;
 // be read, changes while it is read, or whose table cannot be created
 // keeps its old contents. Rows that fail are reported and skipped; the
 // good ones stay. The follow-up step of the table (manufacturer numbers
-// for HERSTELLER, the search table for WAERMEDB) runs before the commit.
+// for HERSTELLER, the search table and the manufacturer index for
+// WAERMEDB) runs before the commit.
 class QuarnelTableImport
 {
 public:

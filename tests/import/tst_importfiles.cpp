@@ -1,4 +1,5 @@
 #include "dbconnections.h"
+#include "quarnelderivations.h"
 #include "quarnelexportdirectory.h"
 #include "quarnelexportfile.h"
 #include "quarnelexportreader.h"
@@ -450,6 +451,24 @@ private slots:
         QCOMPARE(import.importedRows(), 0);
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM WAERMEDB").toInt(), 42);
         QCOMPARE(scalar(m_db, "SELECT count(*) FROM waermedbfts").toInt(), 42);
+        // The old table keeps the index it was committed with.
+        QCOMPARE(shell("SELECT count(*) FROM WAERMEDB INDEXED BY i1 WHERE hersteller>'';"),
+                 QString("42"));
+    }
+
+    void tableImportCommitsTheManufacturerIndex()
+    {
+        QCOMPARE(importFile("WAERMEDB.txt"), QuarnelTableImport::Imported);
+        // Written with the rows, before any step after all tables; the
+        // shell checks that it holds every row.
+        QCOMPARE(shell("SELECT lower(tbl_name) || ':' || sql FROM sqlite_master WHERE name='i1';"
+                       "PRAGMA integrity_check;"),
+                 QString("waermedb:CREATE INDEX i1 on waermedb(hersteller)\nok"));
+        QCOMPARE(shell("SELECT count(*) FROM WAERMEDB INDEXED BY i1 WHERE hersteller>'';"),
+                 QString("42"));
+        // The step after all tables finds it and changes nothing.
+        QVERIFY(QuarnelDerivations(m_db).runAfterImport().isEmpty());
+        QCOMPARE(shell("SELECT count(*) FROM sqlite_master WHERE type='index';"), QString("1"));
     }
 
     void oneFilePerTable()
