@@ -31,12 +31,16 @@ void useApplianceListSettings(const QString &valueFilter)
 int rowsDifferingFromLookupPerRow(const GeraeteModel &model, QSqlDatabase db, int rows)
 {
     const QString filter = QString(AppSettings::instance()->valueFilter).replace("'", "''");
+    // Without a search text every set counts, one without a Bemerkung too,
+    // as in the value list.
+    const QString remark =
+        filter.isEmpty() ? QString() : QStringLiteral(" AND Bemerkung LIKE '%%1%'").arg(filter);
     int differing = 0;
     for (int row = 0; row < std::min(rows, model.rowCount()); ++row) {
         QSqlQuery q(db);
-        q.exec(QStringLiteral("SELECT werteid FROM werte WHERE Geraet=%1 AND Bemerkung LIKE '%%2%'")
-                   .arg(model.index(row, 0).data(Qt::EditRole).toInt())
-                   .arg(filter));
+        q.exec(QStringLiteral("SELECT werteid FROM werte WHERE Geraet=%1%2")
+                   .arg(model.index(row, 0).data(Qt::EditRole).toLongLong())
+                   .arg(remark));
         QStringList ids;
         while (q.next())
             ids << q.value(0).toString();
