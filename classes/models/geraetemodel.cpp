@@ -135,8 +135,7 @@ bool GeraeteModel::selectNarrowedToManufacturerSets(const QString &fields, const
     rowValueSetIds.clear();
     for (int row = 0; row < recordCount(); ++row)
         rowValueSetIds << m_manufacturerSets.joinedIdsOf(rowId(row));
-    m_idsReadAfter = m_manufacturerSets.readAfter();
-    m_idsDataVersion = m_manufacturerSets.dataVersion();
+    m_idsReadMark = m_manufacturerSets.readMark();
     m_idsValueFilter.clear();
     return true;
 }
@@ -161,8 +160,7 @@ void GeraeteModel::rebuildRowValueSetIds()
     ids.reserve(rows);
     for (int row = 0; row < rows; ++row)
         ids << rowId(row);
-    m_idsReadAfter = WriteAction::finishedCount();
-    m_idsDataVersion = ManufacturerValueSets::dataVersionOf(runner().database());
+    m_idsReadMark.take(runner().database());
     m_idsValueFilter = settings()->valueFilter;
     rowValueSetIds =
         ValueSetIdLookup::joinedIdsPerAppliance(ids, m_idsValueFilter, runner().database());
@@ -170,8 +168,7 @@ void GeraeteModel::rebuildRowValueSetIds()
 
 bool GeraeteModel::valueSetIdsAreFresh() const
 {
-    return m_idsReadAfter == WriteAction::finishedCount() && m_idsDataVersion >= 0
-        && m_idsDataVersion == ManufacturerValueSets::dataVersionOf(runner().database());
+    return m_idsReadMark.isCurrent(runner().database());
 }
 
 std::optional<QList<qint64>> GeraeteModel::freshValueSetIdsOfManufacturer(qint64 manufacturerId) const

@@ -2,6 +2,7 @@
 #define GERAETEMODEL_H
 
 #include "editablesqlquerymodel.h"
+#include "filereadmark.h"
 #include "manufacturervaluesets.h"
 
 #include <QList>
@@ -116,8 +117,7 @@ private:
     QMap<int, int> dinplusStates;
     QStringList rowValueSetIds;
     // When and for which value search rowValueSetIds were read.
-    quint64 m_idsReadAfter = 0;
-    qint64 m_idsDataVersion = -1;
+    FileReadMark m_idsReadMark;
     QString m_idsValueFilter;
     // Under the general filter: every value set of the listed manufacturer.
     ManufacturerValueSets m_manufacturerSets;

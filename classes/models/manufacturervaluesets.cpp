@@ -1,7 +1,6 @@
 #include "manufacturervaluesets.h"
 
 #include "valuesetidlookup.h"
-#include "writeaction.h"
 
 #include <QSqlQuery>
 #include <QStringList>
@@ -10,19 +9,18 @@
 bool ManufacturerValueSets::read(QSqlDatabase db, qint64 manufacturerId)
 {
     clear();
-    const quint64 writesBefore = WriteAction::finishedCount();
-    const qint64 versionBefore = dataVersionOf(db);
+    FileReadMark before;
     QList<qint64> appliances;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (versionBefore < 0
+    if (!before.take(db)
         || !query.exec(QStringLiteral("SELECT TirmaId FROM Geraete WHERE HrstId=%1").arg(manufacturerId)))
         return false;
     while (query.next())
         appliances << query.value(0).toLongLong();
     query.finish();
     const QStringList joined = ValueSetIdLookup::joinedIdsPerAppliance(appliances, QString(), db);
-    if (joined.size() != appliances.size() || dataVersionOf(db) != versionBefore)
+    if (joined.size() != appliances.size() || !before.isCurrent(db))
         return false;
     for (int i = 0; i < appliances.size(); ++i) {
         m_joined.insert(appliances.at(i), joined.at(i));
@@ -30,8 +28,7 @@ bool ManufacturerValueSets::read(QSqlDatabase db, qint64 manufacturerId)
             m_all << id.toLongLong();
     }
     m_manufacturer = manufacturerId;
-    m_readAfter = writesBefore;
-    m_dataVersion = versionBefore;
+    m_readMark = before;
     return true;
 }
 
@@ -40,19 +37,10 @@ void ManufacturerValueSets::clear()
     m_manufacturer = -1;
     m_joined.clear();
     m_all.clear();
-    m_dataVersion = -1;
+    m_readMark.clear();
 }
 
 bool ManufacturerValueSets::isFresh(QSqlDatabase db) const
 {
-    return m_manufacturer >= 0 && m_readAfter == WriteAction::finishedCount()
-        && m_dataVersion >= 0 && m_dataVersion == dataVersionOf(db);
-}
-
-qint64 ManufacturerValueSets::dataVersionOf(QSqlDatabase db)
-{
-    QSqlQuery query(db);
-    return query.exec(QStringLiteral("PRAGMA data_version")) && query.next()
-        ? query.value(0).toLongLong()
-        : -2;
+    return m_manufacturer >= 0 && m_readMark.isCurrent(db);
 }

@@ -1,6 +1,8 @@
 #ifndef MANUFACTURERVALUESETS_H
 #define MANUFACTURERVALUESETS_H
 
+#include "filereadmark.h"
+
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -25,18 +27,14 @@ public:
     // The ids of one appliance joined with "#", as the appliance list keeps them.
     QString joinedIdsOf(qint64 applianceId) const { return m_joined.value(applianceId); }
 
-    quint64 readAfter() const { return m_readAfter; }
-    qint64 dataVersion() const { return m_dataVersion; }
-
-    // Changes when another connection commits to the file; -2 when unknown.
-    static qint64 dataVersionOf(QSqlDatabase db);
+    // When they were read.
+    const FileReadMark &readMark() const { return m_readMark; }
 
 private:
     qint64 m_manufacturer = -1;
     QHash<qint64, QString> m_joined;
     QList<qint64> m_all;
-    quint64 m_readAfter = 0;
-    qint64 m_dataVersion = -1;
+    FileReadMark m_readMark;
 };
 
 #endif // MANUFACTURERVALUESETS_H

@@ -143,19 +143,18 @@ void WerteModel::reloadWerte(const QList<qint64> &knownIds)
     // The general filter's sub-select is narrowed to the same sets: what the
     // list keeps of it are sets among them anyway, now found without a pass.
     const QString narrowedFilter = FilterNarrowing::narrowed(s->allFilter, knownIds);
-    const QString restricted = restrictedToIds(
-        narrowedFilter.isEmpty()
-            ? whole
-            : valueListStatement(fields, s->currentApplianceId, narrowedFilter, s->valueFilter),
-        knownIds);
+    const QString restrictedWhole = restrictedToIds(whole, knownIds);
+    const QString restricted = narrowedFilter.isEmpty()
+        ? restrictedWhole
+        : restrictedToIds(
+              valueListStatement(fields, s->currentApplianceId, narrowedFilter, s->valueFilter),
+              knownIds);
     setQuery(restricted, kolvexDb());
-    if (s->queryFailed && !narrowedFilter.isEmpty()) {
-        // A failing filter fails as the user wrote it.
-        setQuery(restrictedToIds(whole, knownIds), kolvexDb());
-    }
+    if (s->queryFailed && restricted != restrictedWhole)
+        setQuery(restrictedWhole, kolvexDb());   // a failing filter fails as the user wrote it
     // A re-read after a change of the list (a set inserted, duplicated)
     // must find the new sets too.
-    if (queryText == restricted || queryText == restrictedToIds(whole, knownIds))
+    if (queryText == restricted || queryText == restrictedWhole)
         queryText = whole;
 }
 
