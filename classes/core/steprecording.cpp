@@ -107,6 +107,15 @@ UndoStep::Table *StepRecording::tableFor(QSqlDatabase db, const QString &name, b
         giveUp(tr("Die Tabelle %1 hat keinen ganzzahligen Schlüssel.").arg(name));
         return nullptr;
     }
+    // A table the action starts by updating some columns keeps only those
+    // in its images (a quality-mark switch writes one column of 200,000
+    // sets); a later statement that needs more completes them.
+    const QStringList some = columnsOfUpdate(table.columns, table.keyColumn);
+    if (!some.isEmpty()) {
+        table.keyColumn = some.indexOf(table.columns.at(table.keyColumn));
+        table.columns = some;
+        table.wholeRows = false;
+    }
     m_tableIndex.insert(key, m_step.tables.size());
     m_step.tables << table;
     return &m_step.tables.last();
@@ -119,6 +128,71 @@ void StepRecording::touch(UndoStep::Table &table, qint64 id, const UndoStep::Ima
     table.before.insert(id, before);
     table.after.insert(id, UndoStep::Image());
     table.order << id;
+}
+
+QStringList StepRecording::columnsOfUpdate(const QStringList &columns, int keyColumn) const
+{
+    if (m_pending.kind != WriteStatement::Update || keyColumn < 0)
+        return QStringList();
+    const QStringList assigned = m_pending.assignedColumns();
+    if (assigned.isEmpty())
+        return QStringList();
+    QSet<int> wanted{keyColumn};
+    for (const QString &column : assigned) {
+        int position = -1;
+        for (int i = 0; i < columns.size() && position < 0; ++i) {
+            if (columns.at(i).compare(column, Qt::CaseInsensitive) == 0)
+                position = i;
+        }
+        if (position < 0)
+            return QStringList();
+        wanted.insert(position);
+    }
+    QStringList some;
+    for (int i = 0; i < columns.size(); ++i) {
+        if (wanted.contains(i))
+            some << columns.at(i);
+    }
+    return some;
+}
+
+bool StepRecording::fitsImages(const UndoStep::Table &table) const
+{
+    if (table.wholeRows)
+        return true;
+    const QStringList some = columnsOfUpdate(table.columns, table.keyColumn);
+    return !some.isEmpty() && some.size() == table.columns.size();
+}
+
+bool StepRecording::widenToWholeRows(QSqlDatabase db, UndoStep::Table &table)
+{
+    // Only updates of the image columns ran so far: every other column
+    // still holds what it held before the action.
+    StoredRows rows;
+    QString error;
+    if (!rows.readIds(db, table.name, table.order, &error)) {
+        giveUp(error);
+        return false;
+    }
+    QList<int> positions;
+    for (const QString &column : qAsConst(table.columns))
+        positions << rows.columns.indexOf(column);
+    for (qint64 id : qAsConst(table.order)) {
+        const auto row = rows.rows.constFind(id);
+        const UndoStep::Image &some = table.before.value(id);
+        if (row == rows.rows.constEnd() || !some || positions.contains(-1)) {
+            giveUp(tr("Eine geänderte Zeile der Tabelle %1 fehlt.").arg(table.name));
+            return false;
+        }
+        StoredRows::Values whole = row.value();
+        for (int i = 0; i < positions.size(); ++i)
+            whole[positions.at(i)] = some->at(i);
+        table.before.insert(id, UndoStep::Image(whole));
+    }
+    table.keyColumn = rows.columns.indexOf(table.columns.at(table.keyColumn));
+    table.columns = rows.columns;
+    table.wholeRows = true;
+    return true;
 }
 
 QString StepRecording::byRowIds(const QString &table, const QList<qint64> &ids) const
@@ -173,7 +247,11 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
     if (m_firstName.isEmpty())
         m_firstName = defaultName(m_pending.kind, m_pending.table);
     UndoStep::Table *table = tableFor(db, m_pending.table, journaled);
-    if (!table || m_pending.kind == WriteStatement::Insert)
+    if (!table)
+        return QString();
+    if (!fitsImages(*table) && !widenToWholeRows(db, *table))
+        return QString();
+    if (m_pending.kind == WriteStatement::Insert)
         return QString();
     if (m_pending.kind == WriteStatement::Update) {
         const QStringList keys = {QStringLiteral("rowid"), QStringLiteral("oid"), QStringLiteral("_rowid_")};
@@ -186,7 +264,8 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
     }
     StoredRows rows;
     QString error;
-    if (!rows.readWhere(db, table->name, m_pending.where, &error)) {
+    if (!rows.readWhere(db, table->name, m_pending.where, &error,
+                        table->wholeRows ? QStringList() : table->columns)) {
         // The statement itself will fail the same way and change nothing.
         return QString();
     }

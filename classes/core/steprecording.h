@@ -32,6 +32,13 @@ private:
     UndoStep::Table *tableFor(QSqlDatabase db, const QString &name, bool journaled);
     bool isTemporary(QSqlDatabase db, const QString &table);
     void touch(UndoStep::Table &table, qint64 id, const UndoStep::Image &before);
+    // The columns an update needs in the images (its key and the columns
+    // it sets, in table order); empty when the statement needs whole rows.
+    QStringList columnsOfUpdate(const QStringList &columns, int keyColumn) const;
+    bool fitsImages(const UndoStep::Table &table) const;
+    // Completes images that hold some columns to whole rows, for a
+    // statement that needs them.
+    bool widenToWholeRows(QSqlDatabase db, UndoStep::Table &table);
     void giveUp(const QString &reason);
     // The statement limited to the rows its condition found: one pass over
     // the table is enough.

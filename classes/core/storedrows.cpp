@@ -65,9 +65,11 @@ bool StoredRows::read(QSqlDatabase db, const QString &sql, QString *error)
 }
 
 bool StoredRows::readWhere(QSqlDatabase db, const QString &table, const QString &where,
-                           QString *error)
+                           QString *error, const QStringList &onlyColumns)
 {
-    QString sql = QStringLiteral("SELECT rowid,* FROM %1").arg(table);
+    const QString selected = onlyColumns.isEmpty() ? QStringLiteral("*")
+                                                   : onlyColumns.join(QLatin1Char(','));
+    QString sql = QStringLiteral("SELECT rowid,%1 FROM %2").arg(selected, table);
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where;
     return read(db, sql, error);

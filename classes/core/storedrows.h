@@ -16,8 +16,10 @@ public:
     using Values = QVector<QVariant>;
 
     // Reads "SELECT rowid,* FROM table WHERE where" (all rows for an empty
-    // condition). False with the database's text when the statement fails.
-    bool readWhere(QSqlDatabase db, const QString &table, const QString &where, QString *error);
+    // condition; only the named columns when columns is not empty). False
+    // with the database's text when the statement fails.
+    bool readWhere(QSqlDatabase db, const QString &table, const QString &where, QString *error,
+                   const QStringList &columns = QStringList());
     // Reads the rows with the given ids that exist; only the named columns
     // (in the given order) when columns is not empty.
     bool readIds(QSqlDatabase db, const QString &table, const QList<qint64> &ids, QString *error,

@@ -88,7 +88,8 @@ QString UndoStep::conflict(QSqlDatabase db, Direction direction, QString *error)
 {
     for (const Table &table : tables) {
         StoredRows current;
-        if (!current.readIds(db, table.name, table.order, error))
+        if (!current.readIds(db, table.name, table.order, error,
+                             table.wholeRows ? QStringList() : table.columns))
             return QString();
         if (current.columns.size() != table.columns.size()) {
             *error = tr("Die Tabelle %1 hat inzwischen andere Spalten.").arg(table.name);

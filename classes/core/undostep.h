@@ -28,6 +28,10 @@ public:
         int keyColumn = -1;
         // Whether its statements go to the change journal.
         bool journaled = true;
+        // False when the action only updated some columns of the table:
+        // columns then holds the key and those columns, and the images only
+        // their values.
+        bool wholeRows = true;
         QList<qint64> order;
         QHash<qint64, Image> before;
         QHash<qint64, Image> after;

@@ -255,6 +255,46 @@ private slots:
         }, "Kenndaten ändern");
     }
 
+    // A step that starts by updating some columns keeps only those; a later
+    // statement of the same action that sets another column, deletes or
+    // inserts completes the images first, from rows it has not yet touched.
+    void imagesOfSomeColumnsAreCompletedWhenTheActionNeedsMore()
+    {
+        checkRoundTrip([&] {
+            run({"UPDATE Werte SET TW=5 WHERE Geraet=25000",
+                 "UPDATE Werte SET M='neu', TW=TW+1 WHERE WerteId=70000",
+                 "DELETE FROM Werte WHERE WerteId=70001"});
+        }, "Kenndaten ändern");
+        checkRoundTrip([&] {
+            run({"UPDATE Werte SET Bemerkung='a''b' WHERE WerteId=70000",
+                 "INSERT INTO Werte (WerteId, Geraet, TW) VALUES (99999001, 25000, 1)",
+                 "UPDATE Werte SET Bemerkung='c' WHERE WerteId IN (70000, 99999001)"});
+        }, "Kenndaten ändern");
+    }
+
+    // An image of some columns is checked and written back in those only:
+    // another program's change of another column stays, one of the same
+    // column refuses the undo.
+    void undoOfSomeColumnsKeepsTheOtherColumnsOfAnotherProgram()
+    {
+        const QString dinplusBefore = scalar(db(), "SELECT quote(dinplus) FROM Werte WHERE WerteId=70000");
+        run({"UPDATE Werte SET dinplus=1 WHERE WerteId IN (70000, 70001)"});
+        {
+            TestSupport::OtherProgram other(m_file);
+            QVERIFY(other.exec("UPDATE Werte SET TW=123 WHERE WerteId=70000"));
+        }
+        QString error;
+        QVERIFY2(m_history->undo(&error), qPrintable(error));
+        QCOMPARE(scalar(db(), "SELECT quote(dinplus) FROM Werte WHERE WerteId=70000"), dinplusBefore);
+        QCOMPARE(scalar(db(), "SELECT TW FROM Werte WHERE WerteId=70000"), QString("123"));
+        {
+            TestSupport::OtherProgram other(m_file);
+            QVERIFY(other.exec("UPDATE Werte SET dinplus=7 WHERE WerteId=70000"));
+        }
+        QVERIFY(!m_history->redo(&error));
+        QVERIFY2(error.contains("Kenndaten 70000"), qPrintable(error));
+    }
+
     void undoRefusedAfterAnotherProgramChangedTheRecord()
     {
         run({"UPDATE Geraete SET Typ='Fjord 8W' WHERE TirmaId=25001"});
