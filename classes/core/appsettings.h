@@ -1,6 +1,8 @@
 #ifndef APPSETTINGS_H
 #define APPSETTINGS_H
 
+#include "aufsatzcache.h"
+
 #include <QMap>
 #include <QObject>
 #include <QPair>
@@ -87,7 +89,7 @@ public:
     qint64 currentAttachmentId = -1;
     bool autoErfassdatum = true;
     bool showOldAppliances = true;
-    QMap<qint64, QMap<QString, QVariant>> aufsatzCache;
+    AufsatzCache aufsatzCache;
     QMap<qint64, QPair<qint64, qint64>> idRangeLow;   // manufacturer -> (lowest TirmaId, lowest WerteId)
     QMap<qint64, QPair<qint64, qint64>> idRangeHigh;  // manufacturer -> (highest TirmaId, highest WerteId)
 

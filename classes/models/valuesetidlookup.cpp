@@ -65,7 +65,9 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applian
     QList<qint64> distinct = QSet<qint64>(applianceIds.begin(), applianceIds.end()).values();
     std::sort(distinct.begin(), distinct.end());
 
-    QHash<qint64, QStringList> idsByAppliance;
+    // Joined as they are read: a list of small strings per appliance held
+    // 100,000 of them at once on a large manufacturer.
+    QHash<qint64, QString> idsByAppliance;
     // Range by range of value-set ids: still one pass over Werte in rowid
     // order, with the progress shown in between on a large file.
     const QString whole = statement(distinct, valueFilter);
@@ -84,13 +86,19 @@ QStringList ValueSetIdLookup::joinedIdsPerAppliance(const QList<qint64> &applian
             qWarning() << "Kenndaten-Ids nicht gelesen:" << query.lastError().text();
             break;
         }
-        while (query.next())
-            idsByAppliance[query.value(0).toLongLong()] << query.value(1).toString();
+        while (query.next()) {
+            QString &joined = idsByAppliance[query.value(0).toLongLong()];
+            if (!joined.isEmpty())
+                joined += QLatin1Char('#');
+            joined += query.value(1).toString();
+        }
         progress.advance(i + 1);
     }
 
     result.reserve(applianceIds.size());
+    for (auto joined = idsByAppliance.begin(); joined != idsByAppliance.end(); ++joined)
+        joined->squeeze();
     for (const qint64 id : applianceIds)
-        result << idsByAppliance.value(id).join(QLatin1Char('#'));
+        result << idsByAppliance.value(id);
     return result;
 }

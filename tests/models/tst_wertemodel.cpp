@@ -86,13 +86,8 @@ class TestWerteModel : public QObject
     void fillAufsatzCache()
     {
         s()->aufsatzCache.clear();
-        QSqlQuery q(db());
-        QVERIFY(q.exec("Select * from Aufsatz"));
-        while (q.next()) {
-            const QSqlRecord r = q.record();
-            for (int c = 0; c < r.count(); ++c)
-                s()->aufsatzCache[q.value(0).toInt()][r.fieldName(c)] = q.value(c);
-        }
+        AufsatzCache::fill(db());
+        QVERIFY(s()->aufsatzCache.size() > 0);
     }
 
     void show(int appliance, const QString &fields = AppSettings::defaultValueFields())

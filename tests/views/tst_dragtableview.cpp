@@ -137,13 +137,8 @@ class TestDragTableView : public QObject
     void fillAufsatzCache()
     {
         s()->aufsatzCache.clear();
-        QSqlQuery q(m_db);
-        QVERIFY(q.exec("Select * from Aufsatz"));
-        while (q.next()) {
-            const QSqlRecord r = q.record();
-            for (int c = 0; c < r.count(); ++c)
-                s()->aufsatzCache[q.value(0).toInt()][r.fieldName(c)] = q.value(c);
-        }
+        AufsatzCache::fill(m_db);
+        QVERIFY(s()->aufsatzCache.size() > 0);
     }
 
     static int rowOf(QAbstractItemModel *model, int id)
