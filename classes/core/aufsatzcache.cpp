@@ -15,47 +15,53 @@ void AufsatzCache::fill(const QSqlDatabase &db)
 bool AufsatzCache::readFrom(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("Select * from Aufsatz")))
+    if (!query.exec(QStringLiteral("SELECT * FROM Aufsatz LIMIT 0")) || query.record().isEmpty())
         return false;
     clear();
-    const QSqlRecord record = query.record();
-    for (int c = 0; c < record.count(); ++c)
-        m_columns << record.fieldName(c);
-    while (query.next()) {
-        QVector<QVariant> values;
-        values.reserve(m_columns.size());
-        for (int c = 0; c < m_columns.size(); ++c)
-            values << query.value(c);
-        m_rows.insert(values.value(0).toLongLong(), values);
-    }
+    m_connection = db.connectionName();
+    m_keyColumn = query.record().fieldName(0);
     return true;
 }
 
-QMap<QString, QVariant> AufsatzCache::value(qint64 id) const
+const AufsatzCache::Row &AufsatzCache::row(qint64 id) const
 {
-    const auto asked = m_asked.constFind(id);
-    if (asked != m_asked.constEnd())
-        return asked.value();
-    const auto row = m_rows.constFind(id);
-    if (row == m_rows.constEnd())
-        return {};
-    QMap<QString, QVariant> named;
-    for (int c = 0; c < m_columns.size(); ++c)
-        named.insert(m_columns.at(c), row->at(c));
-    m_asked.insert(id, named);
-    return named;
+    const auto known = m_rows.constFind(id);
+    if (known != m_rows.constEnd())
+        return known.value();
+    Row found;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (!m_connection.isEmpty()
+        && query.exec(QStringLiteral("SELECT * FROM Aufsatz WHERE \"%1\"=%2")
+                          .arg(QString(m_keyColumn).replace('"', QLatin1String("\"\"")))
+                          .arg(id))
+        && query.next()) {
+        const QSqlRecord record = query.record();
+        QMap<QString, QVariant> values;
+        for (int c = 0; c < record.count(); ++c)
+            values.insert(record.fieldName(c), record.value(c));
+        found = values;
+    }
+    return m_rows.insert(id, found).value();
+}
+
+int AufsatzCache::size() const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (m_connection.isEmpty() || !query.exec(QStringLiteral("SELECT count(*) FROM Aufsatz"))
+        || !query.next())
+        return 0;
+    return query.value(0).toInt();
 }
 
 void AufsatzCache::remove(qint64 id)
 {
-    m_rows.remove(id);
-    m_asked.remove(id);
+    m_rows.insert(id, Row());
 }
 
 void AufsatzCache::clear()
 {
-    m_columns.clear();
+    m_connection.clear();
+    m_keyColumn.clear();
     m_rows.clear();
-    m_asked.clear();
 }

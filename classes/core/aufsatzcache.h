@@ -4,34 +4,39 @@
 #include <QHash>
 #include <QMap>
 #include <QSqlDatabase>
-#include <QStringList>
+#include <QString>
 #include <QVariant>
-#include <QVector>
+
+#include <optional>
 
 // The attachment pieces (table Aufsatz) that the value lists look up again
-// and again, read once per opened database: id -> column name -> value.
-// A file holds tens of thousands of them and a list uses a few, so the rows
-// are kept as bare values under one column list; a row is made a map when
-// it is first asked for.
+// and again: id -> column name -> value. A file holds tens of thousands of
+// them and a list uses a few, so a row is read by its key when it is first
+// asked for and kept from then on, for the database the cache was set to.
 class AufsatzCache
 {
 public:
-    // Replaces AppSettings' cache with the rows of db; keeps it when the
+    // Sets AppSettings' cache to the attachments of db; keeps it when the
     // table cannot be read.
     static void fill(const QSqlDatabase &db);
     bool readFrom(const QSqlDatabase &db);
 
-    bool contains(qint64 id) const { return m_rows.contains(id); }
+    bool contains(qint64 id) const { return row(id).has_value(); }
     // The row's values by column name; empty for an unknown id.
-    QMap<QString, QVariant> value(qint64 id) const;
-    int size() const { return m_rows.size(); }
+    QMap<QString, QVariant> value(qint64 id) const { return row(id).value_or(QMap<QString, QVariant>()); }
+    // The attachments in the table (also those removed from the cache).
+    int size() const;
+    // From now on the attachment counts as missing.
     void remove(qint64 id);
     void clear();
 
 private:
-    QStringList m_columns;
-    QHash<qint64, QVector<QVariant>> m_rows;
-    mutable QHash<qint64, QMap<QString, QVariant>> m_asked;
+    using Row = std::optional<QMap<QString, QVariant>>;
+    const Row &row(qint64 id) const;
+
+    QString m_connection;
+    QString m_keyColumn;
+    mutable QHash<qint64, Row> m_rows;
 };
 
 #endif // AUFSATZCACHE_H

@@ -69,6 +69,11 @@ QHash<QString, WriteAction::Shared *> &WriteAction::openActions()
     return actions;
 }
 
+bool WriteAction::isOpenOn(const QString &connectionName)
+{
+    return openActions().contains(connectionName);
+}
+
 WriteAction::WriteAction(const QString &connectionName, Mode mode)
     : m_connectionName(connectionName.isEmpty() ? QString::fromLatin1(kKolvexConnection)
                                                 : connectionName)

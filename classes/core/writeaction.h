@@ -83,6 +83,9 @@ public:
     // value read from the file before is still the file's while it is the same.
     static quint64 finishedCount();
 
+    // Whether an action is open on the connection of that name.
+    static bool isOpenOn(const QString &connectionName);
+
     // Report text for a copy when the id range has no free id left.
     static QString rangeFullText();
 

@@ -1,20 +1,11 @@
 #include "takeoverscoperead.h"
 
-#include <QAtomicInt>
+#include "readonlyconnection.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
-
-namespace {
-
-QString workerConnectionName()
-{
-    static QAtomicInt counter;
-    return QStringLiteral("KolvexTakeOverRead%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-} // namespace
 
 TakeOverScopeRead::TakeOverScopeRead(const QString &sql, int comparisons)
     : m_sql(sql), m_comparisons(comparisons)
@@ -62,29 +53,20 @@ bool TakeOverScopeRead::readInto(QSqlDatabase db)
 bool TakeOverScopeRead::runOwnConnection(const QString &file, const QString &options,
                                          const Attachments &attachments)
 {
-    const QString name = workerConnectionName();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.setConnectOptions(options.isEmpty() ? QStringLiteral("QSQLITE_OPEN_READONLY")
-                                               : options + QStringLiteral(";QSQLITE_OPEN_READONLY"));
-        ok = db.open();
-        if (!ok)
-            error = db.lastError().text();
-        for (const auto &attachment : attachments) {
-            QSqlQuery attach(db);
-            if (ok && !attach.exec(QStringLiteral("ATTACH DATABASE '%1' AS %2")
-                                       .arg(QString(attachment.first).replace('\'', "''"),
-                                            attachment.second))) {
-                error = attach.lastError().text();
-                ok = false;
-            }
-        }
-        ok = ok && readInto(db);
+    ReadOnlyConnection connection(file, options);
+    if (!connection.open()) {
+        error = connection.lastError().text();
+        return false;
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    for (const auto &attachment : attachments) {
+        QSqlQuery attach(connection.database());
+        if (!attach.exec(QStringLiteral("ATTACH DATABASE '%1' AS %2")
+                             .arg(QString(attachment.first).replace('\'', "''"), attachment.second))) {
+            error = attach.lastError().text();
+            return false;
+        }
+    }
+    return readInto(connection.database());
 }
 
 void TakeOverScopeRead::start(const QString &file, const QString &options,

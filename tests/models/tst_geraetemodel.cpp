@@ -2,9 +2,11 @@
 #include "dbconnections.h"
 #include "filternarrowing.h"
 #include "geraetemodel.h"
+#include "readonlyconnection.h"
 #include "testsupport.h"
 #include "valuesetidlookup.h"
 #include "wertemodel.h"
+#include "writeaction.h"
 
 #include <QColor>
 #include <QDate>
@@ -394,6 +396,42 @@ private slots:
         QCOMPARE(ValueSetIdLookup::statement({7, 8, 9, 10}, "%1"),
                  QString("SELECT Geraet, WerteId FROM Werte WHERE Geraet BETWEEN 7 AND 10 AND "
                          "Bemerkung LIKE '%%1%'"));
+    }
+
+    // Value sets spread over a wide id span: the later ranges are read on a
+    // second connection beside the earlier ones, and every appliance still
+    // gets its ids in the table's order; inside an open write action the
+    // lookup reads its own connection alone and sees the uncommitted set.
+    void lookupOverFarRangesKeepsTheOrderAndSeesOpenChanges()
+    {
+        exec("BEGIN");
+        for (int k = 1; k <= 8; ++k) {
+            exec(QString("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (%1, %2, 'x')")
+                     .arg(70000 + k * 150000)
+                     .arg(k % 2 ? 25000 : 25001));
+        }
+        exec("COMMIT");
+        const QList<qint64> appliances{25001, 25000, 1, 25001};
+        const auto expected = [&] {
+            QStringList ids;
+            for (qint64 appliance : appliances)
+                ids << TestSupport::scalar(m_db, QString("SELECT group_concat(WerteId, '#') FROM "
+                                                         "(SELECT WerteId FROM Werte WHERE Geraet=%1 "
+                                                         "ORDER BY rowid)").arg(appliance));
+            return ids;
+        };
+        QVERIFY(ReadOnlyConnection::seesTheSameAs(m_db));
+        QCOMPARE(ValueSetIdLookup::joinedIdsPerAppliance(appliances, "", m_db), expected());
+        QVERIFY(expected().at(0).endsWith("#1270000"));
+
+        WriteAction action;
+        QVERIFY(action.run("INSERT INTO Werte (WerteId, Geraet, Bemerkung) VALUES (1370000, 25000, 'x')"));
+        QVERIFY(!ReadOnlyConnection::seesTheSameAs(m_db));
+        const QStringList open = ValueSetIdLookup::joinedIdsPerAppliance(appliances, "", m_db);
+        QCOMPARE(open, expected());
+        QVERIFY(open.at(1).endsWith("#1120000#1370000"));
+        action.cancel();
+        QVERIFY(!action.finish());
     }
 
     void lookupAnswersForManyRunsOfIds_data()

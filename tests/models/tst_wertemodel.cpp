@@ -397,6 +397,28 @@ private slots:
                                          "UPDATE Werte SET  TW='200' WHERE WerteId=70001;"}));
     }
 
+    // An attachment is read when it is first asked for and kept from then
+    // on; one removed from the cache or not in the table counts as missing.
+    void attachmentsAreReadWhenFirstAskedFor()
+    {
+        AufsatzCache cache;
+        QVERIFY(cache.readFrom(db()));
+        exec("UPDATE Aufsatz SET Bezeichnung='neu' WHERE Id=3");
+        QCOMPARE(cache.value(3).value("Bezeichnung").toString(), QString("neu"));
+        QCOMPARE(cache.value(3).value("DeltaTemp").toDouble(), -10.0);
+        exec("UPDATE Aufsatz SET Bezeichnung='später' WHERE Id=3");
+        QCOMPARE(cache.value(3).value("Bezeichnung").toString(), QString("neu"));
+        QVERIFY(!cache.contains(99));
+        QVERIFY(cache.value(99).isEmpty());
+        cache.remove(1);
+        QVERIFY(!cache.contains(1));
+        QVERIFY(cache.contains(2));
+        QCOMPARE(cache.size(), 4);
+        exec("ALTER TABLE Aufsatz RENAME TO AufsatzAlt");
+        QVERIFY(!cache.readFrom(db()));   // the cache stays as it was
+        QVERIFY(cache.contains(3));
+    }
+
     void passOnSkipsAttachmentsMissingFromTheCache()
     {
         deriveTeillastFromNennleistung();
