@@ -138,7 +138,7 @@ double BenchContext::timedAndRecorded(QStringList &statements, const std::functi
 {
     std::unique_ptr<StatementRecorder> recorder;
     if (statements.isEmpty())
-        recorder.reset(new StatementRecorder(kolvexDb()));
+        recorder.reset(new StatementRecorder(kolvexDb(), StatementRecorder::AlsoNewConnections));
     QElapsedTimer timer;
     timer.start();
     work();

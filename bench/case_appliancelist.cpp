@@ -57,7 +57,7 @@ void measureApplianceList(BenchContext &context, QSqlDatabase db, const QString 
     model.selectAppliances();  // learns the column kinds once, as the program does
     QStringList statements;
     {
-        StatementRecorder recorder(db);
+        StatementRecorder recorder(db, StatementRecorder::AlsoNewConnections);
         model.selectAppliances();
         statements = recorder.statements();
     }

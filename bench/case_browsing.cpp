@@ -43,7 +43,7 @@ double selectRow(QTableView *view, int row, int column)
 
 QStringList recordSelection(QTableView *view, int row, int column)
 {
-    StatementRecorder recorder(kolvexDb());
+    StatementRecorder recorder(kolvexDb(), StatementRecorder::AlsoNewConnections);
     selectRow(view, row, column);
     return recorder.statements();
 }

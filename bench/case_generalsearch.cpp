@@ -73,7 +73,7 @@ KOLVEX_BENCH_CASE(generalSearch)
     QStringList statements;
     applyFilter(edit, QString());
     {
-        StatementRecorder recorder(kolvexDb());
+        StatementRecorder recorder(kolvexDb(), StatementRecorder::AlsoNewConnections);
         applyFilter(edit, QLatin1String(kFilter));
         statements = recorder.statements();
     }

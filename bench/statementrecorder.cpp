@@ -79,18 +79,26 @@ StatementRecorder *s_newConnectionRecorder = nullptr;
 
 } // namespace
 
-StatementRecorder::StatementRecorder(QSqlDatabase db)
+StatementRecorder::StatementRecorder(QSqlDatabase db, Scope scope)
 {
     void *handle = connectionHandle(db);
     if (!sqliteApi().ok() || !handle)
         return;
     attach(handle);
     m_recording = m_files.contains(handle);
+    if (m_recording && scope == AlsoNewConnections)
+        watchNewConnections();
 }
 
 StatementRecorder::StatementRecorder()
 {
-    if (!sqliteApi().ok() || s_newConnectionRecorder)
+    if (sqliteApi().ok())
+        watchNewConnections();
+}
+
+void StatementRecorder::watchNewConnections()
+{
+    if (s_newConnectionRecorder)
         return;
     s_newConnectionRecorder = this;
     m_newConnections = true;
@@ -111,6 +119,7 @@ void StatementRecorder::stop()
         m_newConnections = false;
     }
     // Closed connections have left m_files already.
+    QMutexLocker lock(&m_mutex);
     for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
         sqliteApi().trace(it.key(), 0, nullptr, nullptr);
     m_files.clear();
@@ -119,6 +128,7 @@ void StatementRecorder::stop()
 
 QStringList StatementRecorder::statements() const
 {
+    QMutexLocker lock(&m_mutex);
     QStringList list;
     for (const Entry &entry : m_entries)
         list << entry.sql;
@@ -128,6 +138,7 @@ QStringList StatementRecorder::statements() const
 QStringList StatementRecorder::statements(const QString &file) const
 {
     const QString wanted = canonical(file);
+    QMutexLocker lock(&m_mutex);
     QStringList list;
     for (const Entry &entry : m_entries)
         if (entry.file == wanted)
@@ -141,6 +152,7 @@ void StatementRecorder::attach(void *handle)
     if (api.trace(handle, kTraceStatement | kTraceClose, &StatementRecorder::onTrace, this) != 0)
         return;
     const char *file = api.fileName(handle, "main");
+    QMutexLocker lock(&m_mutex);
     m_files.insert(handle, canonical(QString::fromUtf8(file ? file : "")));
 }
 
@@ -155,6 +167,7 @@ int StatementRecorder::onTrace(unsigned type, void *context, void *subject, void
 {
     auto *recorder = static_cast<StatementRecorder *>(context);
     if (type == kTraceClose) {
+        QMutexLocker lock(&recorder->m_mutex);
         recorder->m_files.remove(subject);
         return 0;
     }
@@ -166,6 +179,7 @@ int StatementRecorder::onTrace(unsigned type, void *context, void *subject, void
         return 0;
     const SqliteApi &api = sqliteApi();
     char *expanded = api.expandedSql(subject);
+    QMutexLocker lock(&recorder->m_mutex);
     const QString file = recorder->m_files.value(api.statementConnection(subject));
     recorder->m_entries.append({file, QString::fromUtf8(expanded ? expanded : raw)});
     if (expanded)

@@ -2,6 +2,7 @@
 #define STATEMENTRECORDER_H
 
 #include <QHash>
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVector>
@@ -17,8 +18,12 @@
 class StatementRecorder
 {
 public:
+    enum Scope {
+        ThisConnection,
+        AlsoNewConnections,   // and the connections opened while it lives (worker reads)
+    };
     // Records on db.
-    explicit StatementRecorder(QSqlDatabase db);
+    explicit StatementRecorder(QSqlDatabase db, Scope scope = ThisConnection);
     // Records on every connection opened from now on (one such recorder at a time).
     StatementRecorder();
     ~StatementRecorder();
@@ -43,6 +48,7 @@ private:
     };
 
     void attach(void *handle);
+    void watchNewConnections();
     static int onTrace(unsigned type, void *context, void *subject, void *text);
     static int onOpen(void *handle, const char **error, const void *api);
 
@@ -50,6 +56,8 @@ private:
     bool m_newConnections = false;
     QHash<void *, QString> m_files;  // traced connections and their main files
     QVector<Entry> m_entries;
+    // Connections of worker threads trace in those threads.
+    mutable QMutex m_mutex;
 };
 
 #endif // STATEMENTRECORDER_H
