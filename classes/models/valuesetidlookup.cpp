@@ -7,16 +7,15 @@
 #include "workprogress.h"
 
 #include <QCoreApplication>
-
 #include <QDebug>
 #include <QHash>
-#include <QSqlError>
+#include <QPair>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
-#include <QVector>
-#include <QPair>
 #include <QVariant>
+#include <QVector>
 
 #include <algorithm>
 #include <functional>
