@@ -1,16 +1,7 @@
 #include "aufsatzcache.h"
 
-#include "appsettings.h"
-
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-void AufsatzCache::fill(const QSqlDatabase &db)
-{
-    AufsatzCache read;
-    if (read.readFrom(db))
-        AppSettings::instance()->aufsatzCache = std::move(read);
-}
 
 bool AufsatzCache::readFrom(const QSqlDatabase &db)
 {

@@ -16,9 +16,8 @@
 class AufsatzCache
 {
 public:
-    // Sets AppSettings' cache to the attachments of db; keeps it when the
-    // table cannot be read.
-    static void fill(const QSqlDatabase &db);
+    // From now on the attachments of db; false, with the cache kept as it
+    // was, when the table cannot be read.
     bool readFrom(const QSqlDatabase &db);
 
     bool contains(qint64 id) const { return row(id).has_value(); }

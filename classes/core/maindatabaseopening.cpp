@@ -30,7 +30,7 @@ MainDatabaseOpening MainDatabaseOpening::open(const QString &file, bool readOnly
             opening.repairJournal();
             LeftoverCleanup::removeIn(QFileInfo(file).absolutePath());
         }
-        AufsatzCache::fill(kolvexDb());
+        AppSettings::instance()->aufsatzCache.readFrom(kolvexDb());
         const QSqlError companionError = openCompanion(file, readOnly);
         if (companionError.isValid())
             opening.error = companionError;

@@ -65,7 +65,7 @@ class TestRecordReferences : public QObject
     void fillAufsatzCache()
     {
         s()->aufsatzCache.clear();
-        AufsatzCache::fill(m_db);
+        QVERIFY(s()->aufsatzCache.readFrom(m_db));
         QVERIFY(s()->aufsatzCache.size() > 0);
     }
     // Every table but the groups, as the sqlite3 shell dumps it.

@@ -86,7 +86,7 @@ class TestWerteModel : public QObject
     void fillAufsatzCache()
     {
         s()->aufsatzCache.clear();
-        AufsatzCache::fill(db());
+        QVERIFY(s()->aufsatzCache.readFrom(db()));
         QVERIFY(s()->aufsatzCache.size() > 0);
     }
 

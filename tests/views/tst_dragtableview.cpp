@@ -137,7 +137,7 @@ class TestDragTableView : public QObject
     void fillAufsatzCache()
     {
         s()->aufsatzCache.clear();
-        AufsatzCache::fill(m_db);
+        QVERIFY(s()->aufsatzCache.readFrom(m_db));
         QVERIFY(s()->aufsatzCache.size() > 0);
     }
 
