@@ -23,8 +23,7 @@ ReadOnlyConnection::~ReadOnlyConnection()
 
 bool ReadOnlyConnection::open()
 {
-    QSqlDatabase db = database();
-    return db.open();
+    return database().open();
 }
 
 QSqlDatabase ReadOnlyConnection::database() const

@@ -158,10 +158,8 @@ QStringList StepRecording::columnsOfUpdate(const QStringList &columns, int keyCo
 
 bool StepRecording::fitsImages(const UndoStep::Table &table) const
 {
-    if (table.wholeRows)
-        return true;
-    const QStringList some = columnsOfUpdate(table.columns, table.keyColumn);
-    return !some.isEmpty() && some.size() == table.columns.size();
+    // An update fits when every column it sets is one the images hold.
+    return table.wholeRows || !columnsOfUpdate(table.columns, table.keyColumn).isEmpty();
 }
 
 bool StepRecording::widenToWholeRows(QSqlDatabase db, UndoStep::Table &table)
