@@ -145,6 +145,8 @@ void BrowserPage::createApplianceModel()
     QTableView *view = m_widgets.appliances;
     GeraeteModel *model = new GeraeteModel(view);
     m_geraeteModel = model;
+    // The general filter is read once for the manufacturer and appliance lists.
+    model->shareFilterHits(m_herstellerModel->filterHits());
     connect(model, &EditableSqlQueryModel::currentGroupChangedTo, this,
             [this, model](const QString &members) { changeCurrentGroup(model, members); });
     connect(model, &GeraeteModel::werteAktualisieren, this, &BrowserPage::showValues);

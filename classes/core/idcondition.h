@@ -17,9 +17,8 @@ class IdCondition
 public:
     // "0" (no row) for no ids; the alternatives in brackets otherwise.
     static QString of(const QString &column, const QList<qint64> &ids);
-    // The tests joined by OR in of(): ranges, then single comparisons or one
-    // IN list; one IN list of all ids when there would be too many. Empty
-    // for no ids.
+    // The tests joined by OR in of(): ranges (the longest runs, a few at
+    // most), then single comparisons or one IN list. Empty for no ids.
     static QStringList alternatives(const QString &column, const QList<qint64> &ids);
 };
 

@@ -6,6 +6,7 @@
 #include "dbconnections.h"
 #include "fieldlistcolumns.h"
 #include "filternarrowing.h"
+#include "generalfilterhits.h"
 #include "idallocation.h"
 #include "idcondition.h"
 #include "keyranges.h"
@@ -47,7 +48,14 @@ QStringList idParts(const QString &text)
 
 GeraeteModel::GeraeteModel(QObject *parent)
     : EditableSqlQueryModel(parent)
+    , m_filterHits(std::make_shared<GeneralFilterHits>())
 {
+}
+
+void GeraeteModel::shareFilterHits(std::shared_ptr<GeneralFilterHits> hits)
+{
+    if (hits)
+        m_filterHits = std::move(hits);
 }
 
 QString GeraeteModel::applianceListStatement(const QString &fields, qint64 manufacturerId,
@@ -100,43 +108,39 @@ void GeraeteModel::selectAppliances()
     const QString whole = applianceListStatement(fields, s->currentManufacturerId,
                                                  s->showOldAppliances, s->allFilter,
                                                  s->valueFilter, s->applianceFilter);
-    if (selectNarrowedToManufacturerSets(fields, whole))
+    if (selectFromFilterHits(fields, whole))
         return;
-    m_manufacturerSets.clear();
     setQuery(whole, kolvexDb());
 }
 
 // Under the general filter the list's sub-select passes over all value
-// sets of the file. Read once, by key, the manufacturer's sets are the
-// only ones that can count (the list keeps its manufacturer's appliances),
-// so the filter is narrowed to them; the same pass gives the ids every row
-// keeps. The list then holds the user's statement, for every re-read.
-bool GeraeteModel::selectNarrowedToManufacturerSets(const QString &fields, const QString &whole)
+// sets of the file. Its rows are the appliances of the filter's hits, so
+// the manufacturer's found appliances are named by key instead. The list
+// then holds the user's statement, for every re-read.
+bool GeraeteModel::selectFromFilterHits(const QString &fields, const QString &whole)
 {
-    AppSettings *s = settings();
-    if (s->allFilter.isEmpty() || !s->valueFilter.isEmpty()
-        || !FilterNarrowing::isSelfContained(s->allFilter))
-        return false;
+    const AppSettings *s = settings();
     QSqlDatabase db = kolvexDb();
-    if (!m_manufacturerSets.read(db, s->currentManufacturerId))
+    if (s->allFilter.isEmpty()
+        || (!m_filterHits->holds(s->allFilter, db) && !m_filterHits->read(db, s->allFilter)))
         return false;
-    const QString narrowed = applianceListStatement(
-        fields, s->currentManufacturerId, s->showOldAppliances,
-        FilterNarrowing::narrowed(s->allFilter, m_manufacturerSets.all()), QString(), QString());
-    EditableSqlQueryModel::setQuery(narrowed, db);
-    if (s->queryFailed || !m_manufacturerSets.isFresh(db)) {
-        // A failing narrowed filter fails as the user wrote it.
-        m_manufacturerSets.clear();
+    QStringList ids;
+    for (const qint64 id : m_filterHits->appliancesOf(s->currentManufacturerId))
+        ids << QString::number(id);
+    const QString oldCondition = s->showOldAppliances ? QStringLiteral("1")
+                                                      : QStringLiteral("NOT coalesce(TirmaAlt,0)");
+    setQuery(QString(QStringLiteral("SELECT %1 FROM Geraete WHERE HRSTID=%2 AND %3 AND TirmaId IN (%4) ")
+                     + kOrderClause)
+                 .arg(fields, QString::number(s->currentManufacturerId), oldCondition,
+                      ids.join(QLatin1Char(','))),
+             db);
+    if (s->queryFailed || !m_filterHits->holds(s->allFilter, db)) {
+        // Something changed the file meanwhile, or the list failed: the
+        // statement as the user's filter makes it.
         setQuery(whole, db);
         return true;
     }
     queryText = whole;
-    dinplusStates.clear();
-    rowValueSetIds.clear();
-    for (int row = 0; row < recordCount(); ++row)
-        rowValueSetIds << m_manufacturerSets.joinedIdsOf(rowId(row));
-    m_idsReadMark = m_manufacturerSets.readMark();
-    m_idsValueFilter.clear();
     return true;
 }
 
@@ -174,10 +178,6 @@ bool GeraeteModel::valueSetIdsAreFresh() const
 std::optional<QList<qint64>> GeraeteModel::freshValueSetIdsOfManufacturer(qint64 manufacturerId) const
 {
     const AppSettings *s = settings();
-    if (!s->allFilter.isEmpty() && s->valueFilter.isEmpty() && !s->queryFailed
-        && m_manufacturerSets.holds(manufacturerId)
-        && m_manufacturerSets.isFresh(runner().database()))
-        return m_manufacturerSets.all();
     if (manufacturerId != s->currentManufacturerId || !m_idsValueFilter.isEmpty()
         || !s->valueFilter.isEmpty() || !s->allFilter.isEmpty() || !s->applianceFilter.isEmpty()
         || !s->showOldAppliances || s->queryFailed || !valueSetIdsAreFresh())

@@ -3,7 +3,6 @@
 
 #include "editablesqlquerymodel.h"
 #include "filereadmark.h"
-#include "manufacturervaluesets.h"
 
 #include <QList>
 #include <QMap>
@@ -11,7 +10,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
+
+class GeneralFilterHits;
 
 class StatementRunner;
 class WriteAction;
@@ -35,8 +37,11 @@ public:
                                           const QString &valueFilter,
                                           const QString &applianceFilter);
 
-    // Builds the statement from AppSettings and runs it on "Kolvex".
+    // Builds the statement from AppSettings and runs it on "Kolvex". Under
+    // the general filter the appliances are named from the filter's hits
+    // (shared with the manufacturer list, read again when stale).
     void selectAppliances();
+    void shareFilterHits(std::shared_ptr<GeneralFilterHits> hits);
     // The base query, then the quality marks cleared and the value-set ids rebuilt.
     void setQuery(const QString &sql, const QSqlDatabase &db);
 
@@ -106,7 +111,7 @@ private:
     QStringList contextActions(const QModelIndex &index) const;
     const QSet<QString> &currentGroupIds() const;
     void rebuildRowValueSetIds();
-    bool selectNarrowedToManufacturerSets(const QString &fields, const QString &whole);
+    bool selectFromFilterHits(const QString &fields, const QString &whole);
     bool valueSetIdsAreFresh() const;
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
@@ -119,8 +124,8 @@ private:
     // When and for which value search rowValueSetIds were read.
     FileReadMark m_idsReadMark;
     QString m_idsValueFilter;
-    // Under the general filter: every value set of the listed manufacturer.
-    ManufacturerValueSets m_manufacturerSets;
+    // What the general filter found.
+    std::shared_ptr<GeneralFilterHits> m_filterHits;
 
     mutable QString m_groupIdsSource;
     mutable QSet<QString> m_groupIds;

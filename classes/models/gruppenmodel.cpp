@@ -13,10 +13,15 @@
 
 namespace {
 
+// The group rows of the manufacturer's value sets, walked from gruppen (a
+// few rows) with each set looked up by key and its appliance tested
+// against the manufacturer's appliances, read once: the rows of the join
+// hersteller-geraete-werte-gruppen, without a look-up of every set's
+// appliance.
 const char *const kGroupsOfManufacturerStatement =
-    "SELECT gruppen.bezeichnung, gruppen.werteid  FROM hersteller INNER JOIN geraete ON "
-    "hersteller.id=geraete.hrstid  INNER JOIN werte ON geraete.tirmaid=werte.geraet  INNER JOIN "
-    "gruppen ON werte.werteid=gruppen.werteid  WHERE hersteller.id=%1";
+    "SELECT gruppen.bezeichnung, gruppen.werteid FROM gruppen INNER JOIN werte ON "
+    "werte.werteid=gruppen.werteid WHERE werte.geraet IN (SELECT tirmaid FROM geraete WHERE "
+    "hrstid=%1) AND EXISTS (SELECT 1 FROM hersteller WHERE id=%1)";
 
 const QString kCsvMime = QStringLiteral("text/csv");
 const QString kNewPrefix = QStringLiteral("neu");

@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "busycursor.h"
 #include "dbconnections.h"
+#include "generalfilterhits.h"
 #include "sqltext.h"
 #include "statementrunner.h"
 #include "valuesetcopy.h"
@@ -20,6 +21,8 @@ const char *const kAllManufacturersStatement =
 const char *const kFilteredManufacturersStatement =
     "SELECT Id, Name from Hersteller WHERE Tirma<>0 AND Id IN (SELECT DISTINCT HRSTID FROM Geraete "
     "INNER JOIN Werte ON Geraete.TirmaId=Werte.Geraet WHERE %1) ORDER BY lower(Name)";
+const char *const kManufacturersOfIdsStatement =
+    "SELECT Id, Name from Hersteller WHERE Tirma<>0 AND Id IN (%1) ORDER BY lower(Name)";
 
 const QString kNameColumn = QStringLiteral("NAME");
 const QString kDbTableMime = QStringLiteral("dbtable/id");
@@ -33,6 +36,7 @@ AppSettings *settings()
 
 HerstellerModel::HerstellerModel(QObject *parent)
     : EditableSqlQueryModel(parent)
+    , m_filterHits(std::make_shared<GeneralFilterHits>())
 {
 }
 
@@ -62,7 +66,29 @@ QString HerstellerModel::fireChamberManufacturersStatement(const QString &filter
 
 void HerstellerModel::selectManufacturers(const QString &filter)
 {
+    if (filter.isEmpty())
+        m_filterHits->clear();
+    else if (selectFromFilterHits(filter))
+        return;
     setQuery(manufacturersStatement(filter), kolvexDb());
+}
+
+// The filter's sub-select gives the manufacturers of its hits: read once,
+// they are named by key, and the same hits give each manufacturer's
+// appliances. The list then holds the user's statement, for every re-read.
+bool HerstellerModel::selectFromFilterHits(const QString &filter)
+{
+    QSqlDatabase db = kolvexDb();
+    if (!m_filterHits->read(db, filter))
+        return false;
+    QStringList ids;
+    for (const qint64 id : m_filterHits->manufacturers())
+        ids << QString::number(id);
+    setQuery(QString::fromLatin1(kManufacturersOfIdsStatement).arg(ids.join(QLatin1Char(','))), db);
+    if (settings()->queryFailed || !m_filterHits->holds(filter, db))
+        return false;
+    queryText = manufacturersStatement(filter);
+    return true;
 }
 
 void HerstellerModel::selectFireChamberManufacturers(const QString &filter)

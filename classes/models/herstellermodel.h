@@ -5,6 +5,10 @@
 
 #include <QList>
 
+#include <memory>
+
+class GeneralFilterHits;
+
 class StatementRunner;
 
 // The manufacturer list (table Hersteller). Column 0 of the statement is the
@@ -23,9 +27,12 @@ public:
     // fire chamber (matching the filter when one is given).
     static QString manufacturersStatement(const QString &filter);
     static QString fireChamberManufacturersStatement(const QString &filter);
-    // Run those statements on "Kolvex".
+    // Run those statements on "Kolvex". Under the general filter the list
+    // comes from the filter's hits, read once for the appliance list too.
     void selectManufacturers(const QString &filter);
     void selectFireChamberManufacturers(const QString &filter);
+    // What the general filter found, for the appliance list to share.
+    std::shared_ptr<GeneralFilterHits> filterHits() const { return m_filterHits; }
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
@@ -44,6 +51,7 @@ private slots:
 private:
     QStringList contextActions(int row) const;
     void refreshKeepingSelection();
+    bool selectFromFilterHits(const QString &filter);
 
     bool updateStoredRow(const QModelIndex &index, const QVariant &value, int role);
     bool insertFromNewRecordRow(const QModelIndex &index, const QVariant &value);
@@ -52,6 +60,8 @@ private:
     // The copy of the appliance in the manufacturer, without its value
     // sets; its id, or -1.
     qint64 pasteAppliance(const StatementRunner &sql, qint64 applianceId, qint64 manufacturerId);
+
+    std::shared_ptr<GeneralFilterHits> m_filterHits;
 };
 
 #endif // HERSTELLERMODEL_H

@@ -24,8 +24,6 @@ public:
 
     // Value-set ids per statement of the lookup.
     static const qint64 kRangeWidth = 100000;
-    // From this many ranges on, two connections read side by side.
-    static const int kRangesForTwoReaders = 4;
 };
 
 #endif // VALUESETIDLOOKUP_H

@@ -314,6 +314,25 @@ private slots:
         };
         QVERIFY(groups(byJoin).size() >= 2);
         QCOMPARE(groups(byIds), groups(byJoin));
+        // Both are the groups of the whole join from the manufacturer to its group rows.
+        QMap<QString, QStringList> joined;
+        QSqlQuery join(kolvexDb());
+        QVERIFY(join.exec("SELECT gruppen.bezeichnung, gruppen.werteid FROM hersteller INNER JOIN "
+                          "geraete ON hersteller.id=geraete.hrstid INNER JOIN werte ON "
+                          "geraete.tirmaid=werte.geraet INNER JOIN gruppen ON "
+                          "werte.werteid=gruppen.werteid WHERE hersteller.id=58"));
+        while (join.next())
+            joined[join.value(0).toString()] << join.value(1).toString();
+        QStringList expected;
+        for (auto it = joined.begin(); it != joined.end(); ++it) {
+            QStringList members = groups(byJoin).filter(QRegularExpression("^" + it.key() + "="))
+                                      .value(0).section('=', 1).split('#');
+            std::sort(members.begin(), members.end());
+            std::sort(it->begin(), it->end());
+            QCOMPARE(members, *it);
+            expected << it.key();
+        }
+        QCOMPARE(byJoin.rowCount(), expected.size());
         // Not while the list is narrowed by a search.
         settings()->applianceFilter = "x";
         QVERIFY(!appliances.freshValueSetIdsOfManufacturer(58).has_value());
@@ -354,6 +373,21 @@ private slots:
         QCOMPARE(scalar(kolvexDb(), "SELECT count(*) FROM n WHERE " + condition),
                  QString::number(QSet<qint64>(ids.begin(), ids.end()).size()));
         QCOMPARE(IdCondition::of("v", {}), QString("0"));
+        // Many runs: a few range tests for the longest, the rest searched in one list.
+        QList<qint64> runs;
+        for (qint64 v = 100; v < 2300; v += 10)
+            runs << v << v + 1 << v + 2 << v + 3 << v + 4;
+        for (qint64 start : {2300, 2600})   // long
+            for (qint64 v = start; v < start + 260; ++v)
+                runs << v;
+        const QStringList tests = IdCondition::alternatives("v", runs);
+        QCOMPARE(tests.size(), 3);
+        QCOMPARE(tests.first(), QString("v BETWEEN 2300 AND 2559"));
+        QVERIFY(tests.last().startsWith("v IN ("));
+        QCOMPARE(scalar(kolvexDb(), "SELECT count(*) FROM n WHERE " + IdCondition::of("v", runs)),
+                 QString::number(runs.size()));
+        QCOMPARE(scalar(kolvexDb(), "SELECT min(v) FROM n WHERE " + IdCondition::of("v", runs)),
+                 QString("100"));
 
         const QList<KeyRanges::Range> ranges = KeyRanges::of(kolvexDb(), "n", "v", 500);
         QVERIFY(ranges.size() <= KeyRanges::kMaxRanges);
