@@ -31,7 +31,7 @@ public:
                     const QList<KeyRanges::Range> &ranges, const Take &take,
                     const Done &done = Done());
 
-    static const int kRangesForTwoReaders = 4;
+    static const int kRangesForTwoReaders = 2;
 };
 
 #endif // SPLITRANGEREAD_H
