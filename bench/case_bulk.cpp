@@ -9,6 +9,7 @@
 #include "geraetemodel.h"
 #include "shelltiming.h"
 #include "testsupport.h"
+#include "undohistory.h"
 
 #include <QFile>
 #include <QList>
@@ -88,6 +89,9 @@ void measureBulk(BenchContext &context, const BulkLine &bulk)
         const QString file = context.copyOfLargeDatabase("bulk-ours");
         BenchContext::useManufacturer58(file);
         TestSupport::openKolvex(file, true);
+        // Recording for undo as the program does on every opened file, so
+        // the line is the same alone and after other cases.
+        UndoHistory::instance()->startFor(file, false);
         const double seconds = runTimed(bulk.slot, rows, statements);
         outcome = QStringLiteral("value sets %1 -> %2, %3 journal lines")
                       .arg(valueSetsBefore, countOf("SELECT count(*) FROM Werte"))

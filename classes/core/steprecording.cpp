@@ -1,6 +1,7 @@
 #include "steprecording.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 namespace {
@@ -87,6 +88,14 @@ UndoStep::Table *StepRecording::tableFor(QSqlDatabase db, const QString &name, b
         giveUp(error);
         return nullptr;
     }
+    // The images are told apart by the row id; a column of that name
+    // would stand in for it in every statement that reads them.
+    for (const char *rowidName : {"rowid", "oid", "_rowid_"}) {
+        if (shape.columns.contains(QLatin1String(rowidName), Qt::CaseInsensitive)) {
+            giveUp(tr("Die Tabelle %1 hat eine Spalte namens %2.").arg(name, QLatin1String(rowidName)));
+            return nullptr;
+        }
+    }
     table.columns = shape.columns;
     QSqlQuery info(db);
     int keys = 0;
@@ -101,6 +110,17 @@ UndoStep::Table *StepRecording::tableFor(QSqlDatabase db, const QString &name, b
     }
     if (keys != 1)
         table.keyColumn = -1;
+    // An INTEGER PRIMARY KEY is the row id itself unless SQLite keeps an
+    // index for it (declared DESC, or a table without row ids).
+    bool keyIsRowid = table.keyColumn >= 0;
+    if (keyIsRowid && info.exec(QStringLiteral("PRAGMA index_list(%1)").arg(name))) {
+        while (info.next()) {
+            if (info.value(3).toString() == QLatin1String("pk"))
+                keyIsRowid = false;
+        }
+    }
+    if (keyIsRowid)
+        m_rowidKeyTables.insert(key);
     // The journal is replayed on another copy; its rows must be found by a
     // key of their own, not by the copy's hidden row ids.
     if (journaled && table.keyColumn < 0) {
@@ -260,6 +280,13 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
             }
         }
     }
+    const qint64 held = heldRowOfCondition(*table);
+    if (held >= 0) {
+        // Copies change the row they have just inserted: nothing to read.
+        m_pendingRows = 1;
+        m_pendingIds = {held};
+        return byRowIds(table->name, m_pendingIds);
+    }
     StoredRows rows;
     QString error;
     if (!rows.readWhere(db, table->name, m_pending.where, &error,
@@ -277,6 +304,28 @@ QString StepRecording::beforeStatement(QSqlDatabase db, const QString &sql, bool
     if (m_pending.where.isEmpty())
         return QString();
     return byRowIds(table->name, m_pendingIds);
+}
+
+qint64 StepRecording::heldRowOfCondition(const UndoStep::Table &table) const
+{
+    static const QRegularExpression keyEquals(
+        QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*=\\s*(-?[0-9]{1,18})\\s*$"));
+    const QRegularExpressionMatch match = keyEquals.match(m_pending.where);
+    if (!match.hasMatch())
+        return -1;
+    const QString column = match.captured(1);
+    const bool rowidName = column.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0
+                           || column.compare(QLatin1String("oid"), Qt::CaseInsensitive) == 0
+                           || column.compare(QLatin1String("_rowid_"), Qt::CaseInsensitive) == 0;
+    // Such a name is the row id only where no column of the table has it.
+    const bool namesRowid = rowidName && table.wholeRows
+                            && !table.columns.contains(column, Qt::CaseInsensitive);
+    const bool namesKey = table.keyColumn >= 0 && m_rowidKeyTables.contains(table.name.toLower())
+                          && column.compare(table.columns.at(table.keyColumn), Qt::CaseInsensitive) == 0;
+    const qint64 id = match.captured(2).toLongLong();
+    if ((!namesKey && !namesRowid) || !m_toRead.value(table.name.toLower()).contains(id) || !table.before.contains(id))
+        return -1;
+    return id;
 }
 
 void StepRecording::afterStatement(const QString &sql, int rowsAffected, const QVariant &insertId)

@@ -44,6 +44,10 @@ private:
     // the table is enough.
     QString byRowIds(const QString &table, const QList<qint64> &ids) const;
     void noteAssignments(const UndoStep::Table &table);
+    // The one row a condition "key=N" names when this action already holds
+    // its image and it exists now (inserted or changed by the action and not
+    // deleted since): its row id, or -1 when the rows must be read.
+    qint64 heldRowOfCondition(const UndoStep::Table &table) const;
     bool readAfterImages(QSqlDatabase db, UndoStep::Table &table, QString *error);
 
     std::function<void(UndoStep)> m_committed;
@@ -58,6 +62,8 @@ private:
     // Per table: rows whose state after the action must be read again
     // (deleted ones are known to be gone).
     QHash<QString, QSet<qint64>> m_toRead;
+    // Tables (lower case) whose key column is their row id.
+    QSet<QString> m_rowidKeyTables;
     // Per table: the columns the action's updates set, and the tables where
     // an insert or an update of another form needs whole rows read again.
     // Only those columns can differ from the row as it was before: the

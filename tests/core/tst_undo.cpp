@@ -272,6 +272,53 @@ private slots:
         }, "Kenndaten ändern");
     }
 
+    // A row the action inserted or changed is changed again by its key
+    // without reading it: undo and redo still give the file back exactly,
+    // also when a key is not the row id or a column is called rowid.
+    void rowsHeldByTheActionAreChangedByKeyWithoutLosingAnything()
+    {
+        QSqlQuery setUp(db());
+        // An INTEGER PRIMARY KEY DESC is no row id.
+        QVERIFY(setUp.exec("CREATE TABLE Abwaerts (Nr INTEGER PRIMARY KEY DESC, Wert TEXT)"));
+        QVERIFY(setUp.exec("CREATE TABLE Zeilen (Nr INTEGER PRIMARY KEY, rowid INTEGER, Wert TEXT)"));
+        QVERIFY(setUp.exec("INSERT INTO Zeilen VALUES (1, 2, 'eins'), (2, 1, 'zwei')"));
+        setUp.finish();
+        m_pristine = copyOfFile();
+        checkRoundTrip([&] {
+            run({"INSERT INTO Werte (WerteId, Geraet, TW) VALUES (99999001, 25000, 1)",
+                 "UPDATE Werte SET Geraet=25001 WHERE WerteId=99999001",
+                 "UPDATE Werte SET TW=2, Bemerkung='x' WHERE werteid = 99999001",
+                 "UPDATE Werte SET M='m' WHERE WerteId=70000",
+                 "UPDATE Werte SET M='n' WHERE rowid=70000",
+                 "DELETE FROM Werte WHERE WerteId=99999001",
+                 "UPDATE Werte SET TW=3 WHERE WerteId=99999001",
+                 "INSERT INTO Werte (WerteId, Geraet, TW) VALUES (99999001, 25000, 4)",
+                 "UPDATE Werte SET TW=5 WHERE WerteId=99999001"});
+        }, "Kenndaten einfügen");
+        QCOMPARE(scalar(db(), "SELECT TW FROM Werte WHERE WerteId=99999001"), QString("5"));
+
+        checkRoundTrip([&] {
+            // Row ids 1 and 2 for the keys 2 and 1.
+            run({"INSERT INTO Abwaerts (Nr, Wert) VALUES (2, 'a')",
+                 "INSERT INTO Abwaerts (Nr, Wert) VALUES (1, 'b')",
+                 "UPDATE Abwaerts SET Wert='c' WHERE Nr=1"});
+        }, "Änderung");
+        QCOMPARE(scalar(db(), "SELECT group_concat(Nr || Wert, ' ') FROM (SELECT * FROM Abwaerts ORDER BY Nr)"),
+                 QString("1c 2a"));
+
+        // Where a column is called rowid, no image can be told by its row:
+        // the change is made and kept, and its undo refused, never mixed up.
+        run({"UPDATE Zeilen SET Wert='x' WHERE Nr=1", "UPDATE Zeilen SET Wert='y' WHERE rowid=1"});
+        QCOMPARE(scalar(db(), "SELECT group_concat(Wert, ' ') FROM (SELECT * FROM Zeilen ORDER BY Nr)"),
+                 QString("x y"));
+        QVERIFY(m_history->undoRefusal().contains("rowid"));
+        QString error;
+        QVERIFY(!m_history->undo(&error));
+        QCOMPARE(scalar(db(), "SELECT group_concat(Wert, ' ') FROM (SELECT * FROM Zeilen ORDER BY Nr)"),
+                 QString("x y"));
+        QCOMPARE(journalDifference(), QString());
+    }
+
     // An image of some columns is checked and written back in those only:
     // another program's change of another column stays, one of the same
     // column refuses the undo.
