@@ -1,5 +1,7 @@
 #include "idcondition.h"
 
+#include "sqltext.h"
+
 #include <QPair>
 #include <QSet>
 #include <QStringList>
@@ -50,11 +52,7 @@ QList<Run> rangeTests(const QList<qint64> &sorted)
 
 QString inList(const QString &column, const QList<qint64> &ids)
 {
-    QStringList texts;
-    texts.reserve(ids.size());
-    for (qint64 id : ids)
-        texts << QString::number(id);
-    return QStringLiteral("%1 IN (%2)").arg(column, texts.join(QLatin1Char(',')));
+    return QStringLiteral("%1 IN (%2)").arg(column, idList(ids));
 }
 
 } // namespace

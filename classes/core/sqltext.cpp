@@ -30,3 +30,12 @@ QStringList idListChunks(const QList<qint64> &ids, int perChunk)
         chunks << current.join(QLatin1Char(','));
     return chunks;
 }
+
+QString idList(const QList<qint64> &ids)
+{
+    QStringList texts;
+    texts.reserve(ids.size());
+    for (qint64 id : ids)
+        texts << QString::number(id);
+    return texts.join(QLatin1Char(','));
+}

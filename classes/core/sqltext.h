@@ -19,5 +19,7 @@ QString quotedText(const QString &text);
 // that a statement over a whole selection stays short enough for SQLite's
 // limits. Empty for no ids.
 QStringList idListChunks(const QList<qint64> &ids, int perChunk = 10000);
+// All ids in one comma-separated text, for "IN (%1)" (empty for no ids).
+QString idList(const QList<qint64> &ids);
 
 #endif // SQLTEXT_H

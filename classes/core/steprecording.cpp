@@ -323,7 +323,8 @@ qint64 StepRecording::heldRowOfCondition(const UndoStep::Table &table) const
     const bool namesKey = table.keyColumn >= 0 && m_rowidKeyTables.contains(table.name.toLower())
                           && column.compare(table.columns.at(table.keyColumn), Qt::CaseInsensitive) == 0;
     const qint64 id = match.captured(2).toLongLong();
-    if ((!namesKey && !namesRowid) || !m_toRead.value(table.name.toLower()).contains(id) || !table.before.contains(id))
+    const bool existsNow = m_toRead.value(table.name.toLower()).contains(id);
+    if ((!namesKey && !namesRowid) || !existsNow || !table.before.contains(id))
         return -1;
     return id;
 }

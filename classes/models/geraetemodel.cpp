@@ -38,6 +38,12 @@ AppSettings *settings()
     return AppSettings::instance();
 }
 
+// Old appliances are listed only when the user wants them.
+QString oldAppliancesCondition(bool showOldAppliances)
+{
+    return showOldAppliances ? QStringLiteral("1") : QStringLiteral("NOT coalesce(TirmaAlt,0)");
+}
+
 // Ids of a "#"-joined member or buffer text, empty parts dropped.
 QStringList idParts(const QString &text)
 {
@@ -64,8 +70,7 @@ QString GeraeteModel::applianceListStatement(const QString &fields, qint64 manuf
                                              const QString &applianceFilter)
 {
     const QString manufacturer = QString::number(manufacturerId);
-    const QString oldCondition = showOldAppliances ? QStringLiteral("1")
-                                                   : QStringLiteral("NOT coalesce(TirmaAlt,0)");
+    const QString oldCondition = oldAppliancesCondition(showOldAppliances);
     // One pass of arg() for all placeholders, so that a "%1" typed into a
     // search field is not taken for a placeholder.
     if (!allFilter.isEmpty())
@@ -124,15 +129,11 @@ bool GeraeteModel::selectFromFilterHits(const QString &fields, const QString &wh
     if (s->allFilter.isEmpty()
         || (!m_filterHits->holds(s->allFilter, db) && !m_filterHits->read(db, s->allFilter)))
         return false;
-    QStringList ids;
-    for (const qint64 id : m_filterHits->appliancesOf(s->currentManufacturerId))
-        ids << QString::number(id);
-    const QString oldCondition = s->showOldAppliances ? QStringLiteral("1")
-                                                      : QStringLiteral("NOT coalesce(TirmaAlt,0)");
     setQuery(QString(QStringLiteral("SELECT %1 FROM Geraete WHERE HRSTID=%2 AND %3 AND TirmaId IN (%4) ")
                      + kOrderClause)
-                 .arg(fields, QString::number(s->currentManufacturerId), oldCondition,
-                      ids.join(QLatin1Char(','))),
+                 .arg(fields, QString::number(s->currentManufacturerId),
+                      oldAppliancesCondition(s->showOldAppliances),
+                      idList(m_filterHits->appliancesOf(s->currentManufacturerId))),
              db);
     if (s->queryFailed || !m_filterHits->holds(s->allFilter, db)) {
         // Something changed the file meanwhile, or the list failed: the

@@ -81,10 +81,8 @@ bool HerstellerModel::selectFromFilterHits(const QString &filter)
     QSqlDatabase db = kolvexDb();
     if (!m_filterHits->read(db, filter))
         return false;
-    QStringList ids;
-    for (const qint64 id : m_filterHits->manufacturers())
-        ids << QString::number(id);
-    setQuery(QString::fromLatin1(kManufacturersOfIdsStatement).arg(ids.join(QLatin1Char(','))), db);
+    const QString ids = idList(m_filterHits->manufacturers());
+    setQuery(QString::fromLatin1(kManufacturersOfIdsStatement).arg(ids), db);
     if (settings()->queryFailed || !m_filterHits->holds(filter, db))
         return false;
     queryText = manufacturersStatement(filter);
